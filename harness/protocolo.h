@@ -1,0 +1,132 @@
+// Run protocol shared by every program of the suite: read the size, time the
+// algorithm on EJECUCIONES freshly generated inputs and print one line with
+// the size and the mean time in seconds.
+//
+// Each program is a single translation unit whose main.cpp includes this
+// header, so everything here is internal to that program.
+#pragma once
+
+#include <cassert>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <new>
+#include <type_traits>
+
+namespace
+{
+
+constexpr int EJECUCIONES = 3;
+
+// Wall-clock readings with nanosecond resolution; a difference of two of
+// them is a signed 64-bit count of nanoseconds.
+using Reloj = std::chrono::system_clock;
+using Instante = Reloj::time_point;
+static_assert(std::is_same_v<Reloj::duration, std::chrono::nanoseconds>,
+              "the real-time clock must count nanoseconds");
+static_assert(std::is_same_v<Reloj::rep, std::int64_t>);
+
+// A duration counted in double-precision seconds.
+using Segundos = std::chrono::duration<double>;
+
+inline Instante leer_reloj()
+{
+    return Reloj::now();
+}
+
+inline Segundos a_segundos(std::chrono::nanoseconds d)
+{
+    return Segundos(static_cast<double>(d.count()) / 1e9);
+}
+
+// Tells the compiler that the memory reachable from `p` is read and written
+// here, at this point. It emits no instruction, but the work done on that
+// memory can then be neither dropped nor moved across the barrier.
+template <typename Puntero> inline void barrera(Puntero p)
+{
+    asm volatile("" : : "r"(p) : "memory");
+}
+
+[[noreturn]] inline void terminar_con_error(const char *mensaje)
+{
+    std::cerr << "ERROR: " << mensaje << std::endl;
+    std::exit(1);
+}
+
+// The size given as first argument, read as atoi reads it: leading blanks,
+// an optional sign, then digits up to the first non-digit; a text that does
+// not start with a number gives 0. Unlike atoi, a missing argument and a
+// number outside the range of int end the program with a message.
+inline int leer_talla(int argc, char *argv[])
+{
+    if (argc < 2) {
+        const char *programa = argc > 0 && argv[0] ? argv[0] : "bench";
+        std::cerr << "ERROR: falta la talla del problema\n"
+                  << "Uso: " << programa << " TALLA" << std::endl;
+        std::exit(1);
+    }
+    errno = 0;
+    const long long valor = std::strtoll(argv[1], nullptr, 10);
+    if (errno == ERANGE || valor < INT_MIN || valor > INT_MAX) {
+        std::cerr << "ERROR: la talla " << argv[1] << " no cabe en un entero de 32 bits"
+                  << std::endl;
+        std::exit(1);
+    }
+    return static_cast<int>(valor);
+}
+
+// An uninitialised array of n ints; a negative n or an allocation that fails
+// ends the program with a message instead of an uncaught exception.
+inline int *reservar_vector(int n)
+{
+    if (n < 0) {
+        std::cerr << "ERROR: la talla debe ser mayor o igual que 0 y es " << n << std::endl;
+        std::exit(1);
+    }
+    int *v = new (std::nothrow) int[n];
+    if (v == nullptr) {
+        std::cerr << "ERROR: No puedo reservar memoria para un vector de " << n << " elementos"
+                  << std::endl;
+        std::exit(1);
+    }
+    assert(v);
+    return v;
+}
+
+// The input of one run: n values of random(), drawn after seeding the
+// generator with the current time (runs within the same second therefore
+// get the same input).
+inline int *crear_entrada(int n)
+{
+    int *T = reservar_vector(n);
+    srandom(static_cast<unsigned>(time(nullptr)));
+    for (int j = 0; j < n; ++j)
+        T[j] = static_cast<int>(random());
+    return T;
+}
+
+// Times one call. Nothing but the call lies between the two clock readings;
+// the barriers keep the work on `datos` from being removed or moved out of
+// the interval by the optimiser.
+template <typename Datos, typename Llamada>
+inline Segundos cronometrar(Datos datos, Llamada &&llamada)
+{
+    const Instante inicio = leer_reloj();
+    barrera(datos);
+    llamada();
+    barrera(datos);
+    const Instante fin = leer_reloj();
+    return a_segundos(fin - inicio);
+}
+
+// The report line: the size, a blank and the mean time of the runs.
+inline void informar(int n, Segundos acumulado, std::ostream &salida = std::cout)
+{
+    salida << n << " " << acumulado.count() / EJECUCIONES << std::endl;
+}
+
+} // namespace

@@ -1,0 +1,77 @@
+// Runs a program of the suite as a child process and collects what it wrote,
+// how it ended, and whether a signal killed it.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+struct Resultado {
+    std::string salida;  // standard output
+    std::string errores; // standard error
+    int estado = -1;     // exit status, -1 when killed by a signal
+    int senal = 0;       // the signal that killed it, 0 when it exited
+};
+
+inline std::string ruta_programa(const std::string &nombre)
+{
+    return std::string(BENCH_BIN_DIR) + "/" + nombre;
+}
+
+inline std::string leer_fichero(const std::string &ruta)
+{
+    std::ifstream f(ruta, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// Starts BENCH_BIN_DIR/nombre with the given arguments (none at all when the
+// list is empty). A non-zero limite_memoria caps the child's address space in
+// bytes, so that large allocations fail.
+inline Resultado ejecutar(const std::string &nombre, const std::vector<std::string> &args,
+                          rlim_t limite_memoria = 0)
+{
+    char plantilla_salida[] = "/tmp/bench_salidaXXXXXX";
+    char plantilla_errores[] = "/tmp/bench_erroresXXXXXX";
+    const int fd_salida = mkstemp(plantilla_salida);
+    const int fd_errores = mkstemp(plantilla_errores);
+    const std::string ruta = ruta_programa(nombre);
+
+    const pid_t hijo = fork();
+    if (hijo == 0) {
+        dup2(fd_salida, STDOUT_FILENO);
+        dup2(fd_errores, STDERR_FILENO);
+        if (limite_memoria != 0) {
+            const rlimit limite{limite_memoria, limite_memoria};
+            setrlimit(RLIMIT_AS, &limite);
+        }
+        std::vector<char *> argv{const_cast<char *>(ruta.c_str())};
+        for (const auto &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(ruta.c_str(), argv.data());
+        _exit(127);
+    }
+    int estado = 0;
+    waitpid(hijo, &estado, 0);
+    close(fd_salida);
+    close(fd_errores);
+
+    Resultado r;
+    r.salida = leer_fichero(plantilla_salida);
+    r.errores = leer_fichero(plantilla_errores);
+    unlink(plantilla_salida);
+    unlink(plantilla_errores);
+    if (WIFEXITED(estado))
+        r.estado = WEXITSTATUS(estado);
+    else if (WIFSIGNALED(estado))
+        r.senal = WTERMSIG(estado);
+    return r;
+}

@@ -1,0 +1,70 @@
+#include "bubble/burbuja.h"
+#include "clave.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+TEST(Burbuja, OrdenaComoLaReferencia)
+{
+    for (int n : {0, 1, 2, 3, 7, 16, 33, 100, 257}) {
+        for (unsigned semilla = 1; semilla <= 3; ++semilla) {
+            std::vector<int> v = aleatorios(n, semilla + 100 * n);
+            std::vector<int> esperado = v;
+            std::sort(esperado.begin(), esperado.end());
+            burbuja(v.data(), n);
+            EXPECT_EQ(v, esperado) << "n=" << n << " semilla=" << semilla;
+        }
+    }
+}
+
+// Comparisons never depend on the order; exchanges (two writes each) are
+// exactly the inversions; equal keys keep their order.
+TEST(Burbuja, CuentasYEstabilidad)
+{
+    const std::vector<std::vector<int>> casos = {
+        {},           {42},       {9, 4},     {1, 2, 3, 4, 5},       {5, 4, 3, 2, 1},
+        {7, 7, 7, 7}, {-3, 0, 7}, {7, -3, 0}, {3, 1, 3, 1, 2, 2, 1}, aleatorios(60, 7),
+    };
+    for (const auto &caso : casos) {
+        const long m = static_cast<long>(caso.size());
+        auto v = claves(caso);
+        Clave::reiniciar();
+        burbuja(v.data(), static_cast<int>(m));
+        EXPECT_EQ(Clave::cuenta.comparaciones, m * (m - 1) / 2);
+        EXPECT_EQ(Clave::cuenta.escrituras, 2 * inversiones(caso));
+        EXPECT_TRUE(
+            std::is_sorted(v.begin(), v.end(), [](auto &a, auto &b) { return a.valor < b.valor; }));
+        EXPECT_TRUE(estable(v));
+    }
+}
+
+TEST(Burbuja, RangoNoTocaNadaFuera)
+{
+    struct Caso {
+        std::vector<int> entrada;
+        int inicial, final;
+        std::vector<int> esperado;
+    };
+    const std::vector<Caso> casos = {
+        {{9, 8, 7, 6, 5, 4}, 2, 5, {9, 8, 5, 6, 7, 4}},
+        {{9, 8, 7, 6, 5, 4}, 3, 3, {9, 8, 7, 6, 5, 4}},
+        {{9, 8, 7, 6, 5, 4}, 3, 4, {9, 8, 7, 6, 5, 4}},
+        {{9, 8, 7, 6, 5, 4}, 5, 2, {9, 8, 7, 6, 5, 4}},
+        {{9, 8, 7, 6, 5, 4}, 0, 6, {4, 5, 6, 7, 8, 9}},
+    };
+    for (const auto &c : casos) {
+        auto v = con_guardias(c.entrada);
+        Clave::reiniciar();
+        burbuja_lims(v.data(), 3 + c.inicial, 3 + c.final);
+        EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+        auto centro = valores(v);
+        EXPECT_EQ(std::vector<int>(centro.begin() + 3, centro.end() - 3), c.esperado);
+        if (c.final - c.inicial <= 1) {
+            EXPECT_EQ(Clave::cuenta.comparaciones + Clave::cuenta.escrituras, 0);
+        }
+    }
+}
+
+} // namespace
