@@ -79,15 +79,16 @@ inline int leer_talla(int argc, char *argv[])
     return static_cast<int>(valor);
 }
 
-// An uninitialised array of n ints; a negative n or an allocation that fails
-// ends the program with a message instead of an uncaught exception.
-inline int *reservar_vector(int n)
+// An array of n elements (uninitialised for int); a negative n or an
+// allocation that fails ends the program with a message instead of an
+// uncaught exception. Release it with delete[].
+template <typename Elemento = int> inline Elemento *reservar_vector(int n)
 {
     if (n < 0) {
         std::cerr << "ERROR: la talla debe ser mayor o igual que 0 y es " << n << std::endl;
         std::exit(1);
     }
-    int *v = new (std::nothrow) int[n];
+    Elemento *v = new (std::nothrow) Elemento[n];
     if (v == nullptr) {
         std::cerr << "ERROR: No puedo reservar memoria para un vector de " << n << " elementos"
                   << std::endl;
@@ -111,15 +112,16 @@ inline int *crear_entrada(int n)
 
 // Times one call. Nothing but the call lies between the two clock readings;
 // the barriers keep the work on `datos` from being removed or moved out of
-// the interval by the optimiser.
-template <typename Datos, typename Llamada>
+// the interval by the optimiser. `leer` reads the clock (tests count or
+// script the readings through it).
+template <auto leer = leer_reloj, typename Datos, typename Llamada>
 inline Segundos cronometrar(Datos datos, Llamada &&llamada)
 {
-    const Instante inicio = leer_reloj();
+    const Instante inicio = leer();
     barrera(datos);
     llamada();
     barrera(datos);
-    const Instante fin = leer_reloj();
+    const Instante fin = leer();
     return a_segundos(fin - inicio);
 }
 

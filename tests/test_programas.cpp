@@ -10,10 +10,8 @@ namespace
 
 // Every program that sorts an array, in every configuration.
 const std::vector<std::string> PROGRAMAS_DE_VECTOR = {
-    "bench_bubble",
-    "bench_bubble_O0",
-    "bench_insertion",
-    "bench_insertion_O0",
+    "bench_bubble",    "bench_bubble_O0",    "bench_insertion", "bench_insertion_O0",
+    "bench_selection", "bench_selection_O0", "bench_mergesort", "bench_mergesort_O3",
 };
 
 // One line: the size, one blank, the mean time as the stream writes a double.
@@ -69,6 +67,25 @@ TEST_P(ProgramaDeVector, SinMemoriaParaLaEntrada)
     // 4 GB of input under a 1 GiB address space.
     espera_error(ejecutar(GetParam(), {"1000000000"}, rlim_t{1} << 30),
                  "No puedo reservar memoria");
+}
+
+// The sizes on either side of the repeated timing of small inputs.
+TEST_P(ProgramaDeVector, InformaAmbosLadosDelUmbral)
+{
+    for (const std::string talla : {"2000", "2001"})
+        espera_informe(ejecutar(GetParam(), {talla}), talla);
+}
+
+// The input fits, the first pair of mergesort copies does not: 200 MB of
+// input and 100 MB more for the left copy under a 256 MiB address space.
+TEST(Mergesort, SinMemoriaParaLasCopias)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs an unlimited address space";
+#endif
+    for (const std::string programa : {"bench_mergesort", "bench_mergesort_O3"})
+        espera_error(ejecutar(programa, {"50000000"}, rlim_t{256} << 20),
+                     "No puedo reservar memoria para un vector de 25000001 elementos");
 }
 
 INSTANTIATE_TEST_SUITE_P(Programas, ProgramaDeVector, testing::ValuesIn(PROGRAMAS_DE_VECTOR));

@@ -1,0 +1,113 @@
+#include "clave.h"
+#include "selection/seleccion.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+
+namespace
+{
+
+bool ordenado(const std::vector<Clave> &v)
+{
+    return std::is_sorted(v.begin(), v.end(), [](auto &a, auto &b) { return a.valor < b.valor; });
+}
+
+TEST(Seleccion, OrdenaComoLaReferencia)
+{
+    for (int n : {0, 1, 2, 3, 7, 16, 33, 100, 257, 1000}) {
+        for (unsigned semilla = 1; semilla <= 3; ++semilla) {
+            std::vector<int> v = aleatorios(n, semilla + 100 * n);
+            std::vector<int> esperado = v;
+            std::sort(esperado.begin(), esperado.end());
+            seleccion(v.data(), n);
+            EXPECT_EQ(v, esperado) << "n=" << n << " semilla=" << semilla;
+        }
+    }
+}
+
+// m(m + 1)/2 - 1 comparisons whatever the order. Where the minimum never
+// moves (sorted or constant input) the only writes are the m - 1 exchanges,
+// self-exchanges included, two writes each.
+TEST(Seleccion, CuentasQueNoDependenDelOrden)
+{
+    struct Caso {
+        std::vector<int> entrada;
+        bool minimo_fijo;
+    };
+    std::vector<int> creciente(50);
+    std::iota(creciente.begin(), creciente.end(), -20);
+    const std::vector<Caso> casos = {
+        {{}, true},
+        {{42}, true},
+        {{1, 2}, true},
+        {{7, 7, 7}, true},
+        {creciente, true},
+        {std::vector<int>(40, INT_MAX), true},
+        {{2, 1}, false},
+        {{5, 4, 3, 2, 1}, false},
+        {aleatorios(90, 5), false},
+    };
+    for (const auto &c : casos) {
+        const long m = static_cast<long>(c.entrada.size());
+        auto v = claves(c.entrada);
+        Clave::reiniciar();
+        seleccion(v.data(), static_cast<int>(m));
+        EXPECT_EQ(Clave::cuenta.comparaciones, m >= 2 ? m * (m + 1) / 2 - 1 : 0) << "m=" << m;
+        if (c.minimo_fijo) {
+            EXPECT_EQ(Clave::cuenta.escrituras, m >= 2 ? 2 * (m - 1) : 0) << "m=" << m;
+        }
+        EXPECT_TRUE(ordenado(v));
+    }
+}
+
+// The leftmost of equal minima is taken, which the ids of the keys show.
+TEST(Seleccion, EligeElMinimoMasALaIzquierda)
+{
+    struct Caso {
+        std::vector<int> entrada;
+        std::vector<int> ids;
+    };
+    const std::vector<Caso> casos = {
+        {{5, 3, 3}, {1, 2, 0}},
+        {{-5, 3, -7}, {2, 0, 1}},
+        {{2, 1, 2, 1}, {1, 3, 2, 0}},
+        {{4, 4, 4, 4}, {0, 1, 2, 3}},
+    };
+    for (const auto &c : casos) {
+        auto v = claves(c.entrada);
+        seleccion(v.data(), static_cast<int>(v.size()));
+        std::vector<int> ids;
+        for (const auto &k : v)
+            ids.push_back(k.id);
+        EXPECT_EQ(ids, c.ids);
+    }
+}
+
+TEST(Seleccion, RangoNoTocaNadaFuera)
+{
+    struct Caso {
+        std::vector<int> entrada;
+        int inicial, final;
+        std::vector<int> esperado;
+    };
+    const std::vector<Caso> casos = {
+        {{9, 8, 7, 6, 5, 4}, 2, 5, {9, 8, 5, 6, 7, 4}},
+        {{9, 8, 7, 6, 5, 4}, 3, 3, {9, 8, 7, 6, 5, 4}},
+        {{9, 8, 7, 6, 5, 4}, 3, 4, {9, 8, 7, 6, 5, 4}},
+        {{9, 8, 7, 6, 5, 4}, 5, 2, {9, 8, 7, 6, 5, 4}},
+        {{9, 8, 7, 6, 5, 4}, 0, 6, {4, 5, 6, 7, 8, 9}},
+    };
+    for (const auto &c : casos) {
+        auto v = con_guardias(c.entrada);
+        Clave::reiniciar();
+        seleccion_lims(v.data(), 3 + c.inicial, 3 + c.final);
+        EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+        auto centro = valores(v);
+        EXPECT_EQ(std::vector<int>(centro.begin() + 3, centro.end() - 3), c.esperado);
+        if (c.final - c.inicial <= 1) {
+            EXPECT_EQ(Clave::cuenta.comparaciones + Clave::cuenta.escrituras, 0);
+        }
+    }
+}
+
+} // namespace
