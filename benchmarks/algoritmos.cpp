@@ -4,6 +4,8 @@
 // that array lies outside the measured time.
 #include "bubble/burbuja.h"
 #include "insertion/insercion.h"
+#include "mergesort/mergesort.h"
+#include "selection/seleccion.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -74,6 +76,14 @@ void tallas_cuadraticas(benchmark::internal::Benchmark *b)
         b->Arg(n);
 }
 
+// Sizes for the n log n sorts: from the repeated-timing side of 2000 up to a
+// million.
+void tallas_nlogn(benchmark::internal::Benchmark *b)
+{
+    for (int n : {1000, 2000, 2001, 10000, 100000, 1000000})
+        b->Arg(n);
+}
+
 } // namespace
 
 #define ORDEN(funcion, nombre, tallas)                                                             \
@@ -83,8 +93,12 @@ void tallas_cuadraticas(benchmark::internal::Benchmark *b)
         ->Unit(benchmark::kMicrosecond)                                                            \
         ->Complexity()
 
+ORDEN(seleccion<int>, "seleccion", tallas_cuadraticas);
 ORDEN(burbuja<int>, "burbuja", tallas_cuadraticas);
 ORDEN(insercion<int>, "insercion", tallas_cuadraticas);
 ORDEN(insercion_por_desplazamiento, "ref_insercion_desplazamiento", tallas_cuadraticas);
+
+ORDEN(mergesort, "mergesort", tallas_nlogn);
+ORDEN(std_stable_sort, "ref_std_stable_sort", tallas_nlogn);
 
 BENCHMARK_MAIN();
