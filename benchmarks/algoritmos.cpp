@@ -43,6 +43,10 @@ void std_stable_sort(int T[], int n)
 {
     std::stable_sort(T, T + n);
 }
+void mergesort(int T[], int n)
+{
+    mergesort_lims(T, 0, n);
+}
 
 void rellenar(std::vector<int> &T)
 {
