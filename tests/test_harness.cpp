@@ -86,6 +86,8 @@ TEST(Harness, DuracionEnSegundosDesdeNanosegundos)
     int datos[1] = {0};
     EXPECT_GE(cronometrar(datos, [&] { ++llamadas; }).count(), 0.0);
     EXPECT_EQ(llamadas, 1);
+    EXPECT_GE(cronometrar([&] { ++llamadas; }).count(), 0.0);
+    EXPECT_EQ(llamadas, 2);
 }
 
 } // namespace
