@@ -12,6 +12,7 @@ namespace
 const std::vector<std::string> PROGRAMAS_DE_VECTOR = {
     "bench_bubble",    "bench_bubble_O0",    "bench_insertion", "bench_insertion_O0",
     "bench_selection", "bench_selection_O0", "bench_mergesort", "bench_mergesort_O3",
+    "bench_quicksort", "bench_quicksort_O0", "bench_heapsort",  "bench_heapsort_O0",
 };
 
 // One line: the size, one blank, the mean time as the stream writes a double.

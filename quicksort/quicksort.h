@@ -1,0 +1,75 @@
+// Quicksort around the first element of each range; ranges shorter than
+// UMBRAL_QS are finished by the insertion sort of the insertion program.
+#pragma once
+
+#include "insertion/insercion.h"
+
+namespace
+{
+
+// Ranges with fewer elements than this are not partitioned.
+constexpr int UMBRAL_QS = 50;
+
+// Partitions T[inicial, final) around pivote = T[inicial] and leaves the
+// pivot's final position in pp: afterwards T[inicial, pp) <= pivote,
+// T[pp] == pivote and T(pp, final) > pivote, so every element equal to the
+// pivot ends on the left. Needs final - inicial >= 2; touches nothing outside
+// the range.
+template <typename Clave> void dividir_qs(Clave T[], int inicial, int final, int &pp)
+{
+    const Clave pivote = T[inicial];
+    int k = inicial;
+    int l = final;
+    // Only this first scan tests its bound (element first, then bound): no
+    // element greater than the pivot need lie to its right.
+    do {
+        ++k;
+    } while (T[k] <= pivote && k < final - 1);
+    // T[inicial] holds the pivot and stops this scan at the latest.
+    do {
+        --l;
+    } while (T[l] > pivote);
+    while (k < l) {
+        // T(inicial, k) <= pivote and T(l, final) > pivote.
+        Clave temporal = T[k];
+        T[k] = T[l];
+        T[l] = temporal;
+        // The value just stored at l is > pivote and stops the left scan; the
+        // one stored at k is <= pivote and stops the right one: no bound test.
+        do {
+            ++k;
+        } while (T[k] <= pivote);
+        do {
+            --l;
+        } while (T[l] > pivote);
+    }
+    Clave temporal = T[inicial];
+    T[inicial] = T[l];
+    T[l] = temporal;
+    pp = l;
+}
+
+// Sorts T[inicial, final) into non-decreasing order and touches no other
+// position. The left side of each partition is sorted by a recursive call
+// before the right side, which the loop then takes in place of a second
+// call: same comparisons and exchanges in the same order, but the stack only
+// grows with the left sides. Sorted input thus needs one frame whatever its
+// length; input whose pivots keep landing near the right end (all keys equal,
+// reverse order) still nests about one frame per partition.
+template <typename Clave> void quicksort_lims(Clave T[], int inicial, int final)
+{
+    while (final - inicial >= UMBRAL_QS) {
+        int pp;
+        dividir_qs(T, inicial, final, pp);
+        quicksort_lims(T, inicial, pp);
+        inicial = pp + 1;
+    }
+    insercion_lims(T, inicial, final);
+}
+
+template <typename Clave> void quicksort(Clave T[], int n)
+{
+    quicksort_lims(T, 0, n);
+}
+
+} // namespace

@@ -1,0 +1,242 @@
+#include "clave.h"
+#include "quicksort/quicksort.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace
+{
+
+std::vector<int> creciente(int n)
+{
+    std::vector<int> v(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = i;
+    return v;
+}
+
+std::vector<int> decreciente(int n)
+{
+    std::vector<int> v(n);
+    for (int i = 0; i < n; ++i)
+        v[i] = n - i;
+    return v;
+}
+
+// The input orders every sort must survive, by name.
+std::vector<std::pair<std::string, std::vector<int>>> entradas(int n)
+{
+    std::vector<int> pocos(n), montana(n);
+    for (int i = 0; i < n; ++i) {
+        pocos[i] = (i * 7) % 3 - 1;
+        montana[i] = i < n / 2 ? i : n - i;
+    }
+    return {
+        {"aleatoria", aleatorios(n, 17u + n)},
+        {"creciente", creciente(n)},
+        {"decreciente", decreciente(n)},
+        {"iguales", std::vector<int>(n, 5)},
+        {"tres valores", pocos},
+        {"montana", montana},
+    };
+}
+
+TEST(DividirQs, ParticionesResueltas)
+{
+    struct Caso {
+        std::vector<int> entrada, esperado;
+        int pp;
+    };
+    const std::vector<Caso> casos = {
+        {{5, 3, 8, 1, 9, 2, 7}, {1, 3, 2, 5, 9, 8, 7}, 3},
+        {{4, 4, 1, 4, 6, 4, 2}, {4, 4, 1, 4, 2, 4, 6}, 5},
+        {{1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}, 0},
+        {{5, 4, 3, 2, 1}, {1, 4, 3, 2, 5}, 4},
+        {{3, 3, 3, 3}, {3, 3, 3, 3}, 3},
+        {{2, 1}, {1, 2}, 1},
+    };
+    for (const auto &c : casos) {
+        auto v = con_guardias(c.entrada);
+        const int m = static_cast<int>(c.entrada.size());
+        Clave::reiniciar();
+        int pp = -1;
+        dividir_qs(v.data(), 3, 3 + m, pp);
+        EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+        auto todo = valores(v);
+        EXPECT_EQ(std::vector<int>(todo.begin() + 3, todo.end() - 3), c.esperado);
+        EXPECT_EQ(pp, 3 + c.pp);
+    }
+}
+
+// On any range of at least two elements: the pivot lands at pp with nothing
+// greater on its left and nothing smaller or equal on its right, the values
+// are the same, no position outside the range is read or written, and the
+// exchanges are the pivot's plus one for each element greater than the pivot
+// that starts on what becomes the left side.
+TEST(DividirQs, InvarianteEnRangosAleatorios)
+{
+    for (int m = 2; m <= 130; m += (m < 12 ? 1 : 17)) {
+        for (unsigned semilla = 1; semilla <= 20; ++semilla) {
+            std::vector<int> entrada = aleatorios(m, semilla * 1000 + m);
+            if (semilla % 4 == 0) // many copies of the pivot
+                for (int &x : entrada)
+                    x %= 3;
+            SCOPED_TRACE("m=" + std::to_string(m) + " semilla=" + std::to_string(semilla));
+            auto v = con_guardias(entrada);
+            Clave::reiniciar();
+            int pp = -1;
+            dividir_qs(v.data(), 3, 3 + m, pp);
+            EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+            ASSERT_GE(pp, 3);
+            ASSERT_LT(pp, 3 + m);
+            const int pivote = entrada[0];
+            EXPECT_EQ(v[pp].valor, pivote);
+            for (int i = 3; i < pp; ++i)
+                EXPECT_LE(v[i].valor, pivote);
+            for (int i = pp + 1; i < 3 + m; ++i)
+                EXPECT_GT(v[i].valor, pivote);
+            const long a_mover = std::count_if(entrada.begin() + 1, entrada.begin() + (pp - 3) + 1,
+                                               [&](int x) { return x > pivote; });
+            EXPECT_EQ(Clave::cuenta.escrituras, 2 * (a_mover + 1));
+            auto despues = valores(v);
+            std::vector<int> centro(despues.begin() + 3, despues.end() - 3);
+            std::sort(centro.begin(), centro.end());
+            std::sort(entrada.begin(), entrada.end());
+            EXPECT_EQ(centro, entrada);
+        }
+    }
+}
+
+// A range of 50 is partitioned once (the pivot's exchange is two writes);
+// one of 49 goes straight to insertion sort, which on these inputs writes
+// nothing.
+TEST(Quicksort, UmbralDeParticion)
+{
+    struct Caso {
+        std::vector<int> entrada;
+        long comparaciones, escrituras;
+    };
+    const std::vector<Caso> casos = {
+        // insertion sort alone: m - 1 comparisons
+        {creciente(49), 48, 0},
+        {std::vector<int>(49, 5), 48, 0},
+        // pivot 0 stops the left scan at once; the right scan walks to it;
+        // then 49 elements by insertion
+        {creciente(50), 1 + 50 + 48, 2},
+        // another partition of the 50 on the right, then 49 by insertion
+        {creciente(51), (1 + 51) + (1 + 50) + 48, 4},
+        // the left scan runs to the end, the right scan stops at once, the
+        // pivot goes to the last position and 49 remain on the left
+        {std::vector<int>(50, 5), 49 + 1 + 48, 2},
+    };
+    for (const auto &c : casos) {
+        auto v = claves(c.entrada);
+        Clave::reiniciar();
+        quicksort(v.data(), static_cast<int>(v.size()));
+        EXPECT_EQ(Clave::cuenta.comparaciones, c.comparaciones) << c.entrada.size();
+        EXPECT_EQ(Clave::cuenta.escrituras, c.escrituras) << c.entrada.size();
+        EXPECT_EQ(valores(v), c.entrada);
+    }
+}
+
+TEST(Quicksort, OrdenaComoLaReferencia)
+{
+    for (int n : {0, 1, 2, 3, 49, 50, 51, 99, 100, 101, 257, 1000, 3000}) {
+        for (const auto &[nombre, entrada] : entradas(n)) {
+            std::vector<int> esperado = entrada;
+            std::sort(esperado.begin(), esperado.end());
+            // quicksort_lims on a range between guards touches nothing else
+            auto v = con_guardias(entrada);
+            Clave::reiniciar();
+            quicksort_lims(v.data(), 3, 3 + n);
+            auto todo = valores(v);
+            EXPECT_EQ(std::vector<int>(todo.begin() + 3, todo.end() - 3), esperado)
+                << nombre << " n=" << n;
+            EXPECT_EQ(Clave::cuenta.toques_guardia, 0) << nombre << " n=" << n;
+        }
+    }
+    std::vector<int> negativos = {-3, 7, -9};
+    quicksort(negativos.data(), 3);
+    EXPECT_EQ(negativos, (std::vector<int>{-9, -3, 7}));
+}
+
+// A key that notes the lowest stack address reached when it is compared, to
+// measure how much stack a sort uses.
+struct Profunda {
+    int valor;
+    static inline std::uintptr_t fondo = 0;
+    static bool anotar()
+    {
+        const auto aqui = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+        fondo = std::min(fondo, aqui);
+        return true;
+    }
+    friend bool operator<(const Profunda &a, const Profunda &b)
+    {
+        return anotar() && a.valor < b.valor;
+    }
+    friend bool operator<=(const Profunda &a, const Profunda &b)
+    {
+        return anotar() && a.valor <= b.valor;
+    }
+    friend bool operator>(const Profunda &a, const Profunda &b)
+    {
+        return anotar() && a.valor > b.valor;
+    }
+    friend bool operator>=(const Profunda &a, const Profunda &b)
+    {
+        return anotar() && a.valor >= b.valor;
+    }
+};
+
+// Bytes of stack below this function's frame used by quicksort on `valores`.
+[[gnu::noinline]] long pila_usada(const std::vector<int> &entrada)
+{
+    std::vector<Profunda> v;
+    for (int x : entrada)
+        v.push_back({x});
+    const auto base = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+    Profunda::fondo = base;
+    quicksort(v.data(), static_cast<int>(v.size()));
+    return static_cast<long>(base - Profunda::fondo);
+}
+
+// The right side of each partition is taken by the loop, not by a nested
+// call: sorted input, whose left sides are all empty, needs the same stack
+// for any length. All-equal input, whose left sides keep all but the pivot,
+// still nests one call per partition; it shows that the probe sees nesting.
+TEST(Quicksort, PilaEnEntradasOrdenadas)
+{
+    const long ordenada_corta = pila_usada(creciente(1000));
+    const long ordenada_larga = pila_usada(creciente(4000));
+    EXPECT_EQ(ordenada_larga, ordenada_corta);
+    const long iguales_corta = pila_usada(std::vector<int>(1000, 7));
+    const long iguales_larga = pila_usada(std::vector<int>(4000, 7));
+    EXPECT_GT(iguales_larga, iguales_corta + 3000 * 16);
+}
+
+// Sorted input is the case the loop is for: 100000 elements cost about n²
+// comparisons but only one frame. Reverse-sorted and all-equal inputs still
+// nest about n/2 and n frames; moderate sizes of them must sort too.
+TEST(Quicksort, EntradasQueAnidan)
+{
+    struct Caso {
+        std::string nombre;
+        std::vector<int> entrada;
+    };
+    const std::vector<Caso> casos = {
+        {"creciente", creciente(100000)},
+        {"decreciente", decreciente(20000)},
+        {"iguales", std::vector<int>(10000, 3)},
+    };
+    for (const auto &c : casos) {
+        std::vector<int> v = c.entrada;
+        quicksort(v.data(), static_cast<int>(v.size()));
+        std::vector<int> esperado = c.entrada;
+        std::sort(esperado.begin(), esperado.end());
+        EXPECT_EQ(v, esperado) << c.nombre;
+    }
+}
+
+} // namespace
