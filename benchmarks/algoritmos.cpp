@@ -3,12 +3,18 @@
 // references. Every iteration sorts a fresh array of random() values; making
 // that array lies outside the measured time.
 #include "bubble/burbuja.h"
+#include "floyd/floyd.h"
+#include "floyd/matriz.h"
+#include "hanoi/hanoi.h"
+#include "heapsort/heapsort.h"
 #include "insertion/insercion.h"
 #include "mergesort/mergesort.h"
+#include "quicksort/quicksort.h"
 #include "selection/seleccion.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -88,6 +94,35 @@ void tallas_nlogn(benchmark::internal::Benchmark *b)
         b->Arg(n);
 }
 
+// Floyd on a fresh matrix per iteration, reserved and filled as the program
+// does it; reserving, filling and releasing stay outside the measurement.
+void BM_floyd(benchmark::State &estado)
+{
+    const int n = static_cast<int>(estado.range(0));
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        int **M = ReservaMatriz(n);
+        srandom(static_cast<unsigned>(time(nullptr)));
+        RellenaMatriz(M, n);
+        estado.ResumeTiming();
+        Floyd(M, n);
+        benchmark::DoNotOptimize(M);
+        benchmark::ClobberMemory();
+        estado.PauseTiming();
+        LiberaMatriz(M, n);
+        estado.ResumeTiming();
+    }
+    estado.SetComplexityN(n);
+}
+
+void BM_hanoi(benchmark::State &estado)
+{
+    const int n = static_cast<int>(estado.range(0));
+    for (auto _ : estado)
+        hanoi(n, 1, 2);
+    estado.SetComplexityN(n);
+}
+
 } // namespace
 
 #define ORDEN(funcion, nombre, tallas)                                                             \
@@ -102,7 +137,25 @@ ORDEN(burbuja<int>, "burbuja", tallas_cuadraticas);
 ORDEN(insercion<int>, "insercion", tallas_cuadraticas);
 ORDEN(insercion_por_desplazamiento, "ref_insercion_desplazamiento", tallas_cuadraticas);
 
+ORDEN(quicksort<int>, "quicksort", tallas_nlogn);
+ORDEN(std_sort, "ref_std_sort", tallas_nlogn);
+ORDEN(heapsort<int>, "heapsort", tallas_nlogn);
+ORDEN(std_heap, "ref_std_heap", tallas_nlogn);
 ORDEN(mergesort, "mergesort", tallas_nlogn);
 ORDEN(std_stable_sort, "ref_std_stable_sort", tallas_nlogn);
+
+BENCHMARK(BM_floyd)
+    ->Name("floyd")
+    ->Arg(100)
+    ->Arg(200)
+    ->Arg(400)
+    ->Arg(800)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNCubed);
+BENCHMARK(BM_hanoi)
+    ->Name("hanoi")
+    ->DenseRange(16, 24, 2)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity([](benchmark::IterationCount n) { return std::pow(2.0, static_cast<double>(n)); });
 
 BENCHMARK_MAIN();
