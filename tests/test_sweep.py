@@ -213,7 +213,8 @@ class Informe(unittest.TestCase):
 
     def test_veredicto(self):
         lineas = sweep.veredicto(estudio_de_ejemplo())
-        self.assertIn("ajuste O2: t(n) ≈ 1.25e-07·n^1.000  (R² = 1.0000; 2 de 4 puntos)", lineas[0])
+        self.assertIn("ajuste O2: t(n) ≈ 1.25e-07·n^1.000  (R² = 1.0000; 2 de 4 puntos)",
+                      lineas[0])
         self.assertIn("t/n casi constante ×1; t/(n*log(n)) casi constante ×0.857", lineas[1])
         self.assertIn("el cociente más estable es t/n, que se asienta en 1.25e-07", lineas[2])
 
@@ -314,7 +315,8 @@ class ConFalsos(unittest.TestCase):
         r = self.barrer("bubble", "insertion", "--sizes", "100,200", entorno=entorno)
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
-        self.assertEqual(sorted(p.name for p in self.out.iterdir()), ["bubble.tsv", "insertion.tsv"])
+        self.assertEqual(sorted(p.name for p in self.out.iterdir()),
+                         ["bubble.tsv", "insertion.tsv"])
 
     def test_errores_de_uso(self):
         for args in (["nada"], ["insertion", "--sizes", "10:1:x2"], ["insertion", "--config", "O1"],

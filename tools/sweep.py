@@ -8,6 +8,7 @@ calls main(); the tests import the pieces they check from here.
 
 import argparse
 import math
+import operator
 import os
 import re
 import shutil
@@ -114,6 +115,14 @@ _FUNCIONES: Dict[str, Callable[[float], float]] = {
     "sqrt": math.sqrt,
     "exp": math.exp,
 }
+_OPERADORES = {"+": operator.add, "-": operator.sub, "*": operator.mul, "/": operator.truediv}
+
+
+def _binaria(op: str, a, b):
+    operacion = _OPERADORES[op]
+    return lambda n: operacion(a(n), b(n))
+
+
 _FICHA = re.compile(r"\s*(?:(\d+\.?\d*(?:[eE][-+]?\d+)?|\.\d+)|([A-Za-z_]\w*)|([-+*/^()]))")
 
 
@@ -181,18 +190,14 @@ class Cota:
     def _suma(self):
         f = self._producto()
         while self._mirar() in (("op", "+"), ("op", "-")):
-            op, g = self._tomar()[1], self._producto()
-            f = (lambda a, b: lambda n: a(n) + b(n))(f, g) if op == "+" else (
-                lambda a, b: lambda n: a(n) - b(n))(f, g)
+            f = _binaria(self._tomar()[1], f, self._producto())
         return f
 
     # producto := signo (('*' | '/') signo)*
     def _producto(self):
         f = self._signo()
         while self._mirar() in (("op", "*"), ("op", "/")):
-            op, g = self._tomar()[1], self._signo()
-            f = (lambda a, b: lambda n: a(n) * b(n))(f, g) if op == "*" else (
-                lambda a, b: lambda n: a(n) / b(n))(f, g)
+            f = _binaria(self._tomar()[1], f, self._signo())
         return f
 
     # signo := '-' signo | potencia
@@ -484,8 +489,8 @@ class Estudio:
     def fuera_del_ajuste(self, punto: Punto) -> bool:
         """Points below the clock's resolution stay out of the fit. So do the
         points timed by repetition when the series also has at least two
-        sizes timed once: the two methods differ by a step (warm caches and
-        reused memory in the repeated sorts), and a fit across it would
+        sizes timed once: the two methods can differ by a step (a sort
+        repeated 100 times runs on warm caches), and a fit across it would
         measure the step rather than the growth."""
         if punto.bajo_resolucion:
             return True
@@ -575,7 +580,9 @@ def tabla(estudio: Estudio) -> str:
     for configuracion in estudio.configuraciones:
         for p in estudio.serie(configuracion):
             fila = [str(p.n), configuracion, _num(p.mediana), _num(p.minimo), _num(p.maximo)]
-            fila += [_num(p.mediana / f if f else None) for f in map(lambda c: c(p.n), estudio.cotas)]
+            for cota in estudio.cotas:
+                f = cota(p.n)
+                fila.append(_num(p.mediana / f if f else None))
             if varias:
                 fila.append(_num(estudio.aceleracion(p), ".2f"))
             fila.append(" ".join(_notas(estudio, p)))
@@ -633,7 +640,8 @@ def tsv(estudio: Estudio) -> str:
     lineas = ["\t".join(cabecera)]
     for configuracion in estudio.configuraciones:
         for p in estudio.serie(configuracion):
-            campos = [str(p.n), configuracion] + [f"{x:.6g}" for x in (p.mediana, p.minimo, p.maximo)]
+            campos = [str(p.n), configuracion]
+            campos += [f"{x:.6g}" for x in (p.mediana, p.minimo, p.maximo)]
             for cota in estudio.cotas:
                 f = cota(p.n)
                 campos.append(f"{p.mediana / f:.6g}" if f else "")
@@ -729,9 +737,11 @@ def guion_gnuplot(estudio: Estudio, destino: Path, formato: str) -> str:
         fuera = " (fuera del ajuste)" if any(
             estudio.fuera_del_ajuste(p) for p in grupos["repeticion"]) else ""
         estilos = {
-            "medidos": (f"pt 7 ps 0.9 lc rgb '{color}'", f"{configuracion}: mediana, barras mín–máx"),
+            "medidos": (f"pt 7 ps 0.9 lc rgb '{color}'",
+                        f"{configuracion}: mediana, barras mín–máx"),
             "repeticion": (f"pt 6 ps 1.3 lc rgb '{color}'",
-                           f"{configuracion}: n ≤ {programa.umbral_repeticion}, por repetición{fuera}"),
+                           f"{configuracion}: n ≤ {programa.umbral_repeticion},"
+                           f" por repetición{fuera}"),
             "resolucion": ("pt 2 ps 1 lc rgb '#888888'",
                            f"{configuracion}: bajo la resolución (fuera del ajuste)"),
         }
@@ -743,7 +753,8 @@ def guion_gnuplot(estudio: Estudio, destino: Path, formato: str) -> str:
             lineas += [f"{p.n} {p.mediana:.6g} {p.minimo:.6g} {p.maximo:.6g}" for p in puntos]
             lineas.append("EOD")
             estilo, titulo = estilos[grupo]
-            series.append(f"{nombre} using 1:2:3:4 with yerrorbars {estilo} title {_cadena(titulo)}")
+            series.append(f"{nombre} using 1:2:3:4 with yerrorbars {estilo}"
+                          f" title {_cadena(titulo)}")
         ajuste = estudio.ajuste(configuracion)
         if ajuste:
             if ajuste.exponencial:
@@ -752,8 +763,9 @@ def guion_gnuplot(estudio: Estudio, destino: Path, formato: str) -> str:
             else:
                 expresion = f"{ajuste.constante!r}*x**{ajuste.tasa!r}"
                 formula = f"{_exponente10(ajuste.constante)}·n^{{{ajuste.tasa:.3f}}}"
-            series.append(f"{expresion} with lines lw 1.5 dt 2 lc rgb '{color}' title "
-                          f"{_cadena(f'{configuracion}: ajuste t(n) ≈ {formula}  (R² = {ajuste.r2:.4f})')}")
+            titulo = f"{configuracion}: ajuste t(n) ≈ {formula}  (R² = {ajuste.r2:.4f})"
+            series.append(f"{expresion} with lines lw 1.5 dt 2 lc rgb '{color}'"
+                          f" title {_cadena(titulo)}")
     if not series:
         return ""
     lineas.append("plot " + ", \\\n     ".join(series))
@@ -786,7 +798,9 @@ class Ficheros:
         return ruta
 
 
-def dibujar(estudio: Estudio, ficheros: Ficheros, gnuplot: str, formatos: Sequence[str]) -> List[Path]:
+def dibujar(
+    estudio: Estudio, ficheros: Ficheros, gnuplot: str, formatos: Sequence[str]
+) -> List[Path]:
     """Runs gnuplot once per format; the paths it wrote."""
     hechas = []
     for formato in formatos:
@@ -809,7 +823,8 @@ def dibujar(estudio: Estudio, ficheros: Ficheros, gnuplot: str, formatos: Sequen
 
 def _lista_programas() -> str:
     return "\n".join(
-        f"  {p.nombre:<10} {', '.join(p.configuraciones)}; tallas {p.tallas}; cotas {', '.join(p.cotas)}"
+        f"  {p.nombre:<10} {', '.join(p.configuraciones)}; tallas {p.tallas};"
+        f" cotas {', '.join(p.cotas)}"
         for p in PROGRAMAS.values()
     )
 
@@ -819,12 +834,12 @@ def analizador() -> argparse.ArgumentParser:
         prog="sweep",
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description=(
-            "Ejecuta los programas sobre una serie de tallas, una ejecución cada vez (nunca en\n"
-            "paralelo: dos ejecuciones a la vez se estorban y falsean sus tiempos), y convierte\n"
-            "sus líneas «n segundos» en un estudio: tabla con la mediana y la dispersión de cada\n"
-            "talla, cocientes t(n)/f(n) frente a tres cotas candidatas, crecimiento ajustado por\n"
-            "mínimos cuadrados y la cota cuyo cociente es más estable; además un TSV y una\n"
-            "gráfica (gnuplot) por programa."
+            "Ejecuta los programas sobre una serie de tallas, una ejecución cada vez\n"
+            "(nunca en paralelo: dos ejecuciones a la vez se estorban y falsean sus tiempos),\n"
+            "y convierte sus líneas «n segundos» en un estudio: tabla con la mediana y la\n"
+            "dispersión de cada talla, cocientes t(n)/f(n) frente a tres cotas candidatas,\n"
+            "crecimiento ajustado por mínimos cuadrados y la cota cuyo cociente es más\n"
+            "estable; además un TSV y una gráfica (gnuplot) por programa en --out."
         ),
         epilog=(
             "programas (configuraciones; tallas y cotas por omisión):\n" + _lista_programas() +
@@ -837,7 +852,8 @@ def analizador() -> argparse.ArgumentParser:
                    help=f"nombre corto ({', '.join(PROGRAMAS)}) o all para los ocho")
     a.add_argument("--sizes", metavar="TALLAS",
                    help="tallas: lista (1000,2000,4000), rango geométrico (1000:256000:x2) o"
-                        " aritmético (10:30:+2), o una lista de ellos; por omisión, las del programa")
+                        " aritmético (10:30:+2), o una lista de ellos; por omisión, las del"
+                        " programa")
     a.add_argument("--budget", type=float, default=10.0, metavar="SEGUNDOS",
                    help="deja de crecer n en cuanto una ejecución del programa tarda más de esto;"
                         " se informa de las tallas omitidas (por omisión, 10)")
