@@ -16,7 +16,7 @@
 namespace
 {
 
-constexpr int ENSAYOS = 31;
+constexpr int ENSAYOS = 21;
 
 double mediana(std::vector<double> v)
 {
