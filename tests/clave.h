@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <gtest/gtest.h>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -140,4 +142,48 @@ inline std::vector<Clave> con_guardias(const std::vector<int> &centro, int marge
     for (int i = 0; i < margen; ++i)
         v.emplace_back(INT_MIN, -1, true);
     return v;
+}
+
+// Sorts random arrays of many sizes with ordenar(T, n) and compares each
+// with std::sort.
+template <typename Ordenar>
+void espera_como_referencia(Ordenar ordenar, std::initializer_list<int> tallas = {
+                                                 0, 1, 2, 3, 7, 16, 33, 100, 257, 1000})
+{
+    for (int n : tallas) {
+        for (unsigned semilla = 1; semilla <= 3; ++semilla) {
+            std::vector<int> v = aleatorios(n, semilla + 100 * n);
+            std::vector<int> esperado = v;
+            std::sort(esperado.begin(), esperado.end());
+            ordenar(v.data(), n);
+            EXPECT_EQ(v, esperado) << "n=" << n << " semilla=" << semilla;
+        }
+    }
+}
+
+// A range sort applied to [inicial, final) of `entrada`, and what it gives.
+struct CasoDeRango {
+    std::vector<int> entrada;
+    int inicial, final;
+    std::vector<int> esperado;
+};
+
+// Runs ordenar_lims(T, inicial, final) on each case between guards: the
+// range comes out as expected, no guard is read or written, and a range of
+// fewer than two elements is not even read.
+template <typename OrdenarLims>
+void espera_solo_el_rango(OrdenarLims ordenar_lims, const std::vector<CasoDeRango> &casos)
+{
+    constexpr int margen = 3;
+    for (const auto &c : casos) {
+        auto v = con_guardias(c.entrada, margen);
+        Clave::reiniciar();
+        ordenar_lims(v.data(), margen + c.inicial, margen + c.final);
+        EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+        auto centro = valores(v);
+        EXPECT_EQ(std::vector<int>(centro.begin() + margen, centro.end() - margen), c.esperado);
+        if (c.final - c.inicial <= 1) {
+            EXPECT_EQ(Clave::cuenta.comparaciones + Clave::cuenta.escrituras, 0);
+        }
+    }
 }
