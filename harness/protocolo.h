@@ -51,12 +51,6 @@ template <typename Puntero> inline void barrera(Puntero p)
     asm volatile("" : : "r"(p) : "memory");
 }
 
-[[noreturn]] inline void terminar_con_error(const char *mensaje)
-{
-    std::cerr << "ERROR: " << mensaje << std::endl;
-    std::exit(1);
-}
-
 // The size given as first argument, read as atoi reads it: leading blanks,
 // an optional sign, then digits up to the first non-digit; a text that does
 // not start with a number gives 0. Unlike atoi, a missing argument and a
