@@ -168,6 +168,14 @@ struct CasoDeRango {
     std::vector<int> esperado;
 };
 
+// The range cases of a sort that takes its ranges as given: 9 8 7 6 5 4
+// sorted over [2, 5), over empty, single and reversed ranges, and whole.
+inline const std::vector<CasoDeRango> RANGOS_DE_9_A_4 = {
+    {{9, 8, 7, 6, 5, 4}, 2, 5, {9, 8, 5, 6, 7, 4}}, {{9, 8, 7, 6, 5, 4}, 3, 3, {9, 8, 7, 6, 5, 4}},
+    {{9, 8, 7, 6, 5, 4}, 3, 4, {9, 8, 7, 6, 5, 4}}, {{9, 8, 7, 6, 5, 4}, 5, 2, {9, 8, 7, 6, 5, 4}},
+    {{9, 8, 7, 6, 5, 4}, 0, 6, {4, 5, 6, 7, 8, 9}},
+};
+
 // Runs ordenar_lims(T, inicial, final) on each case between guards: the
 // range comes out as expected, no guard is read or written, and a range of
 // fewer than two elements is not even read.

@@ -35,13 +35,7 @@ TEST(Burbuja, CuentasYEstabilidad)
 TEST(Burbuja, RangoNoTocaNadaFuera)
 {
     espera_solo_el_rango([](auto T, int inicial, int final) { burbuja_lims(T, inicial, final); },
-                         {
-                             {{9, 8, 7, 6, 5, 4}, 2, 5, {9, 8, 5, 6, 7, 4}},
-                             {{9, 8, 7, 6, 5, 4}, 3, 3, {9, 8, 7, 6, 5, 4}},
-                             {{9, 8, 7, 6, 5, 4}, 3, 4, {9, 8, 7, 6, 5, 4}},
-                             {{9, 8, 7, 6, 5, 4}, 5, 2, {9, 8, 7, 6, 5, 4}},
-                             {{9, 8, 7, 6, 5, 4}, 0, 6, {4, 5, 6, 7, 8, 9}},
-                         });
+                         RANGOS_DE_9_A_4);
 }
 
 } // namespace
