@@ -1,0 +1,57 @@
+"""The fit of the growth and the trend of the ratios, on synthetic data of
+known growth and noise."""
+
+import math
+import unittest
+
+from comun import GEOMETRICAS, sinteticos
+from barrido.ajuste import ajustar, mas_estable, tendencias
+from barrido.cotas import Cota
+from barrido.tallas import analizar_tallas
+
+
+class Ajuste(unittest.TestCase):
+    def test_potencia(self):
+        for b in (1.0, 1.5, 2.0, 3.0):
+            with self.subTest(b=b):
+                ajuste = ajustar(sinteticos(lambda n: 3e-9 * n**b, GEOMETRICAS), False)
+                self.assertAlmostEqual(ajuste.tasa, b, delta=0.03)
+                self.assertAlmostEqual(math.log(ajuste.constante), math.log(3e-9), delta=0.3)
+                self.assertGreater(ajuste.r2, 0.99)
+
+    def test_exponencial(self):
+        for a in (1.5, 2.0, 2.1):
+            with self.subTest(a=a):
+                ajuste = ajustar(sinteticos(lambda n: 2e-9 * a**n, range(16, 29)), True)
+                self.assertAlmostEqual(ajuste.tasa, a, delta=0.02)
+                self.assertGreater(ajuste.r2, 0.99)
+
+    def test_hacen_falta_dos_tallas(self):
+        self.assertIsNone(ajustar([], False))
+        self.assertIsNone(ajustar([(100, 1e-3), (100, 2e-3)], False))
+
+
+class Veredicto(unittest.TestCase):
+    def test_cota_mas_estable(self):
+        casos = [
+            (lambda n: 4e-10 * n**2, ("n^1.8", "n^2", "n^2.2"), "n^2", GEOMETRICAS, False),
+            (lambda n: 7e-9 * n * math.log(n), ("n", "n*log(n)", "n^1.2"), "n*log(n)",
+             analizar_tallas("1000:4096000:x2"), False),
+            (lambda n: 2e-9 * n**3, ("n^2.8", "n^3", "n^3.2"), "n^3", range(100, 1001, 100),
+             False),
+            (lambda n: 3e-9 * 2**n, ("1.9^n", "2^n", "2.1^n"), "2^n", range(18, 29), True),
+        ]
+        for t, cotas, esperada, tallas, exponencial in casos:
+            with self.subTest(esperada=esperada):
+                pares = sinteticos(t, tallas, ruido=0.03)
+                lista = tendencias(pares, [Cota(c) for c in cotas], exponencial)
+                mejor = mas_estable(lista)
+                self.assertEqual(mejor.cota.texto, esperada)
+                self.assertAlmostEqual(mejor.constante / (t(tallas[-1]) / mejor.cota(tallas[-1])),
+                                       1, delta=0.05)
+                self.assertGreater(lista[0].factor, 1.25)  # the underestimate grows
+                self.assertLess(lista[2].factor, 0.8)  # the overestimate falls
+
+
+if __name__ == "__main__":
+    unittest.main()

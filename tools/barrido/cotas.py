@@ -1,0 +1,109 @@
+"""Candidate bounds f(n) such as n^2, n*log(n) or 2^n, parsed by Python's
+own parser and checked against an allow-list of node kinds: the text is
+never handed to eval."""
+
+import ast
+import math
+import operator
+import re
+from typing import Callable, Dict, List, Optional
+
+from .errores import ErrorDeUso
+
+FUNCIONES: Dict[str, Callable[[float], float]] = {
+    "log": math.log,
+    "log2": math.log2,
+    "log10": math.log10,
+    "sqrt": math.sqrt,
+    "exp": math.exp,
+}
+
+_BINARIAS: Dict[type, Callable[[float, float], float]] = {
+    ast.Add: operator.add,
+    ast.Sub: operator.sub,
+    ast.Mult: operator.mul,
+    ast.Div: operator.truediv,
+    # math.pow rather than **: a negative base with a fractional exponent is
+    # an error, not a complex number.
+    ast.Pow: math.pow,
+}
+
+Funcion = Callable[[float], float]
+
+
+class Cota:
+    """A candidate bound f(n), written with n, numbers, + - * /, powers
+    written ^ or **, parentheses and the functions log (natural), log2,
+    log10, sqrt and exp: n^2, n*log(n), 2^n, n^3."""
+
+    def __init__(self, texto: str):
+        self.texto = re.sub(r"\s+", "", texto)
+        if not self.texto:
+            raise ErrorDeUso("cota vacía")
+        # ^ is the power, as in the usual notation; in Python's grammar it is
+        # a bitwise operator of another precedence, so it becomes ** first.
+        try:
+            arbol = ast.parse(texto.strip().replace("^", "**"), mode="eval")
+        except SyntaxError:
+            self._fallo(self._motivo_sintactico(texto.strip()))
+        self._f = self._compilar(arbol.body)
+
+    def __call__(self, n: float) -> Optional[float]:
+        """f(n), or None where it is not a finite positive number."""
+        try:
+            valor = self._f(float(n))
+        except (ArithmeticError, ValueError):
+            return None
+        return valor if math.isfinite(valor) and valor > 0 else None
+
+    @property
+    def columna(self) -> str:
+        """The heading of its ratio column: t/n^2, t/(n*log(n))."""
+        simple = re.fullmatch(r"[\w.]+(\^[\w.]+)?", self.texto)
+        return "t/" + (self.texto if simple else f"({self.texto})")
+
+    def _fallo(self, motivo: str):
+        raise ErrorDeUso(f"cota «{self.texto}»: {motivo}")
+
+    def _motivo_sintactico(self, original: str) -> str:
+        abiertos = self.texto.count("(") - self.texto.count(")")
+        if abiertos > 0:
+            return "falta «)»"
+        if abiertos < 0:
+            return "sobra «)»"
+        if self.texto[-1] in "+-*/^(":
+            return "acaba antes de tiempo"
+        return f"no se entiende «{original}»"
+
+    def _compilar(self, nodo: ast.AST) -> Funcion:
+        """The function of one node of the allow-list; any other node is
+        refused with its text."""
+        if isinstance(nodo, ast.Constant) and type(nodo.value) in (int, float):
+            valor = float(nodo.value)
+            return lambda n: valor
+        if isinstance(nodo, ast.Name):
+            if nodo.id == "n":
+                return lambda n: n
+            if nodo.id in FUNCIONES:
+                self._fallo(f"falta «(» tras {nodo.id}")
+            self._fallo(f"«{nodo.id}» no es n ni una de las funciones {', '.join(FUNCIONES)}")
+        if isinstance(nodo, ast.BinOp) and type(nodo.op) in _BINARIAS:
+            operacion = _BINARIAS[type(nodo.op)]
+            a, b = self._compilar(nodo.left), self._compilar(nodo.right)
+            return lambda n: operacion(a(n), b(n))
+        if isinstance(nodo, ast.UnaryOp) and isinstance(nodo.op, ast.USub):
+            g = self._compilar(nodo.operand)
+            return lambda n: -g(n)
+        if isinstance(nodo, ast.Call) and isinstance(nodo.func, ast.Name):
+            nombre = nodo.func.id
+            if nombre not in FUNCIONES:
+                self._fallo(f"«{nombre}» no es n ni una de las funciones {', '.join(FUNCIONES)}")
+            if len(nodo.args) != 1 or nodo.keywords:
+                self._fallo(f"{nombre} lleva un solo argumento")
+            funcion, g = FUNCIONES[nombre], self._compilar(nodo.args[0])
+            return lambda n: funcion(g(n))
+        self._fallo(f"«{ast.unparse(nodo).replace('**', '^')}» fuera de lugar")
+
+
+def analizar_cotas(texto: str) -> List[Cota]:
+    return [Cota(parte) for parte in texto.split(",")]

@@ -1,0 +1,75 @@
+"""The table of the suite's programs: their builds, default sizes and the
+three candidate bounds each is compared with."""
+
+from dataclasses import dataclass
+from typing import Dict, List, Sequence, Tuple
+
+from .errores import ErrorDeUso
+
+CONFIGURACIONES = ("O0", "O2", "O3")  # from the least to the most optimised
+
+
+@dataclass(frozen=True)
+class Programa:
+    nombre: str  # short name on the command line
+    algoritmo: str
+    configuraciones: Tuple[str, ...]  # the builds that exist
+    tallas: str  # default sizes
+    cotas: Tuple[str, str, str]  # under, tight and over estimate
+    exponencial: bool = False  # grows as a^n: fit and plot against n
+    umbral_repeticion: int = 0  # sizes up to this are timed by repetition
+
+    def binario(self, configuracion: str) -> str:
+        return f"bench_{self.nombre}" + ("" if configuracion == "O2" else f"_{configuracion}")
+
+
+_CUADRATICAS = ("n^1.8", "n^2", "n^2.2")
+_NLOGN = ("n", "n*log(n)", "n^1.2")
+
+# Default sizes: `tools/sweep all` takes a few minutes on a 2-core machine.
+# Each is far from the budget: at the largest size one run takes about 0.2 s
+# to 2 s (the quadratic sorts at 32000, the n log n ones at 4M, Floyd at
+# 1000, Hanoi at 29 discs), and every size below costs a fraction of that.
+PROGRAMAS: Dict[str, Programa] = {
+    p.nombre: p
+    for p in (
+        Programa("selection", "ordenación por selección", ("O0", "O2"), "500:32000:x2",
+                 _CUADRATICAS, umbral_repeticion=2000),
+        Programa("bubble", "ordenación por burbuja", ("O0", "O2"), "500:32000:x2", _CUADRATICAS),
+        Programa("insertion", "ordenación por inserción", ("O0", "O2"), "500:32000:x2",
+                 _CUADRATICAS),
+        Programa("quicksort", "quicksort", ("O0", "O2"), "1000:4096000:x2", _NLOGN),
+        Programa("heapsort", "heapsort", ("O0", "O2"), "1000:4096000:x2", _NLOGN),
+        Programa("mergesort", "mergesort", ("O2", "O3"), "1000:4096000:x2", _NLOGN,
+                 umbral_repeticion=2000),
+        Programa("floyd", "caminos mínimos de Floyd", ("O0", "O2"), "100:1000:+100",
+                 ("n^2.8", "n^3", "n^3.2")),
+        Programa("hanoi", "torres de Hanoi", ("O0", "O2"), "18:29:+1", ("1.9^n", "2^n", "2.1^n"),
+                 exponencial=True),
+    )
+}
+
+
+def elegir_programas(nombres: Sequence[str]) -> List[Programa]:
+    """The programs named on the command line, in order and without
+    repeats; all stands for the eight."""
+    elegidos: List[str] = []
+    for nombre in nombres:
+        if nombre == "all":
+            elegidos += list(PROGRAMAS)
+        elif nombre in PROGRAMAS:
+            elegidos.append(nombre)
+        else:
+            raise ErrorDeUso(f"programa desconocido «{nombre}»: elija entre"
+                             f" {', '.join(PROGRAMAS)} o all")
+    return [PROGRAMAS[n] for n in dict.fromkeys(elegidos)]
+
+
+def elegir_configuraciones(texto: str) -> List[str]:
+    """The configurations of --config, from the least to the most optimised."""
+    pedidas = [c.strip().upper() for c in texto.split(",") if c.strip()]
+    malas = [c for c in pedidas if c not in CONFIGURACIONES]
+    if not pedidas or malas:
+        raise ErrorDeUso(f"configuración desconocida «{', '.join(malas) or texto}»:"
+                         f" elija entre {', '.join(CONFIGURACIONES)}")
+    return [c for c in CONFIGURACIONES if c in pedidas]
