@@ -6,7 +6,10 @@ in build/bin of the repository."""
 
 import os
 import random
+import subprocess
 import sys
+import tempfile
+import unittest
 from pathlib import Path
 
 RAIZ = Path(__file__).resolve().parent.parent.parent
@@ -25,3 +28,58 @@ def sinteticos(t, tallas, ruido=0.05, semilla=1):
 
 
 GEOMETRICAS = analizar_tallas("500:64000:x2")
+
+
+# Fake programs: each prints what a real one would, or fails in one way.
+FALSOS = {
+    "cuadratico": 'echo "$1 $(( $1 * $1 ))e-09"',
+    "estado": 'echo "ERROR: la talla no vale" >&2; exit 1',
+    "senal": "kill -SEGV $$",
+    "basura": 'echo "hola"',
+    "otra_talla": 'echo "7 0.5"',
+    "dos_lineas": 'echo "$1 0.5"; echo "$1 0.5"',
+    "sin_numero": 'echo "$1 nan"',
+    # Fails from n = 300 on.
+    "falla_en_300": '[ "$1" -ge 300 ] && exit 3; echo "$1 $(( $1 * $1 ))e-09"',
+    # Sleeps (n/100)^2 / 50 seconds: 0.02 s at 100, 0.32 s at 400.
+    "lento_cuadratico": 'sleep $(echo "$1" | awk \'{ printf "%.4f", ($1 / 100) ^ 2 / 50 }\');'
+                        ' echo "$1 $(( $1 * $1 ))e-09"',
+    # Hangs from n = 300 on.
+    "cuelga_en_300": '[ "$1" -ge 300 ] && sleep 30; echo "$1 0.001"',
+    # Reports 1, 1 and 7 seconds on successive calls, over and over.
+    "uno_uno_siete": 'c=$(cat "$0.veces" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.veces";'
+                     ' case $((c % 3)) in 2) t=7;; *) t=1;; esac; echo "$1 $t"',
+    # Writes its name and size to the log beside it, then reports.
+    "anota": 'echo "$(basename "$0") $1" >> "$(dirname "$0")/registro.log"; echo "$1 0.001"',
+    # A counting build of a quadratic sort.
+    "cuentas_cuadraticas": 'echo "$1 comparaciones=$(( $1 * ($1 - 1) / 2 )) escrituras=$1.5"',
+}
+
+
+class ConFalsos(unittest.TestCase):
+    """Sweeps of fake programs into a temporary directory."""
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.bin = Path(self.tmp.name) / "bin"
+        self.out = Path(self.tmp.name) / "out"
+        self.bin.mkdir()
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def falso(self, binario: str, clase: str):
+        ruta = self.bin / binario
+        ruta.write_text("#!/bin/sh\n" + FALSOS[clase] + "\n")
+        ruta.chmod(0o755)
+
+    def orden(self, *args) -> list:
+        return [sys.executable, str(BARRIDO), "--repeat", "1", "--measure", "time", *args,
+                "--bin", str(self.bin), "--out", str(self.out)]
+
+    def barrer(self, *args, entorno=None) -> subprocess.CompletedProcess:
+        return subprocess.run(self.orden(*args), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              universal_newlines=True, env=entorno, timeout=60)
+
+    def tsv(self, programa: str) -> list:
+        return (self.out / f"{programa}.tsv").read_text().splitlines()

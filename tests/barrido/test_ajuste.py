@@ -2,10 +2,12 @@
 known growth and noise."""
 
 import math
+import random
 import unittest
 
 from comun import GEOMETRICAS, sinteticos
-from barrido.ajuste import ajustar, mas_estable, tendencias
+from barrido.ajuste import ajustar, ajustar_con_intervalo, mas_estable, tendencias
+from barrido.incertidumbre import intervalo_mediana
 from barrido.cotas import Cota
 from barrido.tallas import analizar_tallas
 
@@ -25,6 +27,39 @@ class Ajuste(unittest.TestCase):
                 ajuste = ajustar(sinteticos(lambda n: 2e-9 * a**n, range(16, 29)), True)
                 self.assertAlmostEqual(ajuste.tasa, a, delta=0.02)
                 self.assertGreater(ajuste.r2, 0.99)
+
+    def test_intervalo_del_exponente(self):
+        # The bootstrap interval holds the true exponent in most noisy data
+        # sets, and narrows as invocations are added.
+        def series(veces, semilla):
+            azar = random.Random(semilla)
+            return [(n, [2e-10 * n**2 * (1 + azar.gauss(0, 0.05)) for _ in range(veces)])
+                    for n in GEOMETRICAS]
+
+        dentro, anchos = 0, {3: [], 12: []}
+        for semilla in range(30):
+            for veces in anchos:
+                a = ajustar_con_intervalo(series(veces, semilla), False, semilla)
+                anchos[veces].append(a.tasa_sup - a.tasa_inf)
+                if veces == 3:
+                    dentro += a.tasa_inf <= 2 <= a.tasa_sup
+                    self.assertLessEqual(a.constante_inf, a.constante)
+                    self.assertLessEqual(a.constante, a.constante_sup)
+        self.assertGreaterEqual(dentro, 24)
+        self.assertLess(sum(anchos[12]), 0.7 * sum(anchos[3]))
+
+    def test_intervalo_de_la_mediana(self):
+        # (values, interval, whether it reaches 95 %): order statistics whose
+        # binomial coverage is at least 95 %; below six values it cannot be.
+        casos = [
+            ([3, 1, 2], (1, 3, False)),
+            ([5, 1, 4, 2, 3], (1, 5, False)),
+            ([6, 1, 5, 2, 4, 3], (1, 6, True)),
+            (list(range(15)), (3, 11, True)),
+        ]
+        for valores, esperado in casos:
+            with self.subTest(valores=valores):
+                self.assertEqual(intervalo_mediana(valores), esperado)
 
     def test_hacen_falta_dos_tallas(self):
         self.assertIsNone(ajustar([], False))

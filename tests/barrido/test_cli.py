@@ -1,5 +1,5 @@
 """The command line end to end: small fake programs that report what a
-real one would or fail in one way each, and one sweep of a real program at
+real one would or fail in one way each, and one sweep of real programs at
 small sizes."""
 
 import os
@@ -10,48 +10,10 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from comun import BARRIDO, BIN
+from comun import BARRIDO, BIN, ConFalsos
 
 
-# Fake programs: each prints what a real one would, or fails in one way.
-FALSOS = {
-    "cuadratico": 'echo "$1 $(( $1 * $1 ))e-09"',
-    "estado": 'echo "ERROR: la talla no vale" >&2; exit 1',
-    "senal": "kill -SEGV $$",
-    "basura": 'echo "hola"',
-    "otra_talla": 'echo "7 0.5"',
-    "dos_lineas": 'echo "$1 0.5"; echo "$1 0.5"',
-    "sin_numero": 'echo "$1 nan"',
-    "lento": '[ "$1" -ge 300 ] && sleep 1; echo "$1 0.001"',
-    # Reports 1, 1 and 7 seconds on successive calls, over and over.
-    "uno_uno_siete": 'c=$(cat "$0.veces" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.veces";'
-                     ' case $((c % 3)) in 2) t=7;; *) t=1;; esac; echo "$1 $t"',
-}
-
-
-class ConFalsos(unittest.TestCase):
-    def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory()
-        self.bin = Path(self.tmp.name) / "bin"
-        self.out = Path(self.tmp.name) / "out"
-        self.bin.mkdir()
-
-    def tearDown(self):
-        self.tmp.cleanup()
-
-    def falso(self, binario, clase):
-        ruta = self.bin / binario
-        ruta.write_text("#!/bin/sh\n" + FALSOS[clase] + "\n")
-        ruta.chmod(0o755)
-
-    def barrer(self, *args, entorno=None):
-        return subprocess.run(
-            [sys.executable, str(BARRIDO), "--repeat", "1", *args, "--bin", str(self.bin),
-             "--out", str(self.out)],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, universal_newlines=True,
-            env=entorno, timeout=60,
-        )
-
+class Fallos(ConFalsos):
     def test_un_fallo_detiene_su_programa_y_no_los_demas(self):
         casos = [
             ("estado", "terminó con estado 1; su mensaje:\nERROR: la talla no vale"),
@@ -69,17 +31,30 @@ class ConFalsos(unittest.TestCase):
                 self.assertEqual(r.returncode, 1)
                 self.assertIn("insertion: barrido detenido: «bench_insertion 100» " + mensaje,
                               r.stderr)
-                self.assertIn("ajuste O2: t(n) ≈ 1e-09·n^2.000", r.stdout)  # bubble still ran
+                self.assertRegex(r.stdout, r"ajuste O2: t\(n\) ≈ 1e-09 \[.*\]·n\^2.00")  # bubble ran
                 self.assertTrue((self.out / "bubble.tsv").exists())
-                self.assertFalse((self.out / "insertion.tsv").exists())
+                self.assertFalse((self.out / "insertion.tsv").exists())  # nothing measured
+
+    def test_un_fallo_conserva_lo_medido(self):
+        self.falso("bench_bubble", "falla_en_300")
+        r = self.barrer("bubble", "--sizes", "100,200,300,400")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("incompleto: «bench_bubble 300» terminó con estado 3", r.stdout)
+        lineas = self.tsv("bubble")
+        self.assertEqual([l.split("\t")[0] for l in lineas[1:-1]], ["100", "200"])
+        self.assertEqual(lineas[-1], "# incompleto: «bench_bubble 300» terminó con estado 3")
+        self.assertIn("\tincompleto", (self.out / "resumen.tsv").read_text())
 
     def test_binario_que_falta(self):
         self.falso("bench_quicksort", "cuadratico")
-        r = self.barrer("quicksort", "--config", "O0,O2", "--sizes", "100,200")
-        self.assertEqual(r.returncode, 1)
-        self.assertIn(f"falta {self.bin / 'bench_quicksort_O0'}; se construye con"
-                      " «cmake --workflow --preset default»", r.stderr)
-        self.assertEqual(r.stdout, "")
+        for args, falta in [(["--config", "O0,O2"], "bench_quicksort_O0"),
+                            (["--measure", "time,counts"], "bench_quicksort_cuentas")]:
+            with self.subTest(falta=falta):
+                r = self.barrer("quicksort", "--sizes", "100,200", *args)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(f"falta {self.bin / falta}; se construye con"
+                              " «cmake --workflow --preset default»", r.stderr)
+                self.assertEqual(r.stdout, "")
 
     def test_configuracion_que_el_programa_no_tiene(self):
         self.falso("bench_mergesort", "cuadratico")
@@ -87,13 +62,29 @@ class ConFalsos(unittest.TestCase):
         self.assertEqual(r.returncode, 1)
         self.assertIn("mergesort: no tiene la configuración O0 (tiene O2, O3)", r.stderr)
 
-    def test_presupuesto_omite_las_tallas_mayores(self):
-        self.falso("bench_hanoi", "lento")
-        r = self.barrer("hanoi", "--sizes", "100:500:+100", "--budget", "0.5")
-        self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn("omitidas O2: 400, 500 (una ejecución pasó del presupuesto)", r.stdout)
-        self.assertEqual(len((self.out / "hanoi.tsv").read_text().splitlines()), 4)
+    def test_errores_de_uso(self):
+        for args in (["nada"], ["insertion", "--sizes", "10:1:x2"], ["insertion", "--config", "O1"],
+                     ["insertion", "--bounds", "n^"], ["insertion", "--repeat", "0"],
+                     ["insertion", "--measure", "tiempo"], ["insertion", "--precision", "200%"],
+                     ["insertion", "--model", "n^2,m"], ["insertion", "--repeat", "5",
+                                                          "--max-repeat", "4"]):
+            with self.subTest(args=args):
+                r = self.barrer(*args)
+                self.assertEqual(r.returncode, 2)
+                self.assertIn("sweep: error:", r.stderr)
 
+    def test_salida_que_no_se_puede_escribir_se_rechaza_antes_de_medir(self):
+        self.falso("bench_bubble", "anota")
+        bloqueo = Path(self.tmp.name) / "fichero"
+        bloqueo.write_text("")
+        orden = self.orden("bubble", "--sizes", "100")[:-1] + [str(bloqueo / "dentro")]
+        r = subprocess.run(orden, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("no se puede escribir en --out", r.stderr)
+        self.assertFalse((self.bin / "registro.log").exists())
+
+
+class Ficheros(ConFalsos):
     def test_dos_configuraciones_y_aviso_al_sobrescribir(self):
         self.falso("bench_insertion", "cuadratico")
         self.falso("bench_insertion_O0", "cuadratico")
@@ -113,25 +104,32 @@ class ConFalsos(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["bubble.tsv", "insertion.tsv"])
+                         ["bubble.tsv", "insertion.tsv", "resumen.tsv"])
 
-    def test_la_talla_da_la_mediana_de_sus_ejecuciones(self):
-        self.falso("bench_bubble", "uno_uno_siete")
-        r = self.barrer("bubble", "--sizes", "100,200", "--repeat", "3")
+    def test_cuentas(self):
+        self.falso("bench_bubble", "cuadratico")
+        self.falso("bench_bubble_cuentas", "cuentas_cuadraticas")
+        r = self.barrer("bubble", "--sizes", "100:1600:x2", "--measure", "time,counts")
         self.assertEqual(r.returncode, 0, r.stderr)
-        filas = [l.split("\t")[:5] for l in (self.out / "bubble.tsv").read_text().splitlines()]
-        self.assertEqual(filas[1:], [["100", "O2", "1", "1", "7"], ["200", "O2", "1", "1", "7"]])
+        self.assertIn("veredicto cuentas: las comparaciones crecen como n^2", r.stdout)
+        self.assertIn("como las cuentas", r.stdout)
+        cabecera = self.tsv("bubble")[0].split("\t")
+        fila = dict(zip(cabecera, self.tsv("bubble")[1].split("\t")))
+        self.assertEqual((fila["comparaciones"], fila["escrituras"]), ("4950", "100.5"))
+        resumen = [l.split("\t") for l in (self.out / "resumen.tsv").read_text().splitlines()]
+        self.assertEqual([(f[1], f[2], f[7]) for f in resumen[1:]],
+                         [("cuentas", "comparaciones", "n^2"), ("O2", "tiempo", "n^2")])
 
-    def test_errores_de_uso(self):
-        for args in (["nada"], ["insertion", "--sizes", "10:1:x2"], ["insertion", "--config", "O1"],
-                     ["insertion", "--bounds", "n^"], ["insertion", "--repeat", "0"]):
-            with self.subTest(args=args):
-                r = self.barrer(*args)
-                self.assertEqual(r.returncode, 2)
-                self.assertIn("sweep: error:", r.stderr)
+    def test_solo_cuentas(self):
+        self.falso("bench_bubble_cuentas", "cuentas_cuadraticas")
+        r = self.barrer("bubble", "--sizes", "100,200,400", "--measure", "counts")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual([l.split("\t")[:2] for l in self.tsv("bubble")[1:]],
+                         [["100", "cuentas"], ["200", "cuentas"], ["400", "cuentas"]])
 
 
-@unittest.skipUnless((BIN / "bench_insertion").exists(), f"no está {BIN}/bench_insertion")
+@unittest.skipUnless((BIN / "bench_insertion_cuentas").exists(),
+                     f"no está {BIN}/bench_insertion_cuentas")
 class DeExtremoAExtremo(unittest.TestCase):
     def test_barrido_de_insercion(self):
         with tempfile.TemporaryDirectory() as tmp:
@@ -143,8 +141,10 @@ class DeExtremoAExtremo(unittest.TestCase):
             )
             self.assertEqual(r.returncode, 0, r.stderr)
             self.assertIn("t/n^1.8", r.stdout)
-            self.assertRegex(r.stdout, r"ajuste O2: t\(n\) ≈ \S+·n\^\d\.\d{3}")
-            self.assertIn("veredicto O2: el cociente más estable es", r.stdout)
+            self.assertRegex(r.stdout, r"ajuste O2: t\(n\) ≈ \S+ \[\S+, \S+\]·n\^\d\.\d\d"
+                                       r" \[\d\.\d\d, \d\.\d\d\]")
+            self.assertIn("veredicto O2: ", r.stdout)
+            self.assertIn("veredicto cuentas: las comparaciones crecen como n^2", r.stdout)
             filas = Path(tmp, "insertion.tsv").read_text().splitlines()
             self.assertEqual([f.split("\t")[0] for f in filas], ["n", "200", "400", "800", "1600"])
             svg = Path(tmp, "insertion.svg")

@@ -1,9 +1,10 @@
-"""The table, the TSV and the verdict of a study made by hand."""
+"""The tables, the TSV files and the verdict lines of studies made by hand."""
 
 import unittest
 
 import comun  # noqa: F401  (puts the package on the path)
 from barrido import tabla, tsv
+from barrido.analisis import analizar
 from barrido.cotas import Cota
 from barrido.estudio import Estudio, Punto
 from barrido.programas import PROGRAMAS
@@ -16,32 +17,58 @@ def estudio_de_ejemplo():
     estudio = Estudio(programa, ["O2", "O3"], [Cota("n"), Cota("n*log(n)")])
     for n, t2, t3 in [(1, 5e-8, 4e-8), (1000, 1e-4, 5e-5), (4000, 5e-4, 2.5e-4),
                       (16000, 2e-3, 1e-3)]:
-        estudio.puntos.append(Punto(n, "O2", t2, t2 * 0.9, t2 * 1.2, n <= 2000))
-        estudio.puntos.append(Punto(n, "O3", t3, t3, t3, n <= 2000))
+        estudio.puntos.append(Punto(n, "O2", [t2 * 1.2, t2, t2 * 0.9], n <= 2000))
+        estudio.puntos.append(Punto(n, "O3", [t3], n <= 2000))
     estudio.puntos.sort(key=lambda p: p.configuracion)
     return estudio
 
 
 class Informe(unittest.TestCase):
     def test_tsv(self):
+        # Every invocation's value, in the order they ran, closes each line.
+        cabecera = ("n\tconfiguracion\tmediana\tminimo\tmaximo\tt/n\tt/(n*log(n))\taceleracion"
+                    "\tnotas\tvalores\tdoblado\texponente_local")
         self.assertEqual(
             tsv.tsv(estudio_de_ejemplo()).splitlines(),
             [
-                "n\tconfiguracion\tmediana\tminimo\tmaximo\tt/n\tt/(n*log(n))\taceleracion\tnotas",
+                cabecera,
                 "1\tO2\t5e-08\t4.5e-08\t6e-08\t5e-08\t\t1\t"
-                "repeticion,bajo_resolucion,fuera_del_ajuste",
+                "repeticion,bajo_resolucion,fuera_del_ajuste\t6e-08,5e-08,4.5e-08\t\t",
                 "1000\tO2\t0.0001\t9e-05\t0.00012\t1e-07\t1.44765e-08\t1\t"
-                "repeticion,fuera_del_ajuste",
-                "4000\tO2\t0.0005\t0.00045\t0.0006\t1.25e-07\t1.5071e-08\t1\t",
-                "16000\tO2\t0.002\t0.0018\t0.0024\t1.25e-07\t1.29128e-08\t1\t",
+                "repeticion,fuera_del_ajuste\t0.00012,0.0001,9e-05\t\t",
+                "4000\tO2\t0.0005\t0.00045\t0.0006\t1.25e-07\t1.5071e-08\t1\t"
+                "\t0.0006,0.0005,0.00045\t\t",
+                "16000\tO2\t0.002\t0.0018\t0.0024\t1.25e-07\t1.29128e-08\t1\t"
+                "\t0.0024,0.002,0.0018\t\t",
                 "1\tO3\t4e-08\t4e-08\t4e-08\t4e-08\t\t1.25\t"
-                "repeticion,bajo_resolucion,fuera_del_ajuste",
+                "repeticion,bajo_resolucion,fuera_del_ajuste\t4e-08\t\t",
                 "1000\tO3\t5e-05\t5e-05\t5e-05\t5e-08\t7.23824e-09\t2\t"
-                "repeticion,fuera_del_ajuste",
-                "4000\tO3\t0.00025\t0.00025\t0.00025\t6.25e-08\t7.53552e-09\t2\t",
-                "16000\tO3\t0.001\t0.001\t0.001\t6.25e-08\t6.45638e-09\t2\t",
+                "repeticion,fuera_del_ajuste\t5e-05\t\t",
+                "4000\tO3\t0.00025\t0.00025\t0.00025\t6.25e-08\t7.53552e-09\t2\t\t0.00025\t\t",
+                "16000\tO3\t0.001\t0.001\t0.001\t6.25e-08\t6.45638e-09\t2\t\t0.001\t\t",
             ],
         )
+
+    def test_cuentas_doblado_e_incompleto(self):
+        # Sizes that double get t(n)/t(n/2) and its log2; counts add their
+        # columns and the time per operation; a failure closes the file.
+        estudio = Estudio(PROGRAMAS["bubble"], ["O2"], [Cota("n^2")])
+        for n in (1000, 2000, 4000):
+            estudio.puntos.append(Punto(n, "O2", [1e-9 * n * n], False))
+            estudio.cuentas[n] = {"comparaciones": n * (n - 1) / 2, "escrituras": n / 3}
+        estudio.fallo = "«bench_bubble 8000» murió por la señal SIGSEGV\nmás"
+        lineas = tsv.tsv(estudio).splitlines()
+        cabecera = lineas[0].split("\t")
+        self.assertEqual(cabecera[-6:], ["doblado", "exponente_local", "comparaciones",
+                                         "escrituras", "c/n^2", "ns_por_comparacion"])
+        fila = dict(zip(cabecera, lineas[3].split("\t")))
+        self.assertEqual((fila["doblado"], fila["exponente_local"]), ("4", "2"))
+        self.assertEqual(fila["comparaciones"], "7998000")
+        self.assertEqual(fila["escrituras"], "1333.333333")
+        self.assertEqual(fila["ns_por_comparacion"], "2.001")
+        self.assertEqual(lineas[-1], "# incompleto: «bench_bubble 8000» murió por la señal SIGSEGV")
+        self.assertIn("t(n)/t(n/2)", tabla.tabla(estudio).splitlines()[0])
+        self.assertIn("ns/comparación", tabla.tabla(estudio).splitlines()[0])
 
     def test_tabla_alineada_con_notas_y_leyenda(self):
         lineas = tabla.tabla(estudio_de_ejemplo()).splitlines()
@@ -66,6 +93,13 @@ class Informe(unittest.TestCase):
         self.assertTrue(filas[6].endswith("2.00"))
         self.assertEqual([l.split(":")[0] for l in lineas[9:]], ["rep", "<res", "*"])
 
+    def test_dispersion_ancha(self):
+        # A maximum more than 1.25 times the median marks the point.
+        for valores, inestable in [([1.0, 1.0, 1.3], True), ([1.0, 1.0, 1.2], False),
+                                   ([5.0], False), ([0.9, 1.0, 1.1], False)]:
+            with self.subTest(valores=valores):
+                self.assertEqual(Punto(10, "O2", valores, False).inestable, inestable)
+
     def test_puntos_fuera_del_ajuste(self):
         # (n, timed by repetition, median) of one series -> the sizes fitted.
         casos = [
@@ -79,28 +113,16 @@ class Informe(unittest.TestCase):
         for puntos, ajustadas in casos:
             with self.subTest(puntos=puntos):
                 estudio = Estudio(PROGRAMAS["selection"], ["O2"], [Cota("n^2")])
-                estudio.puntos = [Punto(n, "O2", t, t, t, rep) for n, rep, t in puntos]
-                self.assertEqual([n for n, _ in estudio.ajustables("O2")], ajustadas)
+                estudio.puntos = [Punto(n, "O2", [t], rep) for n, rep, t in puntos]
+                self.assertEqual([p.n for p in estudio.ajustables("O2")], ajustadas)
 
     def test_veredicto(self):
-        lineas = tabla.veredicto(estudio_de_ejemplo())
-        self.assertIn("ajuste O2: t(n) ≈ 1.25e-07·n^1.000  (R² = 1.0000; 2 de 4 puntos)",
-                      lineas[0])
+        estudio = estudio_de_ejemplo()
+        lineas = tabla.veredicto(estudio, analizar(estudio, []))
+        self.assertRegex(lineas[0], r"^ajuste O2: t\(n\) ≈ 1.25e-07 \[[^]]+\]·n\^1.00"
+                                    r" \[[^]]+\]  \(R² = 1.0000; 2 de 4 puntos\)$")
         self.assertIn("t/n casi constante ×1; t/(n*log(n)) casi constante ×0.857", lineas[1])
-        self.assertIn("el cociente más estable es t/n, que se asienta en 1.25e-07", lineas[2])
-
-
-# Fake programs: each prints what a real one would, or fails in one way.
-FALSOS = {
-    "cuadratico": 'echo "$1 $(( $1 * $1 ))e-09"',
-    "estado": 'echo "ERROR: la talla no vale" >&2; exit 1',
-    "senal": "kill -SEGV $$",
-    "basura": 'echo "hola"',
-    "otra_talla": 'echo "7 0.5"',
-    "dos_lineas": 'echo "$1 0.5"; echo "$1 0.5"',
-    "sin_numero": 'echo "$1 nan"',
-    "lento": '[ "$1" -ge 300 ] && sleep 1; echo "$1 0.001"',
-}
+        self.assertTrue(lineas[2].startswith("veredicto O2: "))
 
 
 if __name__ == "__main__":

@@ -8,24 +8,41 @@ from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
 from .cotas import Cota
+from .incertidumbre import intervalo, remuestras
 
 Pares = Sequence[Tuple[int, float]]
+Series = Sequence[Tuple[int, Sequence[float]]]  # every invocation's value, per size
 
 
 @dataclass
 class Ajuste:
-    """t(n) ≈ C·n^b, or C·a^n for a program that grows exponentially."""
+    """t(n) ≈ C·n^b, or C·a^n for a program that grows exponentially, with
+    95% intervals of the rate and the constant when they were estimated."""
 
     constante: float
     tasa: float  # b, or a
     r2: float
     puntos: int
     exponencial: bool
+    tasa_inf: Optional[float] = None
+    tasa_sup: Optional[float] = None
+    constante_inf: Optional[float] = None
+    constante_sup: Optional[float] = None
 
-    def formula(self) -> str:
-        if self.exponencial:
-            return f"t(n) ≈ {self.constante:.3g}·{self.tasa:.3f}^n"
-        return f"t(n) ≈ {self.constante:.3g}·n^{self.tasa:.3f}"
+    def crecimiento(self) -> str:
+        """n^2.03 [1.98, 2.07], or 1.987^n [1.981, 1.993]: the rate with its
+        interval (a base needs three decimals to tell 2 from 1.99)."""
+        decimales = 3 if self.exponencial else 2
+        tasa = f"{self.tasa:.{decimales}f}"
+        if self.tasa_inf is not None:
+            tasa += f" [{self.tasa_inf:.{decimales}f}, {self.tasa_sup:.{decimales}f}]"
+        return f"{tasa}^n" if self.exponencial else f"n^{tasa}"
+
+    def formula(self, magnitud: str = "t") -> str:
+        constante = f"{self.constante:.3g}"
+        if self.constante_inf is not None:
+            constante += f" [{self.constante_inf:.3g}, {self.constante_sup:.3g}]"
+        return f"{magnitud}(n) ≈ {constante}·{self.crecimiento()}"
 
 
 def recta(xs: Sequence[float], ys: Sequence[float]) -> Tuple[float, float, float]:
@@ -50,6 +67,24 @@ def ajustar(pares: Pares, exponencial: bool) -> Optional[Ajuste]:
     xs = [_abscisa(n, exponencial) for n, _ in pares]
     a, b, r2 = recta(xs, [math.log(t) for _, t in pares])
     return Ajuste(math.exp(a), math.exp(b) if exponencial else b, r2, len(pares), exponencial)
+
+
+def ajustar_con_intervalo(series: Series, exponencial: bool, semilla: int) -> Optional[Ajuste]:
+    """The fit of the medians, with the 95% intervals of its rate and
+    constant from a bootstrap over the invocations of each size."""
+    ajuste = ajustar([(n, statistics.median(v)) for n, v in series], exponencial)
+    if ajuste is None:
+        return None
+    tallas = [n for n, _ in series]
+
+    def refit(medianas: List[float]) -> Optional[Tuple[float, float]]:
+        otro = ajustar(list(zip(tallas, medianas)), exponencial)
+        return (otro.tasa, otro.constante) if otro else None
+
+    muestras = remuestras([v for _, v in series], refit, semilla)
+    ajuste.tasa_inf, ajuste.tasa_sup = intervalo([m[0] for m in muestras])
+    ajuste.constante_inf, ajuste.constante_sup = intervalo([m[1] for m in muestras])
+    return ajuste
 
 
 @dataclass

@@ -1,82 +1,27 @@
 """The command line of tools/sweep: reads the options, runs the study of
-each program and writes its table, TSV and plots."""
+each program in turn and writes its tables, TSV and plots, then the files
+of the whole sweep. `tools/sweep compare A B` compares two saved sweeps."""
 
-import argparse
 import os
 import shutil
 import sys
 from pathlib import Path
-from typing import List, Optional, Sequence
+from typing import List, Optional, Sequence, Tuple
 
-from .cotas import Cota, analizar_cotas
-from .errores import ErrorDeUso, FalloPrograma
+from .analisis import Analisis, analizar
+from .cotas import Cota
+from .dibujo import dibujar
+from .errores import FalloPrograma
 from .estudio import Estudio
 from .ficheros import Ficheros
-from .grafica import AVISO_GNUPLOT, dibujar
-from .medicion import barrer
-from .programas import PROGRAMAS, Programa, elegir_configuraciones, elegir_programas
+from .grafica import AVISO_GNUPLOT
+from .medicion import Medicion, Plan
+from .opciones import RAIZ, Opciones, leer_opciones
+from .programas import CUENTAS, Programa
 from .progreso import Progreso
-from .tabla import tabla, veredicto
+from .tabla import resumen, tabla, tabla_cuentas, veredicto
 from .tallas import analizar_tallas
-from .tsv import tsv
-
-RAIZ = Path(__file__).resolve().parent.parent.parent
-
-def _lista_programas() -> str:
-    return "\n".join(
-        f"  {p.nombre:<10} {', '.join(p.configuraciones)}; tallas {p.tallas};"
-        f" cotas {', '.join(p.cotas)}"
-        for p in PROGRAMAS.values()
-    )
-
-
-def analizador() -> argparse.ArgumentParser:
-    a = argparse.ArgumentParser(
-        prog="sweep",
-        formatter_class=argparse.RawDescriptionHelpFormatter,
-        description=(
-            "Ejecuta los programas sobre una serie de tallas, una ejecución cada vez\n"
-            "(nunca en paralelo: dos ejecuciones a la vez se estorban y falsean sus tiempos),\n"
-            "y convierte sus líneas «n segundos» en un estudio: tabla con la mediana y la\n"
-            "dispersión de cada talla, cocientes t(n)/f(n) frente a tres cotas candidatas,\n"
-            "crecimiento ajustado por mínimos cuadrados y la cota cuyo cociente es más\n"
-            "estable; además un TSV y una gráfica (gnuplot) por programa en --out."
-        ),
-        epilog=(
-            "programas (configuraciones; tallas y cotas por omisión):\n" + _lista_programas() +
-            "\n\nejemplos:\n  tools/sweep insertion quicksort --config O0,O2\n"
-            "  tools/sweep hanoi --sizes 10:30:+2 --bounds '2^n,n^3'\n"
-            "  tools/sweep all"
-        ),
-    )
-    a.add_argument("programas", nargs="+", metavar="PROGRAMA",
-                   help=f"nombre corto ({', '.join(PROGRAMAS)}) o all para los ocho")
-    a.add_argument("--sizes", metavar="TALLAS",
-                   help="tallas: lista (1000,2000,4000), rango geométrico (1000:256000:x2) o"
-                        " aritmético (10:30:+2), o una lista de ellos; por omisión, las del"
-                        " programa")
-    a.add_argument("--budget", type=float, default=10.0, metavar="SEGUNDOS",
-                   help="deja de crecer n en cuanto una ejecución del programa tarda más de esto;"
-                        " se informa de las tallas omitidas (por omisión, 10)")
-    a.add_argument("--repeat", type=int, default=3, metavar="R",
-                   help="ejecuciones por talla; la tabla da la mediana de las medias informadas"
-                        " y su mínimo y máximo (por omisión, 3)")
-    a.add_argument("--config", default="O2", metavar="CONF[,CONF...]",
-                   help="compilaciones que medir y comparar: O0 (bench_X_O0), O2 (bench_X),"
-                        " O3 (bench_X_O3), donde el programa las tenga; con dos o más, la tabla"
-                        " gana una columna de aceleración y la gráfica una serie por cada una"
-                        " (por omisión, O2)")
-    a.add_argument("--bounds", metavar="F1,F2,F3",
-                   help="cotas candidatas en lugar de las del programa, escritas con n, números,"
-                        " + - * / ^ o ** (potencia), paréntesis y log (neperiano), log2, log10, sqrt,"
-                        " exp: n^2, n*log(n), 2^n, n^3")
-    a.add_argument("--bin", type=Path, default=RAIZ / "build" / "bin", metavar="DIR",
-                   help="dónde están los programas (por omisión, build/bin del repositorio)")
-    a.add_argument("--out", type=Path, default=RAIZ / "results", metavar="DIR",
-                   help="dónde escribir los TSV y las gráficas (por omisión, results/ del"
-                        " repositorio, que git ignora)")
-    a.add_argument("--png", action="store_true", help="dibuja también cada gráfica en PNG")
-    return a
+from .tsv import resumen_tsv, tsv
 
 
 def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path) -> List[str]:
@@ -94,83 +39,120 @@ def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path
     return mensajes
 
 
+class Barrido:
+    """One run of tools/sweep: the studies made so far and their files."""
+
+    def __init__(self, opciones: Opciones):
+        self.opciones = opciones
+        self.progreso = Progreso()
+        self.ficheros = Ficheros(opciones.args.out, self.progreso)
+        self.gnuplot = shutil.which("gnuplot")
+        self.formatos = ["svg"] + (["png"] if opciones.args.png else [])
+        self.hechos: List[Tuple[Estudio, Analisis]] = []
+        self.resumen: List[str] = []
+        self.estado = 0
+
+    def estudiar(self, programa: Programa):
+        """Measures one program and writes what it gives; a program with a
+        missing binary or no configuration to run is skipped with a note."""
+        o = self.opciones
+        configuraciones = [c for c in o.configuraciones if c in programa.configuraciones]
+        otras = [c for c in o.configuraciones if c not in programa.configuraciones]
+        if otras:
+            self.progreso.nota(f"{programa.nombre}: no tiene la configuración {', '.join(otras)}"
+                               f" (tiene {', '.join(programa.configuraciones)})")
+        if o.tiempos and not configuraciones:
+            self.estado = 1
+            return
+        binarios = (configuraciones if o.tiempos else []) + ([CUENTAS] if o.cuentas else [])
+        faltan = _faltan(programa, binarios, o.args.bin)
+        if faltan:
+            for mensaje in faltan:
+                self.progreso.nota(f"{programa.nombre}: {mensaje}")
+            self.estado = 1
+            return
+        estudio = Estudio(programa, configuraciones if o.tiempos else [],
+                          o.cotas or [Cota(c) for c in programa.cotas], o.semilla)
+        plan = Plan(o.tallas or analizar_tallas(programa.tallas), o.args.bin, o.args.repeat,
+                    o.args.budget, o.tiempos, o.cuentas, o.precision, o.args.max_repeat)
+        try:
+            Medicion(estudio, plan, self.progreso).medir()
+        finally:
+            # Interrupted or not, what was measured is shown and written.
+            self.informar(estudio)
+
+    def informar(self, estudio: Estudio):
+        programa = estudio.programa
+        analisis = analizar(estudio, self.opciones.terminos(programa))
+        self.progreso.limpiar()
+        if not self.hechos and not self.resumen:
+            semilla = self.opciones.semilla
+            print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
+                  " bootstrap)\n")
+        print(f"== {programa.nombre}: {programa.algoritmo} ==")
+        if estudio.puntos:
+            print(tabla(estudio))
+        if estudio.cuentas:
+            print(tabla_cuentas(estudio))
+        lineas = veredicto(estudio, analisis)
+        print("\n".join(lineas))
+        self.resumen += resumen(estudio, lineas)
+        if estudio.fallo:
+            self.estado = 1
+            self.progreso.nota(f"{programa.nombre}: barrido detenido: {estudio.fallo}")
+        if not (estudio.puntos or estudio.cuentas):
+            print(f"{programa.nombre}: nada medido, no se escriben sus ficheros\n")
+            sys.stdout.flush()
+            return
+        self.hechos.append((estudio, analisis))
+        hechos = [self.ficheros.escribir(f"{programa.nombre}.tsv", tsv(estudio))]
+        if self.gnuplot:
+            try:
+                hechos += dibujar(estudio, analisis, self.ficheros, self.gnuplot, self.formatos)
+            except FalloPrograma as e:
+                self.progreso.nota(f"{programa.nombre}: {e}")
+                self.estado = 1
+        print("ficheros: " + ", ".join(map(str, hechos)) + "\n")
+        sys.stdout.flush()
+
+    def cerrar(self):
+        """The files of the whole sweep, from the studies made so far."""
+        if self.hechos:
+            self.ficheros.escribir("resumen.tsv", resumen_tsv([e for e, _ in self.hechos],
+                                                              [a for _, a in self.hechos]))
+        if len(self.opciones.programas) > 1 and self.resumen:
+            print("== resumen ==\n" + "\n".join(self.resumen))
+
+
 def main(argv: Optional[Sequence[str]] = None) -> int:
     for flujo in (sys.stdout, sys.stderr):
         if hasattr(flujo, "reconfigure"):
             flujo.reconfigure(errors="replace")
-    a = analizador()
-    args = a.parse_args(argv)
+    argv = list(sys.argv[1:] if argv is None else argv)
+    if argv[:1] == ["compare"]:
+        from .comparacion import main_comparar
+        return main_comparar(argv[1:])
+    opciones = leer_opciones(argv)
+    barrido = Barrido(opciones)
+    if barrido.gnuplot is None:
+        barrido.progreso.nota(AVISO_GNUPLOT)
     try:
-        programas = elegir_programas(args.programas)
-        pedidas = elegir_configuraciones(args.config)
-        tallas = analizar_tallas(args.sizes) if args.sizes else None
-        cotas = analizar_cotas(args.bounds) if args.bounds else None
-        if args.repeat < 1:
-            raise ErrorDeUso("--repeat debe ser al menos 1")
-        if not args.budget > 0:
-            raise ErrorDeUso("--budget debe ser mayor que 0")
-    except ErrorDeUso as e:
-        a.error(str(e))
-
-    progreso = Progreso()
-    ficheros = Ficheros(args.out, progreso)
-    gnuplot = shutil.which("gnuplot")
-    if gnuplot is None:
-        progreso.nota(AVISO_GNUPLOT)
-    formatos = ["svg"] + (["png"] if args.png else [])
-    estado = 0
-    resumen = []
-    try:
-        for programa in programas:
-            configuraciones = [c for c in pedidas if c in programa.configuraciones]
-            otras = [c for c in pedidas if c not in programa.configuraciones]
-            if otras:
-                progreso.nota(f"{programa.nombre}: no tiene la configuración {', '.join(otras)}"
-                              f" (tiene {', '.join(programa.configuraciones)})")
-            if not configuraciones:
-                estado = 1
-                continue
-            faltan = _faltan(programa, configuraciones, args.bin)
-            if faltan:
-                for mensaje in faltan:
-                    progreso.nota(f"{programa.nombre}: {mensaje}")
-                estado = 1
-                continue
-            estudio = Estudio(programa, configuraciones,
-                              cotas or [Cota(c) for c in programa.cotas])
-            barrer(estudio, tallas or analizar_tallas(programa.tallas), args.bin, args.repeat,
-                   args.budget, progreso)
-            progreso.limpiar()
-            print(f"== {programa.nombre}: {programa.algoritmo} ==")
-            if estudio.puntos:
-                print(tabla(estudio))
-            if estudio.fallo:
-                estado = 1
-                progreso.nota(f"{programa.nombre}: barrido detenido: {estudio.fallo}")
-                print(f"barrido detenido por un fallo de {programa.nombre}: no se escriben"
-                      " sus ficheros\n")
-                sys.stdout.flush()
-                continue
-            lineas = veredicto(estudio)
-            print("\n".join(lineas))
-            resumen += [f"{programa.nombre:<10} {l}" for l in lineas
-                        if l.startswith(("ajuste", "veredicto"))]
-            hechos = [ficheros.escribir(f"{programa.nombre}.tsv", tsv(estudio))]
-            if gnuplot:
-                try:
-                    hechos += dibujar(estudio, ficheros, gnuplot, formatos)
-                except FalloPrograma as e:
-                    progreso.nota(f"{programa.nombre}: {e}")
-                    estado = 1
-            print("ficheros: " + ", ".join(map(str, hechos)) + "\n")
-            sys.stdout.flush()
+        for programa in opciones.programas:
+            barrido.estudiar(programa)
     except KeyboardInterrupt:
-        progreso.nota("interrumpido")
+        barrido.progreso.nota("interrumpido: se escribe lo ya medido, marcado como incompleto")
+        try:
+            barrido.cerrar()
+        except OSError:
+            pass
         return 130
     except OSError as e:
-        progreso.nota(f"no se pudo escribir en {args.out}: {e}")
+        barrido.progreso.nota(f"no se pudo escribir en {opciones.args.out}: {e}")
         return 1
-    if len(programas) > 1 and resumen:
-        print("== resumen ==\n" + "\n".join(resumen))
-    progreso.nota(f"tiempo total: {progreso.transcurrido():.0f} s")
-    return estado
+    try:
+        barrido.cerrar()
+    except OSError as e:
+        barrido.progreso.nota(f"no se pudo escribir en {opciones.args.out}: {e}")
+        return 1
+    barrido.progreso.nota(f"tiempo total: {barrido.progreso.transcurrido():.0f} s")
+    return barrido.estado

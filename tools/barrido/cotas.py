@@ -47,6 +47,7 @@ class Cota:
         except SyntaxError:
             self._fallo(self._motivo_sintactico(texto.strip()))
         self._f = self._compilar(arbol.body)
+        self._arbol = arbol.body
 
     def __call__(self, n: float) -> Optional[float]:
         """f(n), or None where it is not a finite positive number."""
@@ -61,6 +62,11 @@ class Cota:
         """The heading of its ratio column: t/n^2, t/(n*log(n))."""
         simple = re.fullmatch(r"[\w.]+(\^[\w.]+)?", self.texto)
         return "t/" + (self.texto if simple else f"({self.texto})")
+
+    def expresion(self, variable: str = "x") -> str:
+        """f written for gnuplot (or any language with ** and real
+        division), of `variable`: every number real, log2 through log."""
+        return _escribir(self._arbol, variable)
 
     def _fallo(self, motivo: str):
         raise ErrorDeUso(f"cota «{self.texto}»: {motivo}")
@@ -103,6 +109,26 @@ class Cota:
             funcion, g = FUNCIONES[nombre], self._compilar(nodo.args[0])
             return lambda n: funcion(g(n))
         self._fallo(f"«{ast.unparse(nodo).replace('**', '^')}» fuera de lugar")
+
+
+_SIMBOLOS = {ast.Add: "+", ast.Sub: "-", ast.Mult: "*", ast.Div: "/", ast.Pow: "**"}
+
+
+def _escribir(nodo: ast.AST, variable: str) -> str:
+    """The text of an allowed node, fully parenthesised."""
+    if isinstance(nodo, ast.Constant):
+        return repr(float(nodo.value))
+    if isinstance(nodo, ast.Name):
+        return variable
+    if isinstance(nodo, ast.BinOp):
+        return (f"({_escribir(nodo.left, variable)} {_SIMBOLOS[type(nodo.op)]}"
+                f" {_escribir(nodo.right, variable)})")
+    if isinstance(nodo, ast.UnaryOp):
+        return f"(-{_escribir(nodo.operand, variable)})"
+    argumento = _escribir(nodo.args[0], variable)
+    if nodo.func.id == "log2":
+        return f"(log({argumento})/log(2.0))"
+    return f"{nodo.func.id}({argumento})"
 
 
 def analizar_cotas(texto: str) -> List[Cota]:

@@ -1,22 +1,33 @@
 """One invocation of a program of the suite, checked against the form of
-its report line: the size, one blank, the mean time in seconds."""
+its report line: the size and the mean time in seconds, or, from a
+counting build, the size and the mean count of each operation."""
 
 import re
 import signal
 import subprocess
 import time
 from pathlib import Path
-from typing import Tuple
+from typing import Dict, Optional, Tuple
 
 from .errores import FalloPrograma
 
-# The report line of every program: the size, one blank, the mean time in
-# seconds as the C++ stream writes a double, a newline, and nothing else.
+# The report line of every timed program: the size, one blank, the mean time
+# in seconds as the C++ stream writes a double, a newline, and nothing else.
 LINEA_INFORME = re.compile(r"(-?\d+) (-?(?:\d+\.?\d*|\.\d+)(?:e[-+]\d+)?)\n")
 
+# The line of a counting build: the size, then for each counted operation a
+# blank and nombre=valor, the mean count per run in fixed notation.
+LINEA_CUENTAS = re.compile(r"(-?\d+)((?: [a-z_]+=\d+(?:\.\d+)?)+)\n")
 
-def ejecutar(binario: Path, n: int) -> Tuple[float, float]:
-    """Runs one invocation: (the seconds it reports, its wall time)."""
+
+class LimiteSuperado(FalloPrograma):
+    """An invocation that ran past its hard time limit and was stopped."""
+
+
+def _lanzar(binario: Path, n: int, limite: Optional[float]) -> Tuple[str, float, str]:
+    """Runs `binario n` and returns what it wrote on standard output, its
+    wall time and the tail of a message that quotes its standard error; any
+    way of failing becomes a FalloPrograma that says how."""
     orden = f"{binario.name} {n}"
     inicio = time.monotonic()
     try:
@@ -25,11 +36,13 @@ def ejecutar(binario: Path, n: int) -> Tuple[float, float]:
             stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE,
             stderr=subprocess.PIPE,
+            timeout=limite,
         )
+    except subprocess.TimeoutExpired:
+        raise LimiteSuperado(f"«{orden}» pasó del límite de {limite:.3g} s y se detuvo") from None
     except OSError as e:
         raise FalloPrograma(f"no se pudo ejecutar {binario}: {e.strerror}") from None
     duracion = time.monotonic() - inicio
-    salida = r.stdout.decode("utf-8", "replace")
     errores = r.stderr.decode("utf-8", "replace").strip()
     mensaje = ("; su mensaje:\n" + errores) if errores else ""
     if r.returncode < 0:
@@ -40,11 +53,38 @@ def ejecutar(binario: Path, n: int) -> Tuple[float, float]:
         raise FalloPrograma(f"«{orden}» murió por la señal {nombre}{mensaje}")
     if r.returncode != 0:
         raise FalloPrograma(f"«{orden}» terminó con estado {r.returncode}{mensaje}")
+    return r.stdout.decode("utf-8", "replace"), duracion, mensaje
+
+
+def _comprobar_talla(binario: Path, n: int, leida: str):
+    if int(leida) != n:
+        raise FalloPrograma(f"«{binario.name} {n}» informó de la talla {leida}, no de {n}")
+
+
+def ejecutar(binario: Path, n: int, limite: Optional[float] = None) -> Tuple[float, float]:
+    """Runs one invocation: (the seconds it reports, its wall time). With a
+    limit, an invocation still running after that many seconds is killed
+    and raises LimiteSuperado."""
+    salida, duracion, mensaje = _lanzar(binario, n, limite)
     m = LINEA_INFORME.fullmatch(salida)
     if not m:
-        raise FalloPrograma(
-            f"«{orden}» no escribió una línea «n segundos» sino {salida[:200]!r}{mensaje}"
-        )
-    if int(m.group(1)) != n:
-        raise FalloPrograma(f"«{orden}» informó de la talla {m.group(1)}, no de {n}")
+        raise FalloPrograma(f"«{binario.name} {n}» no escribió una línea «n segundos»"
+                            f" sino {salida[:200]!r}{mensaje}")
+    _comprobar_talla(binario, n, m.group(1))
     return float(m.group(2)), duracion
+
+
+def contar(binario: Path, n: int, limite: Optional[float] = None) -> Tuple[Dict[str, float], float]:
+    """Runs one invocation of a counting build: (each operation's mean count,
+    in the order the program writes them; its wall time)."""
+    salida, duracion, mensaje = _lanzar(binario, n, limite)
+    m = LINEA_CUENTAS.fullmatch(salida)
+    if not m:
+        raise FalloPrograma(f"«{binario.name} {n}» no escribió una línea «n nombre=valor ...»"
+                            f" sino {salida[:200]!r}{mensaje}")
+    _comprobar_talla(binario, n, m.group(1))
+    cuentas = {}
+    for campo in m.group(2).split():
+        nombre, valor = campo.split("=")
+        cuentas[nombre] = float(valor)
+    return cuentas, duracion

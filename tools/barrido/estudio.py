@@ -1,10 +1,10 @@
-"""The study of one program: its measured points, which of them enter the
-fit, and what is fitted from them."""
+"""The study of one program: its measured points (every invocation's
+value), its counts, the sizes left out, and which points enter the fit."""
 
+import statistics
 from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Tuple
 
-from .ajuste import Ajuste, Tendencia, ajustar, tendencias
 from .cotas import Cota
 from .programas import Programa
 
@@ -15,19 +15,47 @@ from .programas import Programa
 # cost is above 5 % of the point, which is what the fit cannot absorb.
 RESOLUCION = 1e-6
 
+# A size whose largest invocation lies this far above the median has been
+# disturbed by something else on the machine: the table marks it and the
+# study says to measure it again.
+DISPERSION_ANCHA = 1.25
+
 
 @dataclass
 class Punto:
     n: int
     configuracion: str
-    mediana: float
-    minimo: float
-    maximo: float
+    valores: List[float]  # what every invocation reported, in the order they ran
     repeticion: bool  # the program timed this size by repetition
+
+    @property
+    def mediana(self) -> float:
+        return statistics.median(self.valores)
+
+    @property
+    def minimo(self) -> float:
+        return min(self.valores)
+
+    @property
+    def maximo(self) -> float:
+        return max(self.valores)
 
     @property
     def bajo_resolucion(self) -> bool:
         return self.mediana < RESOLUCION
+
+    @property
+    def inestable(self) -> bool:
+        return len(self.valores) > 1 and self.maximo > DISPERSION_ANCHA * self.mediana > 0
+
+
+@dataclass
+class Omision:
+    """A size not measured, and why: predicted past the budget, or stopped
+    at the hard limit."""
+
+    n: int
+    motivo: str
 
 
 @dataclass
@@ -35,12 +63,25 @@ class Estudio:
     programa: Programa
     configuraciones: List[str]
     cotas: List[Cota]
+    semilla: int = 1
     puntos: List[Punto] = field(default_factory=list)
-    omitidas: Dict[str, List[int]] = field(default_factory=dict)
+    # n -> the mean count of each operation, as the counting build wrote them
+    cuentas: Dict[int, Dict[str, float]] = field(default_factory=dict)
+    omitidas: Dict[str, List[Omision]] = field(default_factory=dict)
     fallo: Optional[str] = None
+    interrumpido: bool = False
+
+    @property
+    def incompleto(self) -> bool:
+        return self.interrumpido or self.fallo is not None
 
     def serie(self, configuracion: str) -> List[Punto]:
-        return [p for p in self.puntos if p.configuracion == configuracion]
+        return sorted((p for p in self.puntos if p.configuracion == configuracion),
+                      key=lambda p: p.n)
+
+    def punto(self, configuracion: str, n: int) -> Optional[Punto]:
+        return next((p for p in self.puntos if p.configuracion == configuracion and p.n == n),
+                    None)
 
     def fuera_del_ajuste(self, punto: Punto) -> bool:
         """Points below the clock's resolution stay out of the fit. So do the
@@ -55,7 +96,8 @@ class Estudio:
         return punto.repeticion and len(unicos) >= 2
 
     def notas(self, punto: Punto) -> List[str]:
-        """The marks of a point in the table: rep, <res and * (out of the fit)."""
+        """The marks of a point in the table: rep, <res, * (out of the fit)
+        and ! (a wide spread)."""
         notas = []
         if punto.repeticion:
             notas.append("rep")
@@ -63,24 +105,31 @@ class Estudio:
             notas.append("<res")
         if self.fuera_del_ajuste(punto):
             notas.append("*")
+        if punto.inestable:
+            notas.append("!")
         return notas
 
-    def ajustables(self, configuracion: str) -> List[Tuple[int, float]]:
-        """The (n, t) points that enter the fit."""
-        return [(p.n, p.mediana) for p in self.serie(configuracion)
-                if not self.fuera_del_ajuste(p)]
+    def ajustables(self, configuracion: str) -> List[Punto]:
+        """The points that enter the fit, by size."""
+        return [p for p in self.serie(configuracion) if not self.fuera_del_ajuste(p)]
 
-    def ajuste(self, configuracion: str) -> Optional[Ajuste]:
-        return ajustar(self.ajustables(configuracion), self.programa.exponencial)
+    def pares(self, configuracion: str) -> List[Tuple[int, float]]:
+        """(n, median) of the points that enter the fit."""
+        return [(p.n, p.mediana) for p in self.ajustables(configuracion)]
 
-    def tendencias(self, configuracion: str) -> List[Tendencia]:
-        return tendencias(self.ajustables(configuracion), self.cotas, self.programa.exponencial)
+    def series(self, configuracion: str) -> List[Tuple[int, List[float]]]:
+        """(n, every invocation's value) of the points that enter the fit."""
+        return [(p.n, p.valores) for p in self.ajustables(configuracion)]
+
+    def cuenta(self, n: int) -> Optional[float]:
+        """The main count at n (comparisons, steps or calls), if counted."""
+        return self.cuentas.get(n, {}).get(self.programa.cuenta)
 
     def aceleracion(self, punto: Punto) -> Optional[float]:
         """Time of the least optimised configuration over this one's, same n."""
         if len(self.configuraciones) < 2:
             return None
-        for p in self.serie(self.configuraciones[0]):
-            if p.n == punto.n and punto.mediana > 0 and p.mediana > 0:
-                return p.mediana / punto.mediana
+        p = self.punto(self.configuraciones[0], punto.n)
+        if p and punto.mediana > 0 and p.mediana > 0:
+            return p.mediana / punto.mediana
         return None

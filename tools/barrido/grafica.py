@@ -1,14 +1,18 @@
-"""The plot of a program's study, drawn by gnuplot: the measured medians
-with their min-max bars and the fitted curve of each configuration."""
+"""The main plot of a program's study, drawn by gnuplot: the measured
+medians with their min-max bars, the fitted curve and the model of each
+configuration; and what every plot of the sweep shares (terminals, texts,
+running gnuplot)."""
 
 import math
+import re
 import subprocess
 from pathlib import Path
 from typing import List, Sequence
 
+from .analisis import Analisis
 from .errores import FalloPrograma
 from .estudio import Estudio
-from .ficheros import Ficheros
+from .modelo import Modelo
 
 AVISO_GNUPLOT = (
     "gnuplot no está instalado: no se dibujan las gráficas "
@@ -49,22 +53,40 @@ def _marcas_x(tallas: Sequence[int]) -> str:
     return "set xtics (" + ", ".join(f"'{_abreviar(n)}' {n}" for n in marcas) + ")"
 
 
-def guion_gnuplot(estudio: Estudio, destino: Path, formato: str) -> str:
-    """A gnuplot script that draws the study into destino: the measured
-    medians with min-max bars, one series per configuration, the fitted curve
-    with its formula in the key; log-log axes (log t against n for a program
-    that grows exponentially)."""
-    programa = estudio.programa
+def inicio(destino: Path, formato: str, ancho: int = 900, alto: int = 600) -> List[str]:
+    """The first lines of every script: the terminal and the output file."""
     terminal = {
-        "svg": "svg size 900,600 dynamic enhanced font 'Sans,13' background '#ffffff'",
-        "png": "pngcairo size 900,600 enhanced font 'Sans,11'",
+        "svg": f"svg size {ancho},{alto} dynamic enhanced font 'Sans,13' background '#ffffff'",
+        "png": f"pngcairo size {ancho},{alto} enhanced font 'Sans,11'",
     }[formato]
     ruta = str(destino).replace("'", "''")
+    return ["set encoding utf8", f"set terminal {terminal}", f"set output '{ruta}'"]
+
+
+def datos(nombre: str, filas: Sequence[Sequence[float]]) -> List[str]:
+    """An inline data block of the script."""
+    return [f"{nombre} << EOD"] + [" ".join(f"{x:.6g}" for x in f) for f in filas] + ["EOD"]
+
+
+def eje_x(tallas: Sequence[int], exponencial: bool) -> List[str]:
+    """A log axis with tics at the measured sizes, or a linear one for a
+    program that grows exponentially."""
+    if not tallas:
+        return []
+    if exponencial:
+        return [f"set xrange [{min(tallas) - 0.5}:{max(tallas) + 0.5}]"]
+    return [f"set xrange [{min(tallas) / 1.15!r}:{max(tallas) * 1.15!r}]", "set logscale x",
+            "set mxtics 10", _marcas_x(sorted(set(tallas)))]
+
+
+def guion_gnuplot(estudio: Estudio, analisis: Analisis, destino: Path, formato: str) -> str:
+    """A gnuplot script that draws the study into destino: the measured
+    medians with min-max bars, one series per configuration, the fitted curve
+    with its formula in the key and the model; log-log axes (log t against n
+    for a program that grows exponentially)."""
+    programa = estudio.programa
     binarios = ", ".join(programa.binario(c) for c in estudio.configuraciones)
-    lineas = [
-        "set encoding utf8",
-        f"set terminal {terminal}",
-        f"set output '{ruta}'",
+    lineas = inicio(destino, formato) + [
         f"set title {_cadena(f'{programa.algoritmo} ({binarios})')} noenhanced",
         "set xlabel 'n'",
         "set ylabel 't(n) en segundos'",
@@ -77,15 +99,9 @@ def guion_gnuplot(estudio: Estudio, destino: Path, formato: str) -> str:
     # the axes, with a margin around the points and room above for the key.
     visibles = [p for p in estudio.puntos if p.minimo > 0]
     if visibles:
-        ns = [p.n for p in visibles]
         bajo, alto = min(p.minimo for p in visibles), max(p.maximo for p in visibles)
         lineas.append(f"set yrange [{bajo / 1.5!r}:{alto * (alto / bajo) ** 0.35 * 1.5!r}]")
-        if programa.exponencial:
-            lineas.append(f"set xrange [{min(ns) - 0.5}:{max(ns) + 0.5}]")
-        else:
-            lineas.append(f"set xrange [{min(ns) / 1.15!r}:{max(ns) * 1.15!r}]")
-    if not programa.exponencial:
-        lineas += ["set logscale x", "set mxtics 10", _marcas_x(sorted({p.n for p in visibles}))]
+    lineas += eje_x([p.n for p in visibles], programa.exponencial)
     series = []
     for k, configuracion in enumerate(estudio.configuraciones):
         color = _COLORES.get(configuracion, "black")
@@ -116,7 +132,8 @@ def guion_gnuplot(estudio: Estudio, destino: Path, formato: str) -> str:
             estilo, titulo = estilos[grupo]
             series.append(f"{nombre} using 1:2:3:4 with yerrorbars {estilo}"
                           f" title {_cadena(titulo)}")
-        ajuste = estudio.ajuste(configuracion)
+        de = analisis.configuraciones.get(configuracion)
+        ajuste = de.ajuste if de else None
         if ajuste:
             if ajuste.exponencial:
                 expresion = f"{ajuste.constante!r}*{ajuste.tasa!r}**x"
@@ -127,28 +144,32 @@ def guion_gnuplot(estudio: Estudio, destino: Path, formato: str) -> str:
             titulo = f"{configuracion}: ajuste t(n) ≈ {formula}  (R² = {ajuste.r2:.4f})"
             series.append(f"{expresion} with lines lw 1.5 dt 2 lc rgb '{color}'"
                           f" title {_cadena(titulo)}")
+        if de and de.modelo:
+            series.append(f"{expresion_modelo(de.modelo)} with lines lw 1 dt 3 lc rgb '{color}'"
+                          f" title {_cadena(f'{configuracion}: modelo {texto_modelo(de.modelo)}')}")
     if not series:
         return ""
     lineas.append("plot " + ", \\\n     ".join(series))
     return "\n".join(lineas) + "\n"
 
 
-def dibujar(
-    estudio: Estudio, ficheros: Ficheros, gnuplot: str, formatos: Sequence[str]
-) -> List[Path]:
-    """Runs gnuplot once per format; the paths it wrote."""
-    hechas = []
-    for formato in formatos:
-        ruta = ficheros.ruta(f"{estudio.programa.nombre}.{formato}")
-        guion = guion_gnuplot(estudio, ruta, formato)
-        if not guion:
-            continue
-        r = subprocess.run([gnuplot], input=guion.encode("utf-8"), stdout=subprocess.PIPE,
-                           stderr=subprocess.PIPE)
-        if r.returncode != 0:
-            raise FalloPrograma(f"gnuplot no pudo dibujar {ruta}:\n"
-                                + r.stderr.decode("utf-8", "replace").strip())
-        hechas.append(ruta)
-    return hechas
+def expresion_modelo(modelo: Modelo) -> str:
+    """The model's sum as a gnuplot expression of x."""
+    return " + ".join(f"({a!r})*{g.expresion()}"
+                      for a, g in zip(modelo.constantes, modelo.funciones))
 
 
+def texto_modelo(modelo: Modelo) -> str:
+    """The model for a key in gnuplot's enhanced text: 2.5e-10·n^{2} +
+    3.1e-08·n, every power a superscript."""
+    partes = [f"{a:.3g}" + ("" if t == "1" else "·" + re.sub(r"\^([\w.]+)", r"^{\1}", t))
+              for a, t in zip(modelo.constantes, modelo.terminos)]
+    return " + ".join(partes).replace("+ -", "− ").replace("*", "·")
+
+
+def ejecutar_gnuplot(gnuplot: str, guion: str, ruta: Path):
+    r = subprocess.run([gnuplot], input=guion.encode("utf-8"), stdout=subprocess.PIPE,
+                       stderr=subprocess.PIPE)
+    if r.returncode != 0:
+        raise FalloPrograma(f"gnuplot no pudo dibujar {ruta}:\n"
+                            + r.stderr.decode("utf-8", "replace").strip())

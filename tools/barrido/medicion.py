@@ -1,42 +1,193 @@
-"""The order of the invocations: every size of every configuration, one
-invocation at a time (two at once would disturb each other's times)."""
+"""The order of the invocations of one program's study, one at a time (two
+at once would disturb each other's times).
 
-import statistics
+Repeats are rounds, and each round visits every (size, configuration)
+pair. The first goes up in size, the configurations alternating at each
+size, and finds where the budget stops growth: before a size runs, one
+invocation's time is predicted from the sizes already measured, and a size
+predicted past the budget is left out with every larger one. Later rounds
+visit the pairs in a shuffled order, so that a quiet or busy spell of the
+machine lands on scattered points rather than on one configuration or a run
+of neighbouring sizes. Counts come from one invocation per size in the
+first round: they are the same however often they are taken."""
+
+import random
+from dataclasses import dataclass
 from pathlib import Path
-from typing import Sequence
+from typing import Dict, List, Optional, Sequence, Tuple
 
+from .ajuste import ajustar
+from .ejecucion import LimiteSuperado, contar, ejecutar
 from .errores import FalloPrograma
-from .estudio import Estudio, Punto
-from .ejecucion import ejecutar
+from .estudio import Estudio, Omision, Punto
+from .incertidumbre import intervalo_mediana
+from .programas import CUENTAS
 from .progreso import Progreso
 
 
-def barrer(
-    estudio: Estudio, tallas: Sequence[int], directorio: Path, repeticiones: int,
-    presupuesto: float, progreso: Progreso,
-):
-    """Measures every size of every configuration into estudio.puntos. A
-    configuration stops growing n after the size at which one invocation
-    took longer than the budget. The first failure of a program stops its
-    whole sweep and is kept in estudio.fallo."""
-    programa = estudio.programa
-    for configuracion in estudio.configuraciones:
-        binario = directorio / programa.binario(configuracion)
-        for i, n in enumerate(tallas):
-            valores, duraciones = [], []
-            for vez in range(repeticiones):
-                progreso.midiendo(programa.nombre, configuracion, n, vez + 1, repeticiones)
+@dataclass
+class Plan:
+    tallas: Sequence[int]
+    directorio: Path  # where the binaries are
+    rondas: int  # invocations of every pair, before --precision adds any
+    presupuesto: float  # seconds one invocation may be predicted to take
+    tiempos: bool = True
+    cuentas: bool = True
+    precision: Optional[float] = None  # relative half-width of the median's 95% interval
+    max_rondas: int = 15
+
+    @property
+    def limite(self) -> float:
+        """Past this an invocation is stopped: three budgets and a second."""
+        return 3 * self.presupuesto + 1
+
+
+def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[float]:
+    """One invocation's wall time at n, from the growth of the largest
+    sizes measured so far (the last three: the small ones are mostly the
+    cost of starting a process). None with fewer than two sizes."""
+    ultimas = sorted(duraciones.items())[-3:]
+    ajuste = ajustar([(m, max(d, 1e-6)) for m, d in ultimas], exponencial)
+    if ajuste is None:
+        return None
+    # A growth read off sizes dominated by the start-up cost can come out
+    # flat or even falling; the time never grows slower than linearly here.
+    tasa = max(ajuste.tasa, 1.0)
+    ultima_n, ultima_d = ultimas[-1]
+    if exponencial:
+        return ultima_d * tasa ** (n - ultima_n)
+    return ultima_d * (n / ultima_n) ** tasa
+
+
+class Medicion:
+    """Carries out a plan into an Estudio."""
+
+    def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso):
+        self.estudio = estudio
+        self.plan = plan
+        self.progreso = progreso
+        self.azar = random.Random(estudio.semilla)
+        # Wall time of the first invocation of each (configuration, n), which
+        # predicts larger sizes and what is left to run.
+        self.duraciones: Dict[str, Dict[int, float]] = {}
+
+    def medir(self):
+        """Runs the whole plan. A failing program stops its study, with its
+        message in estudio.fallo; KeyboardInterrupt marks the study as
+        interrupted and goes on up."""
+        try:
+            self._primera_ronda()
+            for ronda in range(2, self.plan.rondas + 1):
+                self._ronda(self._pares(), ronda)
+            ronda = self.plan.rondas
+            while self.plan.precision and (pares := self._imprecisos()):
+                ronda += 1
+                self._ronda(pares, ronda)
+        except FalloPrograma as e:
+            self.estudio.fallo = str(e)
+        except KeyboardInterrupt:
+            self.estudio.interrumpido = True
+            raise
+
+    def _binario(self, configuracion: str) -> Path:
+        return self.plan.directorio / self.estudio.programa.binario(configuracion)
+
+    def _activas(self) -> List[str]:
+        return (list(self.estudio.configuraciones) if self.plan.tiempos else []) + (
+            [CUENTAS] if self.plan.cuentas else [])
+
+    def _primera_ronda(self):
+        omitidas = self.estudio.omitidas
+        for i, n in enumerate(self.plan.tallas):
+            orden = self._activas()
+            if i % 2:
+                orden.reverse()
+            for configuracion in orden:
+                if configuracion in omitidas:
+                    continue
+                prevista = prever(self.duraciones.get(configuracion, {}), n,
+                                  self.estudio.programa.exponencial)
+                if prevista is not None and prevista > self.plan.presupuesto:
+                    omitidas[configuracion] = self._omitir_desde(configuracion, n, prevista)
+                    continue
                 try:
-                    valor, duracion = ejecutar(binario, n)
-                except FalloPrograma as e:
-                    estudio.fallo = str(e)
-                    return
-                valores.append(valor)
-                duraciones.append(duracion)
-            punto = Punto(n, configuracion, statistics.median(valores), min(valores),
-                          max(valores), n <= programa.umbral_repeticion)
-            estudio.puntos.append(punto)
-            progreso.medido(programa.nombre, punto)
-            if max(duraciones) > presupuesto and i + 1 < len(tallas):
-                estudio.omitidas[configuracion] = list(tallas[i + 1:])
-                break
+                    self._invocar(configuracion, n, 1)
+                except LimiteSuperado as e:
+                    resto = [Omision(m, "") for m in self.plan.tallas if m > n]
+                    omitidas[configuracion] = [Omision(n, str(e))] + resto
+
+    def _omitir_desde(self, configuracion: str, n: int, prevista: float) -> List[Omision]:
+        """n and every larger size, each with its predicted time."""
+        duraciones = self.duraciones.get(configuracion, {})
+        exponencial = self.estudio.programa.exponencial
+        return [Omision(m, f"se prevén {prever(duraciones, m, exponencial) or prevista:.3g} s"
+                           " por ejecución")
+                for m in self.plan.tallas if m >= n]
+
+    def _pares(self) -> List[Tuple[str, int]]:
+        """Every timed (configuration, n) measured, in a shuffled order."""
+        pares = [(p.configuracion, p.n) for p in self.estudio.puntos]
+        self.azar.shuffle(pares)
+        return pares
+
+    def _imprecisos(self) -> List[Tuple[str, int]]:
+        """The pairs whose median is not yet known to ±precision and that
+        may still take another invocation, shuffled."""
+        pares = []
+        for p in self.estudio.puntos:
+            if len(p.valores) >= self.plan.max_rondas:
+                continue
+            inf, sup, alcanza = intervalo_mediana(p.valores)
+            if not alcanza or max(p.mediana - inf, sup - p.mediana) > self.plan.precision * p.mediana:
+                pares.append((p.configuracion, p.n))
+        self.azar.shuffle(pares)
+        return pares
+
+    def _ronda(self, pares: List[Tuple[str, int]], ronda: int):
+        self.progreso.ronda(self.estudio.programa.nombre, ronda, len(pares))
+        for k, (configuracion, n) in enumerate(pares):
+            try:
+                self._invocar(configuracion, n, ronda, pendientes=pares[k + 1:])
+            except LimiteSuperado as e:
+                self.progreso.nota(f"{self.estudio.programa.nombre}: {e}; se conserva lo ya"
+                                   " medido de esa talla")
+
+    def _invocar(self, configuracion: str, n: int, ronda: int,
+                 pendientes: Sequence[Tuple[str, int]] = ()):
+        programa = self.estudio.programa
+        self.progreso.midiendo(programa.nombre, configuracion, n, ronda,
+                               self._quedan(ronda, n, pendientes))
+        if configuracion == CUENTAS:
+            cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite)
+            self.estudio.cuentas[n] = cuentas
+            self.progreso.contado(programa.nombre, n, cuentas)
+        else:
+            valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite)
+            punto = self.estudio.punto(configuracion, n)
+            if punto is None:
+                punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
+                self.estudio.puntos.append(punto)
+            punto.valores.append(valor)
+            if ronda == 1:
+                self.progreso.medido(programa.nombre, punto)
+        self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
+
+    def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
+        """An estimate of the seconds left in this program's study, from the
+        durations seen in the first round and, for the sizes it has not yet
+        reached, their predicted durations (those past the budget will be
+        left out and count nothing)."""
+        exponencial = self.estudio.programa.exponencial
+
+        def duracion(configuracion: str, m: int) -> float:
+            vistas = self.duraciones.get(configuracion, {})
+            d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
+            return d if d is not None and d <= self.plan.presupuesto else 0.0
+
+        activas = [c for c in self._activas() if c not in self.estudio.omitidas]
+        cronometradas = [(c, m) for c in activas if c != CUENTAS for m in self.plan.tallas]
+        if ronda == 1:
+            total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)
+            return total + (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
+        return (sum(duracion(c, m) for c, m in pendientes)
+                + max(self.plan.rondas - ronda, 0) * sum(duracion(c, m) for c, m in cronometradas))

@@ -7,6 +7,7 @@ from typing import Dict, List, Sequence, Tuple
 from .errores import ErrorDeUso
 
 CONFIGURACIONES = ("O0", "O2", "O3")  # from the least to the most optimised
+CUENTAS = "cuentas"  # the counting build: bench_X_cuentas
 
 
 @dataclass(frozen=True)
@@ -16,15 +17,22 @@ class Programa:
     configuraciones: Tuple[str, ...]  # the builds that exist
     tallas: str  # default sizes
     cotas: Tuple[str, str, str]  # under, tight and over estimate
+    modelo: str  # the theoretical cost with its lower-order terms, as --model writes it
     exponencial: bool = False  # grows as a^n: fit and plot against n
     umbral_repeticion: int = 0  # sizes up to this are timed by repetition
+    # The main count of the counting build and the name of one such operation.
+    cuenta: str = "comparaciones"
+    operacion: str = "comparación"
 
     def binario(self, configuracion: str) -> str:
+        """The binary of a timed configuration, or of the counting build."""
         return f"bench_{self.nombre}" + ("" if configuracion == "O2" else f"_{configuracion}")
 
 
 _CUADRATICAS = ("n^1.8", "n^2", "n^2.2")
 _NLOGN = ("n", "n*log(n)", "n^1.2")
+_MODELO_CUADRATICO = "n^2,n,1"
+_MODELO_NLOGN = "n*log(n),n"
 
 # Default sizes: `tools/sweep all` takes a few minutes on a 2-core machine.
 # Each is far from the budget: at the largest size one run takes about 0.2 s
@@ -34,18 +42,19 @@ PROGRAMAS: Dict[str, Programa] = {
     p.nombre: p
     for p in (
         Programa("selection", "ordenación por selección", ("O0", "O2"), "500:32000:x2",
-                 _CUADRATICAS, umbral_repeticion=2000),
-        Programa("bubble", "ordenación por burbuja", ("O0", "O2"), "500:32000:x2", _CUADRATICAS),
+                 _CUADRATICAS, _MODELO_CUADRATICO, umbral_repeticion=2000),
+        Programa("bubble", "ordenación por burbuja", ("O0", "O2"), "500:32000:x2", _CUADRATICAS,
+                 _MODELO_CUADRATICO),
         Programa("insertion", "ordenación por inserción", ("O0", "O2"), "500:32000:x2",
-                 _CUADRATICAS),
-        Programa("quicksort", "quicksort", ("O0", "O2"), "1000:4096000:x2", _NLOGN),
-        Programa("heapsort", "heapsort", ("O0", "O2"), "1000:4096000:x2", _NLOGN),
+                 _CUADRATICAS, _MODELO_CUADRATICO),
+        Programa("quicksort", "quicksort", ("O0", "O2"), "1000:4096000:x2", _NLOGN, _MODELO_NLOGN),
+        Programa("heapsort", "heapsort", ("O0", "O2"), "1000:4096000:x2", _NLOGN, _MODELO_NLOGN),
         Programa("mergesort", "mergesort", ("O2", "O3"), "1000:4096000:x2", _NLOGN,
-                 umbral_repeticion=2000),
+                 _MODELO_NLOGN, umbral_repeticion=2000),
         Programa("floyd", "caminos mínimos de Floyd", ("O0", "O2"), "100:1000:+100",
-                 ("n^2.8", "n^3", "n^3.2")),
+                 ("n^2.8", "n^3", "n^3.2"), "n^3,n^2", cuenta="pasos", operacion="paso"),
         Programa("hanoi", "torres de Hanoi", ("O0", "O2"), "18:29:+1", ("1.9^n", "2^n", "2.1^n"),
-                 exponencial=True),
+                 "2^n", exponencial=True, cuenta="llamadas", operacion="llamada"),
     )
 }
 

@@ -1,8 +1,10 @@
-"""Progress on standard error: one live line on a terminal, plain lines
-(one per measured size) otherwise."""
+"""Progress on standard error: one live line on a terminal, with the time
+spent and an estimate of the time left; plain lines otherwise (one per
+size of the first round, one per later round)."""
 
 import sys
 import time
+from typing import Dict
 
 from .estudio import Punto
 
@@ -16,21 +18,31 @@ class Progreso:
     def transcurrido(self) -> float:
         return time.monotonic() - self.inicio
 
-    def midiendo(self, programa: str, configuracion: str, n: int, vez: int, veces: int):
+    def _vivo(self, texto: str):
         if self.terminal:
-            self.flujo.write(
-                f"\r\x1b[K{programa} {configuracion}  n = {n}  ({vez}/{veces})"
-                f"  {self.transcurrido():.1f} s"
-            )
+            self.flujo.write(f"\r\x1b[K{texto}")
             self.flujo.flush()
 
-    def medido(self, programa: str, punto: Punto):
+    def _linea(self, texto: str):
         if not self.terminal:
-            self.flujo.write(
-                f"{programa} {punto.configuracion} n = {punto.n}: {punto.mediana:.6g} s"
-                f"  ({self.transcurrido():.1f} s)\n"
-            )
+            self.flujo.write(texto + "\n")
             self.flujo.flush()
+
+    def midiendo(self, programa: str, configuracion: str, n: int, ronda: int, quedan: float):
+        self._vivo(f"{programa} {configuracion}  n = {n}  ronda {ronda}"
+                   f"  {self.transcurrido():.1f} s, quedan ~{quedan:.0f} s")
+
+    def medido(self, programa: str, punto: Punto):
+        self._linea(f"{programa} {punto.configuracion} n = {punto.n}: {punto.mediana:.6g} s"
+                    f"  ({self.transcurrido():.1f} s)")
+
+    def contado(self, programa: str, n: int, cuentas: Dict[str, float]):
+        valores = " ".join(f"{k}={v:.6g}" for k, v in cuentas.items())
+        self._linea(f"{programa} cuentas n = {n}: {valores}  ({self.transcurrido():.1f} s)")
+
+    def ronda(self, programa: str, ronda: int, pares: int):
+        self._linea(f"{programa}: ronda {ronda}, {pares} ejecuciones"
+                    f"  ({self.transcurrido():.1f} s)")
 
     def nota(self, texto: str):
         self.limpiar()

@@ -1,0 +1,120 @@
+"""The order of the invocations, the budget that looks ahead, the hard
+limit, --precision and an interrupted sweep, with fake programs; and the
+prediction of an invocation's time on synthetic durations."""
+
+import re
+import signal
+import subprocess
+import unittest
+
+from comun import ConFalsos
+from barrido.medicion import prever
+
+
+class Prevision(unittest.TestCase):
+    def test_prevision(self):
+        # (durations seen, n, exponential) -> predicted seconds
+        casos = [
+            ({1000: 0.01, 2000: 0.04, 4000: 0.16}, 8000, False, 0.64),
+            # The growth of the last three sizes: n^1.5 from 2000 to 8000.
+            ({1000: 0.001, 2000: 0.001, 4000: 0.002, 8000: 0.008}, 16000, False, 0.008 * 2**1.5),
+            # Start-up cost flattens small sizes: never predicted below linear.
+            ({10: 0.002, 20: 0.002}, 40, False, 0.004),
+            ({20: 0.1, 21: 0.2}, 24, True, 1.6),
+        ]
+        for vistas, n, exponencial, esperada in casos:
+            with self.subTest(vistas=vistas, n=n):
+                self.assertAlmostEqual(prever(vistas, n, exponencial), esperada, delta=esperada * 0.02)
+        self.assertIsNone(prever({1000: 0.1}, 2000, False))
+
+
+class Orden(ConFalsos):
+    def invocaciones(self):
+        return (self.bin / "registro.log").read_text().split("\n")[:-1]
+
+    def test_rondas(self):
+        self.falso("bench_insertion", "anota")
+        self.falso("bench_insertion_O0", "anota")
+        args = ("insertion", "--config", "O0,O2", "--sizes", "100,200,400", "--repeat", "3")
+        r = self.barrer(*args, "--seed", "7")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("semilla 7 ", r.stdout)
+        vistas = self.invocaciones()
+        # The first round goes up in size, the configurations alternating.
+        self.assertEqual(vistas[:6], ["bench_insertion_O0 100", "bench_insertion 100",
+                                      "bench_insertion 200", "bench_insertion_O0 200",
+                                      "bench_insertion_O0 400", "bench_insertion 400"])
+        # Every later round visits every pair once, in a shuffled order.
+        for ronda in (vistas[6:12], vistas[12:18]):
+            self.assertEqual(sorted(ronda), sorted(vistas[:6]))
+        self.assertNotEqual(vistas[6:12], vistas[:6])
+        # The seed repeats the order.
+        (self.bin / "registro.log").unlink()
+        self.barrer(*args, "--seed", "7")
+        self.assertEqual(self.invocaciones(), vistas)
+
+    def test_las_cuentas_una_vez_por_talla(self):
+        self.falso("bench_bubble", "anota")
+        self.falso("bench_bubble_cuentas", "cuentas_cuadraticas")
+        r = self.barrer("bubble", "--sizes", "100,200", "--repeat", "3", "--measure",
+                        "time,counts")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(len(self.invocaciones()), 6)
+        self.assertEqual(len(self.tsv("bubble")), 3)
+
+    def test_precision(self):
+        # Values 1, 1, 7, ...: the median's interval never narrows to 10%,
+        # so every size takes rounds up to --max-repeat.
+        self.falso("bench_bubble", "uno_uno_siete")
+        r = self.barrer("bubble", "--sizes", "100,200", "--repeat", "3", "--precision", "10%",
+                        "--max-repeat", "8")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        for linea in self.tsv("bubble")[1:]:
+            cabecera = self.tsv("bubble")[0].split("\t")
+            self.assertEqual(len(dict(zip(cabecera, linea.split("\t")))["valores"].split(",")), 8)
+
+
+class Presupuesto(ConFalsos):
+    def test_se_omiten_las_tallas_previstas_por_encima(self):
+        self.falso("bench_bubble", "lento_cuadratico")
+        r = self.barrer("bubble", "--sizes", "100,200,400,800,1600", "--budget", "0.5")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        omitidas = re.fullmatch(r"omitidas O2: 800 \(se prevén (\S+) s por ejecución\);"
+                                r" 1600 \(se prevén (\S+) s por ejecución\)",
+                                re.search(r"omitidas O2: .*", r.stdout).group(0))
+        self.assertIsNotNone(omitidas, r.stdout)
+        a_800, a_1600 = map(float, omitidas.groups())
+        self.assertGreater(a_800, 0.5)
+        self.assertGreater(a_1600, 2 * a_800)
+        self.assertEqual([l.split("\t")[0] for l in self.tsv("bubble")[1:]], ["100", "200", "400"])
+
+    def test_limite_duro(self):
+        # With one size measured there is no prediction: the hanging size is
+        # stopped at three budgets and a second, and the sweep goes on.
+        self.falso("bench_hanoi", "cuelga_en_300")
+        r = self.barrer("hanoi", "--sizes", "100,300,500", "--budget", "0.2")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("omitidas O2: 300 («bench_hanoi 300» pasó del límite de 1.6 s y se"
+                      " detuvo); 500", r.stdout)
+
+
+class Interrupcion(ConFalsos):
+    def test_ctrl_c_escribe_lo_medido(self):
+        self.falso("bench_bubble", "lento_cuadratico")
+        proceso = subprocess.Popen(self.orden("bubble", "--sizes", "100,200,300,400,500,600"),
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        for linea in proceso.stderr:  # one plain line per size of the first round
+            if "n = 200" in linea:
+                break
+        proceso.send_signal(signal.SIGINT)
+        salida, errores = proceso.communicate(timeout=30)
+        self.assertEqual(proceso.returncode, 130, errores)
+        lineas = self.tsv("bubble")
+        self.assertEqual(lineas[-1], "# incompleto: interrumpido")
+        self.assertEqual([l.split("\t")[0] for l in lineas[1:3]], ["100", "200"])
+        self.assertIn("incompleto: interrumpido", salida)
+        self.assertIn("\tincompleto", (self.out / "resumen.tsv").read_text())
+
+
+if __name__ == "__main__":
+    unittest.main()

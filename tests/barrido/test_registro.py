@@ -1,0 +1,117 @@
+"""The record of a study: what it reads from a fake build directory, what
+it says when a part cannot be read, and the differences between two
+records. The machine's own values are checked only for their types."""
+
+import json
+import shlex
+import tempfile
+import unittest
+from datetime import datetime
+from pathlib import Path
+
+import comun  # noqa: F401  (puts the package on the path)
+from barrido.registro import (DESCONOCIDO, describir_registro, diferencias, escribir_registro,
+                              registro)
+
+OPCIONES = "-Wall -O2 -std=c++20"
+
+
+def flags_make(definiciones: str, opciones: str) -> str:
+    return ("# CMAKE generated file: DO NOT EDIT!\n\n# compile CXX with /usr/bin/c++\n"
+            f"CXX_DEFINES = {definiciones}\n\nCXX_INCLUDES = -I/fuente\n\n"
+            f"CXX_FLAGS = {opciones}\n\n")
+
+
+class Registro(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.construccion = Path(self.tmp.name, "build")
+        self.bin = self.construccion / "bin"
+        self.bin.mkdir(parents=True)
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def objetivo(self, ruta: str, definiciones: str, opciones: str):
+        directorio = self.construccion / ruta
+        directorio.mkdir(parents=True)
+        (directorio / "flags.make").write_text(flags_make(definiciones, opciones))
+
+    def compilador(self, ruta: Path):
+        (self.construccion / "CMakeCache.txt").write_text(
+            f"//C++ compiler\nCMAKE_CXX_COMPILER:FILEPATH={ruta}\n"
+            "CMAKE_CXX_COMPILER_AR:FILEPATH=/usr/bin/ar\n")
+
+    def test_lee_la_construccion(self):
+        falso = Path(self.tmp.name, "c++-falso")
+        falso.write_text("#!/bin/sh\necho 'c++-falso (Prueba) 9.9.9'\necho 'Copyright'\n")
+        falso.chmod(0o755)
+        self.compilador(falso)
+        self.objetivo("CMakeFiles/bench_x.dir", "", OPCIONES)
+        self.objetivo("sub/CMakeFiles/bench_x_cuentas.dir", "-DCUENTAS=1", OPCIONES)
+        datos = registro(["tools/sweep", "x", "--bounds", "n^2, n"], self.bin,
+                         {"O2": "bench_x", "cuentas": "bench_x_cuentas", "O3": "bench_x_O3"})
+        self.assertEqual(datos["compilador"],
+                         {"ruta": str(falso), "version": "c++-falso (Prueba) 9.9.9"})
+        self.assertEqual(datos["configuraciones"], {"O2": OPCIONES,
+                                                    "cuentas": "-DCUENTAS=1 " + OPCIONES,
+                                                    "O3": DESCONOCIDO})
+        self.assertEqual(datos["orden"], "tools/sweep x --bounds 'n^2, n'")
+        self.assertEqual(shlex.split(datos["orden"])[-1], "n^2, n")
+
+    def test_desconocido_lo_que_no_se_puede_leer(self):
+        # (what the build directory holds, the compiler's part of the record)
+        casos = [
+            (lambda: None, {"ruta": DESCONOCIDO, "version": DESCONOCIDO}),
+            (lambda: self.compilador(Path("/no/existe/c++")),
+             {"ruta": "/no/existe/c++", "version": DESCONOCIDO}),
+            (lambda: (self.construccion / "CMakeCache.txt").write_bytes(b"\xff\xfe basura"),
+             {"ruta": DESCONOCIDO, "version": DESCONOCIDO}),
+        ]
+        for preparar, esperado in casos:
+            with self.subTest(esperado=esperado):
+                (self.construccion / "CMakeCache.txt").unlink(missing_ok=True)
+                preparar()
+                datos = registro(["sweep"], self.bin, {"O2": "bench_x"})
+                self.assertEqual(datos["compilador"], esperado)
+                self.assertEqual(datos["configuraciones"], {"O2": DESCONOCIDO})
+
+    def test_tipos_de_lo_que_depende_de_la_maquina(self):
+        datos = registro(["sweep"], self.bin, {})
+        self.assertIsNotNone(datetime.fromisoformat(datos["fecha"]).tzinfo)
+        maquina = datos["maquina"]
+        self.assertIsInstance(maquina["nucleos"], int)
+        self.assertIsInstance(maquina["memoria_gib"], (float, str))
+        self.assertTrue(all(isinstance(maquina[c], str)
+                            for c in ("procesador", "kernel", "sistema")))
+        self.assertRegex(datos["commit"], r"^([0-9a-f]{40,64}|desconocido)$")
+        self.assertIn(datos["cambios_sin_commit"], (True, False, DESCONOCIDO))
+        ruta = escribir_registro(Path(self.tmp.name, "salida"), dict(datos, orden="año"))
+        self.assertIn('"orden": "año"', ruta.read_text(encoding="utf-8"))
+        self.assertEqual(json.loads(ruta.read_text(encoding="utf-8")),
+                         dict(datos, orden="año"))
+        self.assertEqual(len(describir_registro(datos)), 5)
+        self.assertIn(f"commit: {DESCONOCIDO}", describir_registro({})[-1])
+
+
+class Diferencias(unittest.TestCase):
+    def test_diferencias(self):
+        base = {"fecha": "hoy", "orden": "sweep x", "maquina": {"nucleos": 2, "procesador": "p"},
+                "configuraciones": {"O2": "-O2"}, "cambios_sin_commit": False}
+        # (changes to B, lines)
+        casos = [
+            ({"fecha": "ayer"}, []),
+            ({"orden": "sweep y"}, ['orden: A="sweep x" B="sweep y"']),
+            ({"maquina": {"nucleos": 4, "procesador": "p"}}, ["maquina.nucleos: A=2 B=4"]),
+            ({"configuraciones": {"O2": "-O2", "O0": "-O0"}}, ['configuraciones.O0: A=(falta)'
+                                                               ' B="-O0"']),
+            ({"cambios_sin_commit": True, "commit": "abc"},
+             ["cambios_sin_commit: A=false B=true", 'commit: A=(falta) B="abc"']),
+        ]
+        for cambios, lineas in casos:
+            with self.subTest(cambios=cambios):
+                self.assertEqual(diferencias(base, dict(base, **cambios)), lineas)
+
+
+if __name__ == "__main__":
+    unittest.main()

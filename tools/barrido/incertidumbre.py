@@ -1,0 +1,63 @@
+"""Uncertainty from the invocations themselves: a seeded bootstrap that
+resamples the invocations within each size, and the distribution-free
+interval of a median."""
+
+import math
+import random
+import statistics
+from typing import Callable, List, Optional, Sequence, Tuple, TypeVar
+
+REMUESTRAS = 1000  # resamples of every bootstrap: a 95% interval to about ±1%
+NIVEL = 0.95
+
+T = TypeVar("T")
+
+
+def remuestras(
+    series: Sequence[Sequence[float]], estadistico: Callable[[List[float]], Optional[T]],
+    semilla: int, veces: int = REMUESTRAS,
+) -> List[T]:
+    """The statistic of `veces` resamples: each resample replaces every
+    series by the median of as many values drawn with replacement from it,
+    and hands the list of medians to `estadistico`. Resamples whose
+    statistic is None are left out."""
+    azar = random.Random(semilla)
+    resultado = []
+    for _ in range(veces):
+        medianas = [statistics.median(azar.choices(v, k=len(v))) for v in series]
+        valor = estadistico(medianas)
+        if valor is not None:
+            resultado.append(valor)
+    return resultado
+
+
+def intervalo(valores: Sequence[float], nivel: float = NIVEL) -> Tuple[float, float]:
+    """The central interval holding `nivel` of the values: their 2.5% and
+    97.5% quantiles for 95%."""
+    if len(valores) == 1:
+        return valores[0], valores[0]
+    partes = round(2 / (1 - nivel))  # 40 parts: cut points every 2.5%
+    cortes = statistics.quantiles(valores, n=partes, method="inclusive")
+    return cortes[0], cortes[-1]
+
+
+def intervalo_mediana(valores: Sequence[float], nivel: float = NIVEL) -> Tuple[float, float, bool]:
+    """The interval between two order statistics that holds the median of
+    the distribution with probability at least `nivel` (whatever the
+    distribution), and whether that level is reached: with fewer than six
+    values no interval reaches 95%, and the range of the values is given."""
+    x = sorted(valores)
+    k = len(x)
+    # Cover the median by x[j] .. x[k-1-j]: it falls outside with probability
+    # 2·P(Bin(k, 1/2) <= j), so take the largest j that keeps that below 1 - nivel.
+    j = -1
+    while j + 1 < k // 2 and 2 * _cola(k, j + 1) <= 1 - nivel:
+        j += 1
+    if j < 0:
+        return x[0], x[-1], False
+    return x[j], x[k - 1 - j], True
+
+
+def _cola(k: int, j: int) -> float:
+    """P(Bin(k, 1/2) <= j)."""
+    return sum(math.comb(k, i) for i in range(j + 1)) / 2**k

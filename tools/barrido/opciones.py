@@ -1,0 +1,177 @@
+"""The options of tools/sweep: what argparse reads and what they become."""
+
+import argparse
+import random
+import tempfile
+from dataclasses import dataclass
+from pathlib import Path
+from typing import List, Optional, Sequence
+
+from .cotas import Cota, analizar_cotas
+from .errores import ErrorDeUso
+from .programas import PROGRAMAS, Programa, elegir_configuraciones, elegir_programas
+from .tallas import analizar_tallas
+
+RAIZ = Path(__file__).resolve().parent.parent.parent
+
+MEDIDAS = ("time", "counts")
+
+
+def _lista_programas() -> str:
+    return "\n".join(
+        f"  {p.nombre:<10} {', '.join(p.configuraciones)}; tallas {p.tallas};"
+        f" cotas {', '.join(p.cotas)}; modelo {p.modelo}"
+        for p in PROGRAMAS.values()
+    )
+
+
+def analizador() -> argparse.ArgumentParser:
+    a = argparse.ArgumentParser(
+        prog="sweep",
+        formatter_class=argparse.RawDescriptionHelpFormatter,
+        description=(
+            "Ejecuta los programas sobre una serie de tallas, una ejecución cada vez\n"
+            "(nunca en paralelo: dos ejecuciones a la vez se estorban y falsean sus tiempos),\n"
+            "y convierte sus líneas «n segundos» en un estudio: tabla con la mediana y la\n"
+            "dispersión de cada talla, cocientes t(n)/f(n) frente a tres cotas candidatas,\n"
+            "crecimiento ajustado con su intervalo del 95 %, el veredicto sobre los tiempos y\n"
+            "el crecimiento exacto que dicen las cuentas de operaciones (bench_X_cuentas);\n"
+            "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json e\n"
+            "informe.md en --out.\n\n"
+            "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados"
+        ),
+        epilog=(
+            "programas (configuraciones; tallas, cotas y modelo por omisión):\n"
+            + _lista_programas() +
+            "\n\nejemplos:\n  tools/sweep insertion quicksort --config O0,O2\n"
+            "  tools/sweep hanoi --sizes 10:30:+2 --bounds '2^n,n^3'\n"
+            "  tools/sweep selection bubble insertion --together\n"
+            "  tools/sweep quicksort --precision 2%\n"
+            "  tools/sweep all"
+        ),
+    )
+    a.add_argument("programas", nargs="+", metavar="PROGRAMA",
+                   help=f"nombre corto ({', '.join(PROGRAMAS)}) o all para los ocho")
+    a.add_argument("--sizes", metavar="TALLAS",
+                   help="tallas: lista (1000,2000,4000), rango geométrico (1000:256000:x2) o"
+                        " aritmético (10:30:+2), o una lista de ellos; por omisión, las del"
+                        " programa")
+    a.add_argument("--budget", type=float, default=10.0, metavar="SEGUNDOS",
+                   help="antes de cada talla se prevé lo que tardará una ejecución a partir de"
+                        " las ya medidas, y se omite (con las mayores) si pasa de esto; una"
+                        " ejecución que pasa de 3·SEGUNDOS + 1 se detiene (por omisión, 10)")
+    a.add_argument("--repeat", type=int, default=3, metavar="R",
+                   help="rondas: cada una ejecuta una vez cada talla y configuración, la primera"
+                        " en orden creciente y las demás en orden barajado; la tabla da la"
+                        " mediana, el mínimo y el máximo de las R ejecuciones (por omisión, 3)")
+    a.add_argument("--seed", type=int, metavar="S",
+                   help="semilla del orden barajado y del bootstrap; la salida dice la usada"
+                        " (por omisión, una al azar)")
+    a.add_argument("--precision", metavar="P",
+                   help="añade rondas a las tallas cuyo intervalo del 95 %% de la mediana es"
+                        " más ancho que ±P (p. ej. 2%%), hasta --max-repeat ejecuciones")
+    a.add_argument("--max-repeat", type=int, default=15, metavar="M",
+                   help="ejecuciones por talla como mucho con --precision (por omisión, 15)")
+    a.add_argument("--config", default="O2", metavar="CONF[,CONF...]",
+                   help="compilaciones que medir y comparar: O0 (bench_X_O0), O2 (bench_X),"
+                        " O3 (bench_X_O3), donde el programa las tenga; con dos o más, la tabla"
+                        " gana una columna de aceleración y la gráfica una serie por cada una"
+                        " (por omisión, O2)")
+    a.add_argument("--measure", default="time,counts", metavar="time,counts",
+                   help="qué medir: time (tiempos), counts (cuentas de operaciones de"
+                        " bench_X_cuentas, una ejecución por talla) o ambos (por omisión)")
+    a.add_argument("--bounds", metavar="F1,F2,F3",
+                   help="cotas candidatas en lugar de las del programa, escritas con n, números,"
+                        " + - * / ^ o ** (potencia), paréntesis y log (neperiano), log2, log10,"
+                        " sqrt, exp: n^2, n*log(n), 2^n, n^3")
+    a.add_argument("--model", metavar="T1,T2,...",
+                   help="coste teórico que ajustar, t(n) = a₀·T1 + a₁·T2 + ..., por mínimos"
+                        " cuadrados relativos, con el intervalo del 95 %% de cada constante:"
+                        " n^2,n,1; por omisión, el del programa; «none» para no ajustarlo")
+    a.add_argument("--together", action="store_true",
+                   help="con varios programas: una gráfica con todos y una tabla de sus tiempos"
+                        " (y cuentas) a cada talla relativos al más rápido")
+    a.add_argument("--bin", type=Path, default=RAIZ / "build" / "bin", metavar="DIR",
+                   help="dónde están los programas (por omisión, build/bin del repositorio)")
+    a.add_argument("--out", type=Path, default=RAIZ / "results", metavar="DIR",
+                   help="dónde escribir los TSV, las gráficas y el informe (por omisión,"
+                        " results/ del repositorio, que git ignora)")
+    a.add_argument("--png", action="store_true", help="dibuja también cada gráfica en PNG")
+    return a
+
+
+@dataclass
+class Opciones:
+    programas: List[Programa]
+    configuraciones: List[str]
+    tallas: Optional[List[int]]
+    cotas: Optional[List[Cota]]
+    modelo: Optional[str]  # None: each program's own; "": none
+    tiempos: bool
+    cuentas: bool
+    precision: Optional[float]
+    semilla: int
+    args: argparse.Namespace
+
+    def terminos(self, programa: Programa) -> List[Cota]:
+        texto = programa.modelo if self.modelo is None else self.modelo
+        return analizar_cotas(texto) if texto else []
+
+
+def _medidas(texto: str) -> List[str]:
+    pedidas = [m.strip() for m in texto.split(",") if m.strip()]
+    if not pedidas or any(m not in MEDIDAS for m in pedidas):
+        raise ErrorDeUso(f"--measure «{texto}»: elija time, counts o time,counts")
+    return pedidas
+
+
+def _precision(texto: str) -> float:
+    try:
+        valor = float(texto.rstrip("%")) / (100 if texto.endswith("%") else 1)
+    except ValueError:
+        raise ErrorDeUso(f"--precision «{texto}» no es un número ni un porcentaje") from None
+    if not 0 < valor < 1:
+        raise ErrorDeUso("--precision debe estar entre 0 y 100 %, sin incluirlos")
+    return valor
+
+
+def _salida_escribible(directorio: Path):
+    """Refuses an output directory that cannot be written, before anything
+    is measured."""
+    try:
+        directorio.mkdir(parents=True, exist_ok=True)
+        with tempfile.TemporaryFile(dir=directorio):
+            pass
+    except OSError as e:
+        raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {e.strerror}") from None
+
+
+def leer_opciones(argv: Optional[Sequence[str]]) -> Opciones:
+    """The options, checked; a bad one ends the program through argparse
+    with its message and status 2."""
+    a = analizador()
+    args = a.parse_args(argv)
+    try:
+        medidas = _medidas(args.measure)
+        if args.repeat < 1:
+            raise ErrorDeUso("--repeat debe ser al menos 1")
+        if args.max_repeat < args.repeat:
+            raise ErrorDeUso("--max-repeat no puede ser menor que --repeat")
+        if not args.budget > 0:
+            raise ErrorDeUso("--budget debe ser mayor que 0")
+        modelo = None if args.model is None else ("" if args.model == "none" else args.model)
+        if modelo:
+            analizar_cotas(modelo)
+        opciones = Opciones(
+            elegir_programas(args.programas), elegir_configuraciones(args.config),
+            analizar_tallas(args.sizes) if args.sizes else None,
+            analizar_cotas(args.bounds) if args.bounds else None, modelo,
+            "time" in medidas, "counts" in medidas,
+            _precision(args.precision) if args.precision else None,
+            args.seed if args.seed is not None else random.SystemRandom().randrange(1, 10**6),
+            args,
+        )
+        _salida_escribible(args.out)
+    except ErrorDeUso as e:
+        a.error(str(e))
+    return opciones

@@ -1,0 +1,158 @@
+"""The record of a study: when and how it was made, on which machine, with
+which compiler and flags, from which commit. Anything that cannot be read
+is recorded as "desconocido"; making the record never fails."""
+
+import json
+import os
+import platform
+import re
+import shlex
+import subprocess
+from datetime import datetime
+from pathlib import Path
+from typing import Dict, List, Mapping, Sequence
+
+DESCONOCIDO = "desconocido"
+_FALTA = object()
+RAIZ = Path(__file__).resolve().parent.parent.parent  # the repository: parent of tools/
+
+
+def _leer(ruta: Path) -> str:
+    try:
+        return ruta.read_text(encoding="utf-8", errors="replace")
+    except OSError:
+        return ""
+
+
+def _campo(texto: str, patron: str) -> str:
+    """The first group of the first line matching patron, stripped."""
+    m = re.search(patron, texto, re.MULTILINE)
+    return m.group(1).strip() if m and m.group(1).strip() else DESCONOCIDO
+
+
+def _orden(argumentos: Sequence[str], directorio: Path = RAIZ) -> str:
+    """The standard output of a command, stripped, or desconocido."""
+    try:
+        r = subprocess.run(list(argumentos), cwd=directorio, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
+    except (OSError, subprocess.SubprocessError):
+        return DESCONOCIDO
+    if r.returncode != 0:
+        return DESCONOCIDO
+    return r.stdout.decode("utf-8", "replace").strip()
+
+
+def maquina() -> Dict[str, object]:
+    """Processor model, cores, memory in GiB, kernel and system."""
+    kib = _campo(_leer(Path("/proc/meminfo")), r"^MemTotal:\s*(\d+)\s*kB")
+    return {
+        "procesador": _campo(_leer(Path("/proc/cpuinfo")), r"^model name\s*:(.*)$"),
+        "nucleos": os.cpu_count() or DESCONOCIDO,
+        "memoria_gib": round(int(kib) / 2**20, 1) if kib.isdigit() else DESCONOCIDO,
+        "kernel": platform.release() or DESCONOCIDO,
+        "sistema": platform.system() or DESCONOCIDO,
+    }
+
+
+def compilador(construccion: Path) -> Dict[str, str]:
+    """The C++ compiler of a CMake build directory and the first line of
+    what it says to --version."""
+    ruta = _campo(_leer(construccion / "CMakeCache.txt"), r"^CMAKE_CXX_COMPILER:\w+=(.*)$")
+    version = DESCONOCIDO
+    if ruta != DESCONOCIDO:
+        salida = _orden([ruta, "--version"])
+        version = salida.splitlines()[0] if salida and salida != DESCONOCIDO else DESCONOCIDO
+    return {"ruta": ruta, "version": version}
+
+
+def banderas(construccion: Path, objetivo: str) -> str:
+    """The flags a target was compiled with, as the Makefile generator of
+    CMake writes them in CMakeFiles/<target>.dir/flags.make (the target's
+    directory may be nested in the build tree): CXX_DEFINES when not empty,
+    then CXX_FLAGS. desconocido where there is no such file (another
+    generator, or a target not built)."""
+    ruta = construccion / "CMakeFiles" / f"{objetivo}.dir" / "flags.make"
+    if not ruta.is_file() and construccion.is_dir():
+        ruta = next(construccion.glob(f"**/CMakeFiles/{objetivo}.dir/flags.make"), ruta)
+    texto = _leer(ruta)
+    definiciones = _campo(texto, r"^CXX_DEFINES\s*=(.*)$")
+    opciones = _campo(texto, r"^CXX_FLAGS\s*=(.*)$")
+    if opciones == DESCONOCIDO:
+        return DESCONOCIDO
+    return opciones if definiciones == DESCONOCIDO else f"{definiciones} {opciones}"
+
+
+def registro(orden: Sequence[str], directorio_bin: Path, binarios: Mapping[str, str]
+             ) -> Dict[str, object]:
+    """The record of a study swept by the command line orden with the
+    programs of directorio_bin; binarios maps each configuration to one of
+    its binaries' target names, whose flags are read from the build
+    directory (directorio_bin's parent)."""
+    construccion = directorio_bin.resolve().parent
+    estado = _orden(["git", "status", "--porcelain"])
+    return {
+        "fecha": datetime.now().astimezone().isoformat(timespec="seconds"),
+        "orden": shlex.join(orden),
+        "maquina": maquina(),
+        "compilador": compilador(construccion),
+        "configuraciones": {c: banderas(construccion, t) for c, t in binarios.items()},
+        "commit": _orden(["git", "rev-parse", "HEAD"]) or DESCONOCIDO,
+        "cambios_sin_commit": DESCONOCIDO if estado == DESCONOCIDO else bool(estado),
+    }
+
+
+def escribir_registro(directorio: Path, datos: Mapping[str, object]) -> Path:
+    ruta = directorio / "registro.json"
+    directorio.mkdir(parents=True, exist_ok=True)
+    ruta.write_text(json.dumps(datos, indent=2, ensure_ascii=False) + "\n", encoding="utf-8")
+    return ruta
+
+
+def describir_registro(datos: Mapping[str, object]) -> List[str]:
+    """A few lines for a person; tolerant of a record missing its parts."""
+    def parte(clave: str) -> Mapping[str, object]:
+        valor = datos.get(clave)
+        return valor if isinstance(valor, Mapping) else {}
+
+    m, c = parte("maquina"), parte("compilador")
+    d = {clave: m.get(clave, DESCONOCIDO) for clave in
+         ("procesador", "nucleos", "memoria_gib", "sistema", "kernel")}
+    cambios = datos.get("cambios_sin_commit", DESCONOCIDO)
+    lineas = [
+        f"fecha: {datos.get('fecha', DESCONOCIDO)}",
+        f"orden: {datos.get('orden', DESCONOCIDO)}",
+        f"máquina: {d['procesador']}, {d['nucleos']} núcleos, {d['memoria_gib']} GiB,"
+        f" {d['sistema']} {d['kernel']}",
+        f"compilador: {c.get('version', DESCONOCIDO)} ({c.get('ruta', DESCONOCIDO)})",
+    ]
+    lineas += [f"opciones {conf}: {texto}" for conf, texto in parte("configuraciones").items()]
+    lineas.append(f"commit: {datos.get('commit', DESCONOCIDO)}"
+                  + {True: " (con cambios sin commit)", False: ""}.get(
+                      cambios, f" (cambios sin commit: {cambios})"))
+    return lineas
+
+
+def _aplanar(datos: Mapping[str, object], prefijo: str = "") -> Dict[str, object]:
+    """{"maquina": {"nucleos": 2}} → {"maquina.nucleos": 2}."""
+    plano: Dict[str, object] = {}
+    for clave, valor in datos.items():
+        if isinstance(valor, Mapping):
+            plano.update(_aplanar(valor, f"{prefijo}{clave}."))
+        else:
+            plano[f"{prefijo}{clave}"] = valor
+    return plano
+
+
+def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
+    """One line `clave: A=... B=...` per value that differs between two
+    records, nested keys joined by dots; the date is left out. A key that
+    one record lacks shows as (falta)."""
+    pa, pb = _aplanar(a), _aplanar(b)
+    lineas = []
+    for clave in dict.fromkeys([*pa, *pb]):
+        if clave == "fecha" or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
+            continue
+        va, vb = (json.dumps(p[clave], ensure_ascii=False) if clave in p else "(falta)"
+                  for p in (pa, pb))
+        lineas.append(f"{clave}: A={va} B={vb}")
+    return lineas

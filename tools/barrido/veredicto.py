@@ -1,0 +1,137 @@
+"""The verdict on the times: which candidate bound they follow, judged on
+the upper half of the sizes by the slope of log(t/f) with its bootstrap
+interval; it can also say that two bounds cannot be told apart, that the
+times grow faster or slower than all of them, or that the data cannot
+decide."""
+
+import math
+import statistics
+from dataclasses import dataclass, field
+from typing import List, Optional, Sequence, Tuple
+
+from .ajuste import Series
+from .cotas import Cota
+from .incertidumbre import intervalo, remuestras
+
+# The margin around 0 within which the slope of log(t/f) must lie for f to
+# fit, as a share of the smallest distance between the slopes of two
+# candidate bounds. Above one half the windows of neighbouring bounds
+# overlap: times that lie between two bounds fit both, and the verdict says
+# they cannot be told apart rather than pick one.
+FRACCION_MARGEN = 0.6
+MARGEN_DE_UNA_COTA = 0.05  # with a single candidate there is no distance to take
+
+
+@dataclass
+class Prueba:
+    """The slope test of one bound over the upper half of the sizes."""
+
+    cota: Cota
+    pendiente: float  # of log(t/f) against log n (against n for exponential growth)
+    inf: float
+    sup: float
+    constante: float  # median of t/f over the upper half
+    cabe: bool = False
+
+
+@dataclass
+class Veredicto:
+    tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, entre, no_concluyente, sin_datos
+    cotas: List[Cota] = field(default_factory=list)  # the bounds the verdict names
+    pruebas: List[Prueba] = field(default_factory=list)
+    margen: float = 0.0
+    tallas: Tuple[int, int] = (0, 0)  # the upper half: from, to
+
+    def cota(self) -> Optional[Cota]:
+        """The one bound the times follow, if the verdict names one."""
+        return self.cotas[0] if self.tipo == "cota" else None
+
+    def texto(self) -> str:
+        nombres = " y ".join(c.texto for c in self.cotas)
+        frases = {
+            "sin_datos": "sin veredicto: hacen falta dos tallas en el ajuste",
+            "cota": f"los tiempos crecen como {nombres}",
+            "indistinguibles": f"{nombres} no se distinguen a estas tallas:"
+                               " pruebe tallas mayores",
+            "mas_deprisa": "los tiempos crecen más deprisa que todas las cotas",
+            "mas_despacio": "los tiempos crecen más despacio que todas las cotas",
+            "entre": f"los tiempos crecen más deprisa que {self.cotas[0].texto} y más despacio"
+                     f" que {self.cotas[-1].texto}" if self.cotas else "",
+            "no_concluyente": "no concluyente: el intervalo es demasiado ancho para decidir;"
+                              " repita con más --repeat o con --precision",
+        }
+        texto = frases[self.tipo]
+        if self.tipo == "cota":
+            prueba = next(p for p in self.pruebas if p.cota is self.cotas[0])
+            texto += f"; {prueba.cota.columna} se asienta en {prueba.constante:.3g}"
+        return texto
+
+    def detalle(self) -> str:
+        """The test behind the verdict: each ratio's slope over the upper
+        half with its 95% interval, and the margin."""
+        if not self.pruebas:
+            return ""
+        desde, hasta = self.tallas
+        pendientes = "; ".join(f"{p.cota.columna} {p.pendiente:+.3f}"
+                               f" [{p.inf:+.3f}, {p.sup:+.3f}]{' ✓' if p.cabe else ''}"
+                               for p in self.pruebas)
+        return (f"pendientes de log(t/f) de {desde} a {hasta}: {pendientes};"
+                f" una cota encaja si su intervalo cae en ±{self.margen:.3f}")
+
+
+def mitad_superior(series: Series) -> Series:
+    """The larger half of the sizes, and at least three where there are."""
+    ordenadas = sorted(series, key=lambda s: s[0])
+    k = len(ordenadas)
+    return ordenadas[k - max(min(3, k), math.ceil(k / 2)):]
+
+
+def _pendiente(xs: Sequence[float], ys: Sequence[float]) -> float:
+    return statistics.linear_regression(xs, ys)[0]
+
+
+def juzgar(series: Series, cotas: Sequence[Cota], exponencial: bool, semilla: int) -> Veredicto:
+    """The verdict on the times of one configuration (its fitted sizes with
+    every invocation's value) against the candidate bounds."""
+    mitad = [(n, v) for n, v in mitad_superior(series)
+             if all(c(n) is not None for c in cotas)]
+    if len({n for n, _ in mitad}) < 2 or not cotas:
+        return Veredicto("sin_datos")
+    xs = [float(n) if exponencial else math.log(n) for n, _ in mitad]
+
+    def pendiente(medianas: List[float]) -> float:
+        return _pendiente(xs, [math.log(t) for t in medianas])
+
+    b = pendiente([statistics.median(v) for _, v in mitad])
+    lo, hi = intervalo(remuestras([v for _, v in mitad], pendiente, semilla))
+    # The slope of log f itself: that of log(t/f) is then b - e.
+    exponentes = [_pendiente(xs, [math.log(c(n)) for n, _ in mitad]) for c in cotas]
+    distancias = [abs(x - y) for i, x in enumerate(exponentes) for y in exponentes[i + 1:]]
+    margen = FRACCION_MARGEN * min(distancias) if distancias else MARGEN_DE_UNA_COTA
+    pruebas = []
+    for cota, e in zip(cotas, exponentes):
+        cocientes = [statistics.median(v) / cota(n) for n, v in mitad]
+        prueba = Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes))
+        prueba.cabe = -margen <= prueba.inf and prueba.sup <= margen
+        pruebas.append(prueba)
+    veredicto = Veredicto("", [], pruebas, margen, (mitad[0][0], mitad[-1][0]))
+    caben = [p.cota for p in pruebas if p.cabe]
+    if len(caben) == 1:
+        veredicto.tipo, veredicto.cotas = "cota", caben
+    elif caben:
+        veredicto.tipo, veredicto.cotas = "indistinguibles", caben
+    else:
+        # No window holds the interval: say where it lies, if it lies clear
+        # of every window.
+        por_exponente = sorted(zip(exponentes, cotas), key=lambda x: x[0])
+        debajo = [c for e, c in por_exponente if lo > e + margen]
+        encima = [c for e, c in por_exponente if hi < e - margen]
+        if len(debajo) == len(cotas):
+            veredicto.tipo = "mas_deprisa"
+        elif len(encima) == len(cotas):
+            veredicto.tipo = "mas_despacio"
+        elif debajo and encima and len(debajo) + len(encima) == len(cotas):
+            veredicto.tipo, veredicto.cotas = "entre", [debajo[-1], encima[0]]
+        else:
+            veredicto.tipo = "no_concluyente"
+    return veredicto
