@@ -104,7 +104,10 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["bubble.tsv", "insertion.tsv", "resumen.tsv"])
+                         ["bubble.tsv", "informe.md", "insertion.tsv", "registro.json",
+                          "resumen.tsv"])
+        # Without git on the path the record says so rather than failing.
+        self.assertIn('"commit": "desconocido"', (self.out / "registro.json").read_text())
 
     def test_cuentas(self):
         self.falso("bench_bubble", "cuadratico")
@@ -126,6 +129,42 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual([l.split("\t")[:2] for l in self.tsv("bubble")[1:]],
                          [["100", "cuentas"], ["200", "cuentas"], ["400", "cuentas"]])
+
+
+class Juntos(ConFalsos):
+    def test_juntos(self):
+        for programa in ("selection", "bubble", "insertion"):
+            self.falso(f"bench_{programa}", "cuadratico")
+        r = self.barrer("selection", "bubble", "insertion", "--together", "--sizes", "100:400:x2")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("== juntos ==", r.stdout)
+        self.assertIn("a 400: selection ×1.00", r.stdout)
+        self.assertTrue((self.out / "juntos.tsv").exists())
+        self.assertIn("## juntos: selection, bubble, insertion", (self.out / "informe.md").read_text())
+
+
+@unittest.skipUnless((BIN / "bench_quicksort_O0").exists(), f"no está {BIN}/bench_quicksort_O0")
+class Comparacion(unittest.TestCase):
+    def test_dos_barridos_reales(self):
+        # A sweep of the -O0 build against one of the -O2 build: compare pairs
+        # them by program and size, and prints a summary line.
+        with tempfile.TemporaryDirectory() as tmp:
+            for configuracion in ("O0", "O2"):
+                r = subprocess.run(
+                    [sys.executable, str(BARRIDO), "quicksort", "--config", configuracion,
+                     "--measure", "time", "--sizes", "10000,20000,40000", "--bin", str(BIN),
+                     "--out", str(Path(tmp, configuracion))],
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
+                self.assertEqual(r.returncode, 0, r.stderr)
+            r = subprocess.run([sys.executable, str(BARRIDO), "compare", str(Path(tmp, "O0")),
+                                str(Path(tmp, "O2"))], stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True, timeout=60)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertIn("A: O0 frente a B: O2", r.stdout)
+            self.assertEqual(len([l for l in r.stdout.splitlines()
+                                  if l.startswith("quicksort  O0/O2")]), 3)
+            self.assertRegex(r.stdout, r"(B es \S+ veces más (rápido|lento) que A|sin diferencia"
+                                       r" significativa entre A y B) en quicksort")
 
 
 @unittest.skipUnless((BIN / "bench_insertion_cuentas").exists(),

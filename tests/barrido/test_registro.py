@@ -10,7 +10,7 @@ from datetime import datetime
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.registro import (DESCONOCIDO, describir_registro, diferencias, escribir_registro,
+from barrido.registro import (DESCONOCIDO, como_json, describir_registro, diferencias,
                               registro)
 
 OPCIONES = "-Wall -O2 -std=c++20"
@@ -86,10 +86,9 @@ class Registro(unittest.TestCase):
                             for c in ("procesador", "kernel", "sistema")))
         self.assertRegex(datos["commit"], r"^([0-9a-f]{40,64}|desconocido)$")
         self.assertIn(datos["cambios_sin_commit"], (True, False, DESCONOCIDO))
-        ruta = escribir_registro(Path(self.tmp.name, "salida"), dict(datos, orden="año"))
-        self.assertIn('"orden": "año"', ruta.read_text(encoding="utf-8"))
-        self.assertEqual(json.loads(ruta.read_text(encoding="utf-8")),
-                         dict(datos, orden="año"))
+        texto = como_json(dict(datos, orden="año"))
+        self.assertIn('"orden": "año"', texto)
+        self.assertEqual(json.loads(texto), dict(datos, orden="año"))
         self.assertEqual(len(describir_registro(datos)), 5)
         self.assertIn(f"commit: {DESCONOCIDO}", describir_registro({})[-1])
 

@@ -15,10 +15,14 @@ from .errores import FalloPrograma
 from .estudio import Estudio
 from .ficheros import Ficheros
 from .grafica import AVISO_GNUPLOT
+from .grafica_juntos import dibujar_juntos
+from .informe import Seccion, informe
+from .juntos import FICHERO_TSV, elegir_configuracion, tabla_juntos, tsv_juntos
 from .medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
 from .programas import CUENTAS, Programa
 from .progreso import Progreso
+from .registro import como_json, registro
 from .tabla import resumen, tabla, tabla_cuentas, veredicto
 from .tallas import analizar_tallas
 from .tsv import resumen_tsv, tsv
@@ -49,8 +53,10 @@ class Barrido:
         self.gnuplot = shutil.which("gnuplot")
         self.formatos = ["svg"] + (["png"] if opciones.args.png else [])
         self.hechos: List[Tuple[Estudio, Analisis]] = []
+        self.secciones: List[Seccion] = []
         self.resumen: List[str] = []
         self.estado = 0
+        self.semilla_dicha = False
 
     def estudiar(self, programa: Programa):
         """Measures one program and writes what it gives; a program with a
@@ -85,15 +91,17 @@ class Barrido:
         programa = estudio.programa
         analisis = analizar(estudio, self.opciones.terminos(programa))
         self.progreso.limpiar()
-        if not self.hechos and not self.resumen:
+        if not self.semilla_dicha:
+            self.semilla_dicha = True
             semilla = self.opciones.semilla
             print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
                   " bootstrap)\n")
-        print(f"== {programa.nombre}: {programa.algoritmo} ==")
-        if estudio.puntos:
-            print(tabla(estudio))
-        if estudio.cuentas:
-            print(tabla_cuentas(estudio))
+        titulo = f"{programa.nombre}: {programa.algoritmo}"
+        print(f"== {titulo} ==")
+        tablas = [tabla(estudio) if estudio.puntos else "", tabla_cuentas(estudio)]
+        for texto in tablas:
+            if texto:
+                print(texto)
         lineas = veredicto(estudio, analisis)
         print("\n".join(lineas))
         self.resumen += resumen(estudio, lineas)
@@ -106,22 +114,57 @@ class Barrido:
             return
         self.hechos.append((estudio, analisis))
         hechos = [self.ficheros.escribir(f"{programa.nombre}.tsv", tsv(estudio))]
+        graficas = []
         if self.gnuplot:
             try:
-                hechos += dibujar(estudio, analisis, self.ficheros, self.gnuplot, self.formatos)
+                graficas = dibujar(estudio, analisis, self.ficheros, self.gnuplot, self.formatos)
             except FalloPrograma as e:
                 self.progreso.nota(f"{programa.nombre}: {e}")
                 self.estado = 1
-        print("ficheros: " + ", ".join(map(str, hechos)) + "\n")
+        self.secciones.append(Seccion(titulo, tablas, lineas, graficas))
+        print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
         sys.stdout.flush()
 
-    def cerrar(self):
-        """The files of the whole sweep, from the studies made so far."""
-        if self.hechos:
-            self.ficheros.escribir("resumen.tsv", resumen_tsv([e for e, _ in self.hechos],
-                                                              [a for _, a in self.hechos]))
+    def cerrar(self, argv: Sequence[str]):
+        """The files of the whole sweep, from the studies made so far: the
+        summary, the record and the report."""
+        juntos = self.juntos() if self.opciones.args.together and len(self.hechos) >= 2 else None
         if len(self.opciones.programas) > 1 and self.resumen:
             print("== resumen ==\n" + "\n".join(self.resumen))
+        if not self.hechos:
+            return
+        estudios = [e for e, _ in self.hechos]
+        self.ficheros.escribir("resumen.tsv", resumen_tsv(estudios, [a for _, a in self.hechos]))
+        binarios = {}
+        for estudio in estudios:
+            for configuracion in estudio.configuraciones + ([CUENTAS] if estudio.cuentas else []):
+                binarios.setdefault(configuracion, estudio.programa.binario(configuracion))
+        datos = registro(["tools/sweep", *argv], self.opciones.args.bin, binarios)
+        self.ficheros.escribir("registro.json", como_json(datos))
+        incompleto = any(e.incompleto for e in estudios)
+        self.ficheros.escribir("informe.md", informe(datos, self.secciones, self.resumen, juntos,
+                                                     incompleto=incompleto))
+
+    def juntos(self) -> Seccion:
+        """The programs side by side: the table of times (and counts) at each
+        size relative to the fastest, its TSV and the joint plot."""
+        estudios, analisis = [e for e, _ in self.hechos], [a for _, a in self.hechos]
+        pedidas = self.opciones.configuraciones
+        configuracion = elegir_configuracion(estudios, pedidas) or pedidas[0]
+        texto = tabla_juntos(estudios, configuracion)
+        print("== juntos ==\n" + texto.rstrip("\n"))
+        hechos = [self.ficheros.escribir(FICHERO_TSV, tsv_juntos(estudios, configuracion))]
+        graficas = []
+        if self.gnuplot:
+            try:
+                graficas = dibujar_juntos(estudios, analisis, configuracion, self.ficheros,
+                                          self.gnuplot, self.formatos)
+            except FalloPrograma as e:
+                self.progreso.nota(str(e))
+                self.estado = 1
+        print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
+        nombres = ", ".join(e.programa.nombre for e in estudios)
+        return Seccion(f"juntos: {nombres}", [texto], [], graficas)
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
@@ -142,7 +185,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     except KeyboardInterrupt:
         barrido.progreso.nota("interrumpido: se escribe lo ya medido, marcado como incompleto")
         try:
-            barrido.cerrar()
+            barrido.cerrar(argv)
         except OSError:
             pass
         return 130
@@ -150,7 +193,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         barrido.progreso.nota(f"no se pudo escribir en {opciones.args.out}: {e}")
         return 1
     try:
-        barrido.cerrar()
+        barrido.cerrar(argv)
     except OSError as e:
         barrido.progreso.nota(f"no se pudo escribir en {opciones.args.out}: {e}")
         return 1

@@ -25,6 +25,7 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence, Tuple
 
+from .incertidumbre import intervalo
 from .errores import ErrorDeUso
 from .registro import diferencias
 
@@ -136,11 +137,6 @@ def emparejar(a: Serie, b: Serie) -> Tuple[List[Par], List[str]]:
     return [p for p in pares if min(p.a + p.b) > 0], notas
 
 
-def _cuantiles(muestras: Sequence[float]) -> Tuple[float, float]:
-    cortes = statistics.quantiles(muestras, n=40, method="inclusive")
-    return cortes[0], cortes[-1]
-
-
 def _mediana_remuestreada(azar: random.Random, valores: List[float]) -> float:
     return statistics.median(azar.choices(valores, k=len(valores)))
 
@@ -159,9 +155,9 @@ def remuestrear(pares: List[Par], azar: random.Random, remuestras: int
         medias.append(statistics.geometric_mean(cocientes))
     for p, lista in zip(pares, por_par):
         p.cociente = statistics.median(p.a) / statistics.median(p.b)
-        p.intervalo = _cuantiles(lista)
+        p.intervalo = intervalo(lista)
     media = statistics.geometric_mean([p.cociente for p in pares])
-    return media, _cuantiles(medias)
+    return media, intervalo(medias)
 
 
 def resumen(programa: str, media: float, intervalo: Tuple[float, float]) -> str:

@@ -4,12 +4,13 @@ each constant a_j."""
 
 import ast
 import math
-import random
 import statistics
 from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Sequence, Tuple
 
 from .cotas import Cota
+from .incertidumbre import intervalo
+from .incertidumbre import remuestras as remuestrear
 
 Puntos = Sequence[Tuple[int, Sequence[float]]]
 
@@ -102,12 +103,6 @@ def _ajuste_relativo(disenio: Sequence[Sequence[float]], ys: Sequence[float]
                              [1.0] * len(ys))
 
 
-def _cuantiles(muestras: Sequence[float]) -> Tuple[float, float]:
-    """The 2.5 % and 97.5 % quantiles."""
-    cortes = statistics.quantiles(muestras, n=40, method="inclusive")
-    return cortes[0], cortes[-1]
-
-
 def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
                    remuestras: int = 1000) -> Optional[Modelo]:
     """Fits t(n) = Σ a_j·g_j(n) on the median of each size's values by least
@@ -150,16 +145,10 @@ def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
     ajustados = [_punto(constantes, fila) for fila in disenio]
     residuo = max(abs(y - f) / y for y, f in zip(medianas, ajustados))
 
-    azar = random.Random(semilla)
-    remuestreadas: List[List[float]] = [[] for _ in terminos]
-    for _ in range(remuestras if remuestras >= 2 else 0):
-        ys = [statistics.median(azar.choices(v, k=len(v))) if len(v) > 1 else v[0]
-              for v in (agrupados[n] for n in tallas)]
-        otra = _ajuste_relativo(disenio, ys)
-        if otra is not None:
-            for lista, a in zip(remuestreadas, otra):
-                lista.append(a)
-    intervalos = [_cuantiles(m) if len(m) >= 2 else (a, a)
-                  for m, a in zip(remuestreadas, constantes)]
+    muestras = (remuestrear([agrupados[n] for n in tallas],
+                            lambda ys: _ajuste_relativo(disenio, ys), semilla, remuestras)
+                if remuestras >= 2 else [])
+    intervalos = [intervalo([m[j] for m in muestras]) if len(muestras) >= 2 else (a, a)
+                  for j, a in enumerate(constantes)]
     return Modelo([g.texto for g in terminos], constantes, intervalos, residuo, len(tallas),
                   list(terminos))

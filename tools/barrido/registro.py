@@ -101,11 +101,9 @@ def registro(orden: Sequence[str], directorio_bin: Path, binarios: Mapping[str, 
     }
 
 
-def escribir_registro(directorio: Path, datos: Mapping[str, object]) -> Path:
-    ruta = directorio / "registro.json"
-    directorio.mkdir(parents=True, exist_ok=True)
-    ruta.write_text(json.dumps(datos, indent=2, ensure_ascii=False) + "\n", encoding="utf-8")
-    return ruta
+def como_json(datos: Mapping[str, object]) -> str:
+    """The text of registro.json."""
+    return json.dumps(datos, indent=2, ensure_ascii=False) + "\n"
 
 
 def describir_registro(datos: Mapping[str, object]) -> List[str]:
