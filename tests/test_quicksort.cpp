@@ -62,7 +62,7 @@ TEST(DividirQs, ParticionesResueltas)
         Clave::reiniciar();
         int pp = -1;
         dividir_qs(v.data(), 3, 3 + m, pp);
-        EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+        EXPECT_EQ(Clave::toques_guardia, 0);
         auto todo = valores(v);
         EXPECT_EQ(std::vector<int>(todo.begin() + 3, todo.end() - 3), c.esperado);
         EXPECT_EQ(pp, 3 + c.pp);
@@ -87,7 +87,7 @@ TEST(DividirQs, InvarianteEnRangosAleatorios)
             Clave::reiniciar();
             int pp = -1;
             dividir_qs(v.data(), 3, 3 + m, pp);
-            EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+            EXPECT_EQ(Clave::toques_guardia, 0);
             ASSERT_GE(pp, 3);
             ASSERT_LT(pp, 3 + m);
             const int pivote = entrada[0];
@@ -153,7 +153,7 @@ TEST(Quicksort, OrdenaComoLaReferencia)
             auto todo = valores(v);
             EXPECT_EQ(std::vector<int>(todo.begin() + 3, todo.end() - 3), esperado)
                 << nombre << " n=" << n;
-            EXPECT_EQ(Clave::cuenta.toques_guardia, 0) << nombre << " n=" << n;
+            EXPECT_EQ(Clave::toques_guardia, 0) << nombre << " n=" << n;
         }
     }
     std::vector<int> negativos = {-3, 7, -9};
