@@ -83,6 +83,22 @@ TEST(Heapsort, ReajustarMueveUnHueco)
     }
 }
 
+// Equal keys, the largest int among them: every node holds at once, after
+// two comparisons (one for the node whose only child is last) and with one
+// write; each extraction adds an exchange. For even n: n - 1 comparisons and
+// n/2 writes to build, then 2n - 5 comparisons and 3(n - 1) writes.
+TEST(Heapsort, CuentasConClavesIguales)
+{
+    for (int valor : {-4, INT_MAX})
+        for (long n : {8L, 200L}) {
+            auto v = claves(std::vector<int>(n, valor));
+            Clave::reiniciar();
+            heapsort(v.data(), static_cast<int>(n));
+            EXPECT_EQ(Clave::cuenta.comparaciones, 3 * n - 6) << n;
+            EXPECT_EQ(Clave::cuenta.escrituras, n / 2 + 3 * (n - 1)) << n;
+        }
+}
+
 std::vector<std::pair<std::string, std::vector<int>>> entradas(int n)
 {
     std::vector<int> creciente(n), decreciente(n), pocos(n);
