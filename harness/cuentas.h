@@ -7,8 +7,8 @@
 // same templates as in the timed builds, instantiated on these types; only
 // hanoi, which takes no data, calls a hook on entry, and only in this build.
 //
-// Unlike the rest of the harness this header has external linkage: hanoi and
-// the Floyd templates, which have it too, use what it declares.
+// Unlike the rest of the harness this header has external linkage, as hanoi,
+// which calls its hook, has.
 #pragma once
 
 #include <array>
@@ -178,8 +178,8 @@ inline void (*al_entrar_en_hanoi)(int m, int i, int j) = contar_llamada_hanoi;
 // double: 1000000 for a million, 498765.3333333333 for a third above 498765.
 inline std::string en_notacion_fija(double x)
 {
-    // The longest such text, that of the smallest subnormal, has 325 digits
-    // after the point; the largest double has 309 before it.
+    // No double needs more than 327 characters: a sign, then 309 digits for
+    // the largest or "0." and 324 digits for the smallest ones.
     std::array<char, 400> texto;
     [[maybe_unused]] const auto [fin, error] =
         std::to_chars(texto.data(), texto.data() + texto.size(), x, std::chars_format::fixed);
