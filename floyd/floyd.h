@@ -5,7 +5,8 @@
 // shortest path from i to j. Exactly n^3 steps; each one stores its cell
 // back, changed or not. With a diagonal of non-negative values row k and
 // column k do not change during pass k, so updating in place is safe.
-inline void Floyd(int **M, int n)
+// Cells are ints, or in the counting build cells that count the steps.
+template <typename Celda> inline void Floyd(Celda **M, int n)
 {
     for (int k = 0; k < n; ++k)
         // Every M[i][j] is a shortest path whose intermediate nodes are below k.

@@ -7,9 +7,9 @@
 int main(int argc, char *argv[])
 {
     const int n = leer_talla(argc, argv);
-    Segundos acumulado{0};
+    Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion) {
-        int **M = ReservaMatriz(n);
+        Celda **M = ReservaMatriz<Celda>(n);
         assert(M);
         srandom(static_cast<unsigned>(time(nullptr)));
         RellenaMatriz(M, n);

@@ -1,7 +1,9 @@
 // Square matrices of ints for the Floyd program: a row-pointer array of n
 // pointers, each to its own separately reserved row of n ints, so M[i][j] is
 // cell (i, j). The matrix does not know its size; every operation takes the
-// n it was reserved with.
+// n it was reserved with. The operations are templates over the type of the
+// cells, which the program's counting build makes a counting cell of an
+// int's size; the timed builds use int.
 #pragma once
 
 #include <cstdint>
@@ -34,13 +36,14 @@ inline bool excede_la_memoria_fisica(int n)
 // itself); the other cells are left uninitialised. Never returns on failure:
 // a dimension below 1 or a matrix that cannot be reserved ends the process
 // with a message on standard error and exit status 1.
-inline int **ReservaMatriz(int n)
+template <typename Celda = int> inline Celda **ReservaMatriz(int n)
 {
+    static_assert(sizeof(Celda) == sizeof(int), "the memory check counts rows of ints");
     if (n <= 0) {
         std::cerr << "\n ERROR: Dimension de la matriz debe ser mayor que 0" << std::endl;
         std::exit(1);
     }
-    int **M = excede_la_memoria_fisica(n) ? nullptr : new (std::nothrow) int *[n];
+    Celda **M = excede_la_memoria_fisica(n) ? nullptr : new (std::nothrow) Celda *[n];
     if (M == nullptr) {
         std::cerr << "\n ERROR: No puedo reservar memoria para un matriz de " << n << " x " << n
                   << "elementos" << std::endl;
@@ -48,7 +51,7 @@ inline int **ReservaMatriz(int n)
     }
     for (int i = 0; i < n; ++i) {
         // Rows 0 to i-1 are reserved and have a zero diagonal cell.
-        M[i] = new (std::nothrow) int[n];
+        M[i] = new (std::nothrow) Celda[n];
         if (M[i] == nullptr) {
             std::cerr << "ERROR: No puedo reservar memoria para un matriz de " << n << " x " << n
                       << std::endl;
@@ -65,7 +68,7 @@ inline int **ReservaMatriz(int n)
 // Writes every off-diagonal cell with rand() % MAX_LONG, in row-major order:
 // exactly n(n-1) draws. The caller seeds the generator (srandom seeds rand
 // too). The diagonal is neither drawn for nor written.
-inline void RellenaMatriz(int **M, int n)
+template <typename Celda> inline void RellenaMatriz(Celda **M, int n)
 {
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j)
@@ -75,7 +78,7 @@ inline void RellenaMatriz(int **M, int n)
 
 // Releases the rows in ascending order, then the row-pointer array, and
 // leaves the caller's pointer null.
-inline void LiberaMatriz(int **&M, int n)
+template <typename Celda> inline void LiberaMatriz(Celda **&M, int n)
 {
     for (int i = 0; i < n; ++i)
         delete[] M[i];

@@ -7,7 +7,7 @@ int main(int argc, char *argv[])
 {
     const int n = leer_talla(argc, argv);
     comprobar_profundidad(n);
-    Segundos acumulado{0};
+    Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion)
         acumulado += cronometrar([&] { hanoi(n, 1, 2); });
     informar(n, acumulado);

@@ -1,10 +1,10 @@
 // Run protocol shared by every program of the suite: read the size, time the
 // algorithm on EJECUCIONES freshly generated inputs and print one line with
-// the size and the mean time in seconds.
-//
-// Each program is a single translation unit whose main.cpp includes this
-// header, so everything here is internal to that program.
+// the size and the mean time in seconds. Each program is a single translation
+// unit whose main.cpp includes this header: everything here is its own.
 #pragma once
+
+#include "harness/cuentas.h"
 
 #include <cassert>
 #include <cerrno>
@@ -92,17 +92,36 @@ template <typename Elemento = int> inline Elemento *reservar_vector(int n)
     return v;
 }
 
+// The counting build of a program (compiled with BENCH_CUENTAS) follows the
+// same protocol with the same main.cpp: its arrays hold counting keys and
+// its matrices counting cells, each timed call is instead run once with the
+// operations it makes counted, and the line reports the mean counts per run.
+// It reads no clock. These are what a program works on and what it
+// measures: the elements of the sorted arrays, the cells of the Floyd
+// matrix and the measure of one run.
+#if defined(BENCH_CUENTAS)
+using Elemento = ClaveContada;
+using Celda = CeldaContada;
+using Medida = Cuentas;
+#else
+using Elemento = int;
+using Celda = int;
+using Medida = Segundos;
+#endif
+
 // The input of one run: n values of random(), drawn after seeding the
 // generator with the current time (runs within the same second therefore
 // get the same input).
-inline int *crear_entrada(int n)
+inline Elemento *crear_entrada(int n)
 {
-    int *T = reservar_vector(n);
+    Elemento *T = reservar_vector<Elemento>(n);
     srandom(static_cast<unsigned>(time(nullptr)));
     for (int j = 0; j < n; ++j)
         T[j] = static_cast<int>(random());
     return T;
 }
+
+#if !defined(BENCH_CUENTAS)
 
 // Times one call. Nothing but the call lies between the two clock readings;
 // the barriers keep the work on `datos` from being removed or moved out of
@@ -132,5 +151,41 @@ inline void informar(int n, Segundos acumulado, std::ostream &salida = std::cout
 {
     salida << n << " " << acumulado.count() / EJECUCIONES << std::endl;
 }
+
+#else
+
+// The counts of one call of a sort on an array of counting keys.
+template <typename Llamada> Cuentas cronometrar(ClaveContada *, Llamada &&llamada)
+{
+    return contar(ClaveContada::cuenta, llamada);
+}
+
+// The counts of one call of Floyd on a matrix of counting cells.
+template <typename Llamada> Cuentas cronometrar(CeldaContada **, Llamada &&llamada)
+{
+    return contar(CeldaContada::cuenta, llamada);
+}
+
+// The counts of one call that works on no data: the recursion of hanoi,
+// whose calls count themselves.
+template <typename Llamada> Cuentas cronometrar(Llamada &&llamada)
+{
+    return contar(cuenta_hanoi, llamada);
+}
+
+// The report line of the counting build: the size, then for each count a
+// blank and nombre=valor, the value being the mean of the runs in the
+// shortest fixed notation that reads back as the same double.
+inline void informar(int n, const Cuentas &acumulado, std::ostream &salida = std::cout)
+{
+    salida << n;
+    for (std::size_t k = 0; k < acumulado.nombres.size(); ++k)
+        if (acumulado.nombres[k] != nullptr)
+            salida << " " << acumulado.nombres[k] << "="
+                   << en_notacion_fija(static_cast<double>(acumulado.valores[k]) / EJECUCIONES);
+    salida << std::endl;
+}
+
+#endif
 
 } // namespace

@@ -5,9 +5,9 @@
 int main(int argc, char *argv[])
 {
     const int n = leer_talla(argc, argv);
-    Segundos acumulado{0};
+    Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion) {
-        int *T = crear_entrada(n);
+        Elemento *T = crear_entrada(n);
         acumulado += cronometrar(T, [&] { insercion(T, n); });
         delete[] T;
     }

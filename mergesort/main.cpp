@@ -7,10 +7,11 @@
 int main(int argc, char *argv[])
 {
     const int n = leer_talla(argc, argv);
-    Segundos acumulado{0};
+    Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion) {
-        int *T = crear_entrada(n);
-        acumulado += cronometrar_ordenacion(T, n, [](int V[], int m) { mergesort_lims(V, 0, m); });
+        Elemento *T = crear_entrada(n);
+        acumulado +=
+            cronometrar_ordenacion(T, n, [](Elemento V[], int m) { mergesort_lims(V, 0, m); });
         delete[] T;
     }
     informar(n, acumulado);

@@ -1,7 +1,10 @@
-// An instrumented key for the sort templates: it counts comparisons and
-// element writes, remembers its original position (to check stability) and
-// reports any touch of a guard placed outside the range being sorted.
+// The counting key of the harness with what the tests add to it: it
+// remembers its original position (to check stability) and reports any touch
+// of a guard placed outside the range being sorted. Comparisons and element
+// writes are counted by ClaveContada itself, in Clave::cuenta.
 #pragma once
+
+#include "harness/cuentas.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,59 +13,57 @@
 #include <random>
 #include <vector>
 
-struct Contadores {
-    long comparaciones = 0;
-    long escrituras = 0;     // assignments into an element
-    long toques_guardia = 0; // reads or writes of a guard
-};
-
-struct Clave {
-    int valor = 0;
+struct Clave : ClaveContada {
     int id = -1;          // original position, never compared
     bool guardia = false; // lies outside the range under test
 
-    static inline Contadores cuenta;
-    static void reiniciar() { cuenta = Contadores{}; }
+    static inline long toques_guardia = 0; // reads or writes of a guard
+    static void reiniciar()
+    {
+        cuenta = ContadoresDeOrden{};
+        toques_guardia = 0;
+    }
 
     Clave() = default;
-    Clave(int v, int i = -1, bool g = false) : valor(v), id(i), guardia(g) {}
-    Clave(const Clave &o) : valor(o.valor), id(o.id), guardia(o.guardia)
+    Clave(int v, int i = -1, bool g = false) : ClaveContada(v), id(i), guardia(g) {}
+    Clave(const Clave &o) : ClaveContada(o), id(o.id), guardia(o.guardia) { vigilar(o); }
+    Clave(Clave &&o) noexcept : ClaveContada(std::move(o)), id(o.id), guardia(o.guardia)
     {
-        if (o.guardia)
-            ++cuenta.toques_guardia;
+        vigilar(o);
     }
     Clave &operator=(const Clave &o)
     {
-        if (guardia || o.guardia)
-            ++cuenta.toques_guardia;
-        ++cuenta.escrituras;
-        valor = o.valor;
+        vigilar(*this, o);
+        ClaveContada::operator=(o);
         id = o.id;
         return *this;
     }
 
-    static bool comparar(const Clave &a, const Clave &b)
+    static void vigilar(const Clave &a) { toques_guardia += a.guardia; }
+    static void vigilar(const Clave &a, const Clave &b)
     {
-        ++cuenta.comparaciones;
-        if (a.guardia || b.guardia)
-            ++cuenta.toques_guardia;
-        return true;
+        toques_guardia += a.guardia || b.guardia;
     }
+    static const ClaveContada &base(const Clave &c) { return c; }
     friend bool operator<(const Clave &a, const Clave &b)
     {
-        return comparar(a, b) && a.valor < b.valor;
+        vigilar(a, b);
+        return base(a) < base(b);
     }
     friend bool operator<=(const Clave &a, const Clave &b)
     {
-        return comparar(a, b) && a.valor <= b.valor;
+        vigilar(a, b);
+        return base(a) <= base(b);
     }
     friend bool operator>(const Clave &a, const Clave &b)
     {
-        return comparar(a, b) && a.valor > b.valor;
+        vigilar(a, b);
+        return base(a) > base(b);
     }
     friend bool operator>=(const Clave &a, const Clave &b)
     {
-        return comparar(a, b) && a.valor >= b.valor;
+        vigilar(a, b);
+        return base(a) >= base(b);
     }
 };
 
@@ -187,7 +188,7 @@ void espera_solo_el_rango(OrdenarLims ordenar_lims, const std::vector<CasoDeRang
         auto v = con_guardias(c.entrada, margen);
         Clave::reiniciar();
         ordenar_lims(v.data(), margen + c.inicial, margen + c.final);
-        EXPECT_EQ(Clave::cuenta.toques_guardia, 0);
+        EXPECT_EQ(Clave::toques_guardia, 0);
         auto centro = valores(v);
         EXPECT_EQ(std::vector<int>(centro.begin() + margen, centro.end() - margen), c.esperado);
         if (c.final - c.inicial <= 1) {

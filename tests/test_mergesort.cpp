@@ -85,26 +85,28 @@ TEST(Mergesort, ClavesIgualesAlCentinela)
 
 // One comparison per merged element, sentinel-equal keys or not: on sorted
 // or constant input the insertion sorts of the halves cost one comparison
-// per element after the first.
+// per element after the first and write nothing. A split range of m writes
+// its m keys and two sentinels into the copies and m keys back.
 TEST(Mergesort, UnaComparacionPorElementoFundido)
 {
     struct Caso {
         std::vector<int> entrada;
-        long comparaciones;
+        long comparaciones, escrituras;
     };
     const std::vector<Caso> casos = {
-        {desde(0, 99), 98},
-        {desde(0, 100), 49 + 49 + 100},
-        {std::vector<int>(100, INT_MAX), 49 + 49 + 100},
-        {desde(-50, 101), 49 + 50 + 101},
-        {desde(0, 199), 98 + (49 + 49 + 100) + 199},
-        {std::vector<int>(199, INT_MAX), 98 + (49 + 49 + 100) + 199},
+        {desde(0, 99), 98, 0},
+        {desde(0, 100), 49 + 49 + 100, 202},
+        {std::vector<int>(100, INT_MAX), 49 + 49 + 100, 202},
+        {desde(-50, 101), 49 + 50 + 101, 204},
+        {desde(0, 199), 98 + (49 + 49 + 100) + 199, 202 + 400},
+        {std::vector<int>(199, INT_MAX), 98 + (49 + 49 + 100) + 199, 202 + 400},
     };
     for (const auto &c : casos) {
         auto v = claves(c.entrada);
         Clave::reiniciar();
         mergesort_lims(v.data(), 0, static_cast<int>(v.size()));
         EXPECT_EQ(Clave::cuenta.comparaciones, c.comparaciones) << "m=" << v.size();
+        EXPECT_EQ(Clave::cuenta.escrituras, c.escrituras) << "m=" << v.size();
         EXPECT_EQ(valores(v), c.entrada);
     }
 }

@@ -1,0 +1,191 @@
+// The counting builds: what harness/cuentas.h counts on the algorithms, how
+// the counts are written, and the bench_X_cuentas programs end to end.
+// Compiled with BENCH_CUENTAS, as those programs are.
+#include "floyd/floyd.h"
+#include "floyd/matriz.h"
+#include "hanoi/hanoi.h"
+#include "harness/protocolo.h"
+#include "insertion/insercion.h"
+#include "proceso.h"
+#include "quicksort/quicksort.h"
+
+#include <array>
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+#include <regex>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace
+{
+
+TEST(Cuentas, NotacionFijaMasCorta)
+{
+    const std::vector<std::pair<double, std::string>> casos = {
+        {0.0, "0"},
+        {499500.0, "499500"},
+        {1e6, "1000000"},
+        {1e21, "1000000000000000000000"},
+        {1e-7, "0.0000001"},
+        {1496296.0 / 3, "498765.3333333333"},
+        {76841.0 / 3, "25613.666666666668"},
+    };
+    for (const auto &[x, texto] : casos) {
+        EXPECT_EQ(en_notacion_fija(x), texto);
+        EXPECT_EQ(std::stod(texto), x) << texto;
+    }
+}
+
+// Mean comparisons of this quicksort on n distinct keys in random order: a
+// partition of m >= UMBRAL_QS compares m + 1 times (m when the pivot is the
+// largest key) and leaves random parts of p - 1 and m - p, every p alike;
+// insertion on m < UMBRAL_QS compares once per inversion, m(m - 1)/4 on
+// average, and once more for each key after the first that is not the
+// smallest so far, (m - 1) - (H(m) - 1).
+double comparaciones_medias_quicksort(int n)
+{
+    std::vector<double> media(n + 1, 0.0);
+    double suma = 0, armonico = 0; // media[0] + ... + media[m - 1], H(m)
+    for (int m = 1; m <= n; ++m) {
+        armonico += 1.0 / m;
+        if (m < UMBRAL_QS)
+            media[m] = m * (m - 1) / 4.0 + (m - 1) - (armonico - 1);
+        else
+            media[m] = m + 1 - 1.0 / m + 2 * suma / m;
+        suma += media[m];
+    }
+    return media[n];
+}
+
+// Random input by fixed seeds, the mean of 8 sorts against the analysis. One
+// quicksort of n keys varies by about 0.65 n comparisons (standard
+// deviation), 1.6% of the mean at n = 20000; insertion writes twice the
+// inversions, which vary by about n^1.5 / 6, 1.2% at n = 2000. The mean of 8
+// varies by a third of that, so 2.5% is over four standard deviations.
+// Quicksort's cutoff puts it above 2 n ln n, not below (8% at n = 20000):
+// insertion costs about a quarter of its range per key, more than the
+// partitions it saves.
+TEST(Cuentas, EntradaAleatoriaComoLaMedia)
+{
+    const std::vector<std::tuple<int, std::function<void(ClaveContada *, int)>, int, double>>
+        casos = {
+            {20000, [](ClaveContada *T, int n) { quicksort(T, n); }, 0,
+             comparaciones_medias_quicksort(20000)},
+            {2000, [](ClaveContada *T, int n) { insercion(T, n); }, 1, 2000.0 * 1999 / 2},
+        };
+    for (const auto &[n, ordenar, cuenta, esperado] : casos) {
+        double suma = 0;
+        for (unsigned semilla = 1; semilla <= 8; ++semilla) {
+            std::mt19937 gen(semilla);
+            ClaveContada *T = reservar_vector<ClaveContada>(n);
+            for (int i = 0; i < n; ++i)
+                T[i] = static_cast<int>(gen() >> 1);
+            suma += contar(ClaveContada::cuenta, [&] { ordenar(T, n); }).valores[cuenta];
+            delete[] T;
+        }
+        EXPECT_NEAR(suma / 8, esperado, 0.025 * esperado) << n;
+    }
+}
+
+// Cell (1,2) improves at k = 0, (2,0) at k = 1 and (0,1) at k = 2.
+TEST(Cuentas, PasosYMejorasDeFloyd)
+{
+    const int antes[3][3] = {{0, 5, 1}, {2, 0, 9}, {9, 1, 0}};
+    CeldaContada **M = ReservaMatriz<CeldaContada>(3);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            M[i][j] = antes[i][j];
+    const Cuentas c = cronometrar(M, [&] { Floyd(M, 3); });
+    EXPECT_EQ(c.valores, (std::array<std::int64_t, 2>{27, 3}));
+    EXPECT_EQ(M[0][1] + M[1][2] + M[2][0], 2 + 3 + 3);
+    LiberaMatriz(M, 3);
+}
+
+std::vector<std::tuple<int, int, int>> llamadas_vistas;
+
+TEST(Cuentas, SecuenciaDeLlamadasDeHanoi)
+{
+    using L = std::tuple<int, int, int>;
+    const std::vector<std::pair<int, std::vector<L>>> casos = {
+        {1, {{1, 1, 2}, {0, 1, 3}, {0, 3, 2}}},
+        {2, {{2, 1, 2}, {1, 1, 3}, {0, 1, 2}, {0, 2, 3}, {1, 3, 2}, {0, 3, 1}, {0, 1, 2}}},
+    };
+    for (const auto &[n, esperadas] : casos) {
+        llamadas_vistas.clear();
+        al_entrar_en_hanoi = [](int m, int i, int j) { llamadas_vistas.emplace_back(m, i, j); };
+        hanoi(n, 1, 2);
+        al_entrar_en_hanoi = contar_llamada_hanoi;
+        EXPECT_EQ(llamadas_vistas, esperadas) << "n=" << n;
+    }
+}
+
+// The line of every counting program: exact where the counts do not depend
+// on the input (both sides of the repeated timing's threshold for selection
+// sort), otherwise only its form.
+TEST(BenchCuentas, LineaDeInforme)
+{
+    const auto linea = [](long n, std::string a, long x, std::string b, std::string y) {
+        return std::to_string(n) + " " + a + "=" + std::to_string(x) + " " + b + "=" + y + "\n";
+    };
+    const std::string valor = "(0|[1-9][0-9]*)(\\.[0-9]+)?";
+    std::vector<std::pair<std::string, std::string>> casos = {
+        {"bench_bubble_cuentas 0", linea(0, "comparaciones", 0, "escrituras", "0")},
+        {"bench_bubble_cuentas 1000", linea(1000, "comparaciones", 499500, "escrituras", valor)},
+        {"bench_hanoi_cuentas -4", linea(-4, "llamadas", 1, "movimientos", "0")},
+        {"bench_hanoi_cuentas 20", linea(20, "llamadas", 2097151, "movimientos", "1048575")},
+        {"bench_floyd_cuentas 30", linea(30, "pasos", 27000, "mejoras", valor)},
+        {"bench_insertion_cuentas 12abc",
+         "12 comparaciones=" + valor + " escrituras=" + valor + "\n"},
+    };
+    for (long n : {2L, 2000L, 2001L})
+        casos.emplace_back("bench_selection_cuentas " + std::to_string(n),
+                           linea(n, "comparaciones", n * (n + 1) / 2 - 1, "escrituras",
+                                 std::to_string(2 * (n - 1))));
+    for (std::string p : {"quicksort", "heapsort", "mergesort"})
+        casos.emplace_back("bench_" + p + "_cuentas 300",
+                           "300 comparaciones=" + valor + " escrituras=" + valor + "\n");
+    for (const auto &[orden, patron] : casos) {
+        const auto blanco = orden.find(' ');
+        const Resultado r = ejecutar(orden.substr(0, blanco), {orden.substr(blanco + 1)});
+        EXPECT_EQ(r.estado, 0) << orden;
+        EXPECT_EQ(r.errores, "") << orden;
+        EXPECT_TRUE(std::regex_match(r.salida, std::regex(patron))) << orden << ": " << r.salida;
+    }
+}
+
+// Bad input: the same message, status and empty output as the timed program.
+TEST(BenchCuentas, EntradasMalasComoElPrograma)
+{
+    const std::vector<std::string> vectores = {"selection", "bubble",   "insertion",
+                                               "quicksort", "heapsort", "mergesort"};
+    std::vector<std::tuple<std::vector<std::string>, std::vector<std::string>, rlim_t>> casos = {
+        {vectores, {}, 0},
+        {vectores, {"2147483648"}, 0},
+        {vectores, {"-5"}, 0},
+        {{"floyd"}, {"0"}, 0},
+        {{"floyd"}, {"abc"}, 0},
+        {{"floyd"}, {"1000000"}, 0},
+        {{"hanoi"}, {"2147483647"}, 0},
+    };
+#if !defined(__SANITIZE_ADDRESS__) // it needs an unlimited address space
+    casos.emplace_back(vectores, std::vector<std::string>{"1000000000"}, rlim_t{1} << 30);
+    casos.emplace_back(std::vector<std::string>{"floyd"}, std::vector<std::string>{"10000"},
+                       rlim_t{64} << 20);
+#endif
+    for (const auto &[programas, args, limite] : casos)
+        for (const auto &p : programas) {
+            const Resultado a = ejecutar("bench_" + p, args, limite);
+            Resultado b = ejecutar("bench_" + p + "_cuentas", args, limite);
+            const std::string ruta = ruta_programa("bench_" + p + "_cuentas");
+            if (const auto donde = b.errores.find(ruta); donde != std::string::npos)
+                b.errores.replace(donde, ruta.size(), ruta_programa("bench_" + p));
+            EXPECT_EQ(std::tie(b.senal, b.estado, b.salida), std::tie(a.senal, a.estado, a.salida))
+                << p << " " << (args.empty() ? "" : args[0]);
+            EXPECT_EQ(b.estado, 1);
+            EXPECT_EQ(b.errores, a.errores);
+        }
+}
+
+} // namespace
