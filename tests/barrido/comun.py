@@ -46,8 +46,8 @@ FALSOS = {
                         ' echo "$1 $(( $1 * $1 ))e-09"',
     # Hangs from n = 300 on.
     "cuelga_en_300": '[ "$1" -ge 300 ] && sleep 30; echo "$1 0.001"',
-    # Reports 1, 1 and 7 seconds on successive calls, over and over.
-    "uno_uno_siete": 'c=$(cat "$0.veces" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.veces";'
+    # Reports 1, 1 and 7 seconds on successive calls of each size, over and over.
+    "uno_uno_siete": 'c=$(cat "$0.$1" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.$1";'
                      ' case $((c % 3)) in 2) t=7;; *) t=1;; esac; echo "$1 $t"',
     # Writes its name and size to the log beside it, then reports.
     "anota": 'echo "$(basename "$0") $1" >> "$(dirname "$0")/registro.log"; echo "$1 0.001"',

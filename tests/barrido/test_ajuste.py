@@ -46,7 +46,7 @@ class Ajuste(unittest.TestCase):
                     self.assertLessEqual(a.constante_inf, a.constante)
                     self.assertLessEqual(a.constante, a.constante_sup)
         self.assertGreaterEqual(dentro, 24)
-        self.assertLess(sum(anchos[12]), 0.7 * sum(anchos[3]))
+        self.assertLess(sum(anchos[12]), 0.8 * sum(anchos[3]))
 
     def test_intervalo_de_la_mediana(self):
         # (values, interval, whether it reaches 95 %): order statistics whose

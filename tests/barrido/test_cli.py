@@ -114,7 +114,7 @@ class Ficheros(ConFalsos):
         self.falso("bench_bubble_cuentas", "cuentas_cuadraticas")
         r = self.barrer("bubble", "--sizes", "100:1600:x2", "--measure", "time,counts")
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn("veredicto cuentas: las comparaciones crecen como n^2", r.stdout)
+        self.assertIn("veredicto cuentas: el número de comparaciones crece como n^2", r.stdout)
         self.assertIn("como las cuentas", r.stdout)
         cabecera = self.tsv("bubble")[0].split("\t")
         fila = dict(zip(cabecera, self.tsv("bubble")[1].split("\t")))
@@ -183,7 +183,7 @@ class DeExtremoAExtremo(unittest.TestCase):
             self.assertRegex(r.stdout, r"ajuste O2: t\(n\) ≈ \S+ \[\S+, \S+\]·n\^\d\.\d\d"
                                        r" \[\d\.\d\d, \d\.\d\d\]")
             self.assertIn("veredicto O2: ", r.stdout)
-            self.assertIn("veredicto cuentas: las comparaciones crecen como n^2", r.stdout)
+            self.assertIn("veredicto cuentas: el número de comparaciones crece como n^2", r.stdout)
             filas = Path(tmp, "insertion.tsv").read_text().splitlines()
             self.assertEqual([f.split("\t")[0] for f in filas], ["n", "200", "400", "800", "1600"])
             svg = Path(tmp, "insertion.svg")

@@ -44,9 +44,10 @@ class VeredictoDeTiempos(unittest.TestCase):
              "mas_despacio", []),
             (lambda n: 1e-10 * n**2, GEOMETRICAS, ("n", "n^1.2", "n^3"), False, 0.03, 5,
              "entre", ["n^1.2", "n^3"]),
-            # Noise far wider than the distance between the bounds.
+            # Noise far wider than the distance between the bounds: none is
+            # ruled out.
             (lambda n: 3e-10 * n**2, GEOMETRICAS, ("n^1.8", "n^2", "n^2.2"), False, 0.6, 2,
-             "no_concluyente", []),
+             "indistinguibles", ["n^1.8", "n^2", "n^2.2"]),
         ]
         for t, tallas, textos, exponencial, ruido, veces, tipo, nombradas in casos:
             with self.subTest(cotas=textos, tipo=tipo):

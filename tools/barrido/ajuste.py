@@ -8,7 +8,7 @@ from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
 from .cotas import Cota
-from .incertidumbre import intervalo, remuestras
+from .incertidumbre import intervalo, mas_rapida, remuestras
 
 Pares = Sequence[Tuple[int, float]]
 Series = Sequence[Tuple[int, Sequence[float]]]  # every invocation's value, per size
@@ -70,9 +70,10 @@ def ajustar(pares: Pares, exponencial: bool) -> Optional[Ajuste]:
 
 
 def ajustar_con_intervalo(series: Series, exponencial: bool, semilla: int) -> Optional[Ajuste]:
-    """The fit of the medians, with the 95% intervals of its rate and
-    constant from a bootstrap over the invocations of each size."""
-    ajuste = ajustar([(n, statistics.median(v)) for n, v in series], exponencial)
+    """The fit of each size's fastest invocation, with the 95% intervals of
+    its rate and constant from a bootstrap over the invocations of each
+    size."""
+    ajuste = ajustar([(n, mas_rapida(v)) for n, v in series], exponencial)
     if ajuste is None:
         return None
     tallas = [n for n, _ in series]
@@ -81,7 +82,7 @@ def ajustar_con_intervalo(series: Series, exponencial: bool, semilla: int) -> Op
         otro = ajustar(list(zip(tallas, medianas)), exponencial)
         return (otro.tasa, otro.constante) if otro else None
 
-    muestras = remuestras([v for _, v in series], refit, semilla)
+    muestras = remuestras([v for _, v in series], refit, semilla, resumen=mas_rapida)
     ajuste.tasa_inf, ajuste.tasa_sup = intervalo([m[0] for m in muestras])
     ajuste.constante_inf, ajuste.constante_sup = intervalo([m[1] for m in muestras])
     return ajuste

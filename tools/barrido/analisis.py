@@ -10,6 +10,7 @@ from .ajuste import Ajuste, Tendencia, ajustar, ajustar_con_intervalo, tendencia
 from .conteo import Deriva, VeredictoCuentas, deriva, juzgar_cuentas, tiempo_por_operacion
 from .cotas import Cota
 from .estudio import Estudio
+from .incertidumbre import mas_rapida
 from .modelo import Modelo, ajustar_modelo
 from .veredicto import Veredicto, juzgar
 
@@ -67,7 +68,8 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota]) -> Analisis:
             juzgar(series, estudio.cotas, programa.exponencial, estudio.semilla),
             por_operacion,
             deriva(por_operacion),
-            ajustar_modelo(list(terminos), series, estudio.semilla) if terminos else None,
+            ajustar_modelo(list(terminos), series, estudio.semilla, resumen=mas_rapida)
+            if terminos else None,
         )
     if cuentas:
         puntos = [(n, [c]) for n, c in cuentas]

@@ -6,6 +6,7 @@ from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Tuple
 
 from .cotas import Cota
+from .incertidumbre import mas_rapida
 from .programas import Programa
 
 # Useful resolution of the programs' clock. The clock counts nanoseconds,
@@ -114,8 +115,8 @@ class Estudio:
         return [p for p in self.serie(configuracion) if not self.fuera_del_ajuste(p)]
 
     def pares(self, configuracion: str) -> List[Tuple[int, float]]:
-        """(n, median) of the points that enter the fit."""
-        return [(p.n, p.mediana) for p in self.ajustables(configuracion)]
+        """(n, fastest invocation) of the points that enter the fit."""
+        return [(p.n, mas_rapida(p.valores)) for p in self.ajustables(configuracion)]
 
     def series(self, configuracion: str) -> List[Tuple[int, List[float]]]:
         """(n, every invocation's value) of the points that enter the fit."""

@@ -9,7 +9,7 @@ from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Sequence, Tuple
 
 from .cotas import Cota
-from .incertidumbre import intervalo
+from .incertidumbre import Resumen, intervalo
 from .incertidumbre import remuestras as remuestrear
 
 Puntos = Sequence[Tuple[int, Sequence[float]]]
@@ -17,12 +17,12 @@ Puntos = Sequence[Tuple[int, Sequence[float]]]
 
 @dataclass
 class Modelo:
-    """t(n) ≈ Σ constantes[j]·terminos[j](n), fitted on the per-size medians."""
+    """t(n) ≈ Σ constantes[j]·terminos[j](n), fitted on one value per size."""
 
     terminos: List[str]
     constantes: List[float]
     intervalos: List[Tuple[float, float]]  # 95 % bootstrap interval of each constant
-    residuo_maximo: float  # largest |relative residual| over the sizes, on the medians
+    residuo_maximo: float  # largest |relative residual| over the sizes
     puntos: int  # sizes fitted
     funciones: List[Cota] = field(repr=False, compare=False)
 
@@ -33,8 +33,9 @@ class Modelo:
             return None
         return sum(a * g for a, g in zip(self.constantes, valores))
 
-    def describir(self, unidad: str = "") -> str:
-        """One line: each constant with its interval, then the worst residual."""
+    def describir(self, unidad: str = "", magnitud: str = "t") -> str:
+        """One line: each constant with its interval, then the worst residual;
+        `magnitud` names what is modelled (t for a time, c for a count)."""
         partes = []
         for i, (texto, a, (inf, sup)) in enumerate(
                 zip(self.terminos, self.constantes, self.intervalos)):
@@ -45,7 +46,7 @@ class Modelo:
             partes.append(f"{signo}{valor} [{inf:.3g}, {sup:.3g}]")
         residuo = ("< 0.01%" if self.residuo_maximo < 1e-4
                    else f"{100 * self.residuo_maximo:.2g}%")
-        return (f"t(n) ≈ {''.join(partes)}{' ' + unidad if unidad else ''};"
+        return (f"{magnitud}(n) ≈ {''.join(partes)}{' ' + unidad if unidad else ''};"
                 f" residuo relativo máximo {residuo}")
 
 
@@ -104,8 +105,10 @@ def _ajuste_relativo(disenio: Sequence[Sequence[float]], ys: Sequence[float]
 
 
 def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
-                   remuestras: int = 1000) -> Optional[Modelo]:
-    """Fits t(n) = Σ a_j·g_j(n) on the median of each size's values by least
+                   remuestras: int = 1000, resumen: Resumen = statistics.median
+                   ) -> Optional[Modelo]:
+    """Fits t(n) = Σ a_j·g_j(n) on the `resumen` of each size's values (their
+    median unless told otherwise) by least
     squares weighted for relative error, so that sizes whose values span
     several decades count alike.
 
@@ -118,7 +121,7 @@ def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
 
     Each constant's 95 % interval comes from a bootstrap over the
     invocations: every resample draws, within each size, as many values as
-    it has, with replacement, and refits on their medians; the interval is
+    it has, with replacement, and refits on their resumen; the interval is
     the 2.5 % and 97.5 % quantiles of the refitted constants. A size with a
     single value contributes that value to every resample, so the interval
     reflects only the sizes with several. With fewer than two resamples the
@@ -138,15 +141,16 @@ def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
     if len(tallas) < len(terminos):
         return None
     disenio = [filas[n] for n in tallas]
-    medianas = [statistics.median(agrupados[n]) for n in tallas]
-    constantes = _ajuste_relativo(disenio, medianas)
+    resumidos = [resumen(agrupados[n]) for n in tallas]
+    constantes = _ajuste_relativo(disenio, resumidos)
     if constantes is None:
         return None
     ajustados = [_punto(constantes, fila) for fila in disenio]
-    residuo = max(abs(y - f) / y for y, f in zip(medianas, ajustados))
+    residuo = max(abs(y - f) / y for y, f in zip(resumidos, ajustados))
 
     muestras = (remuestrear([agrupados[n] for n in tallas],
-                            lambda ys: _ajuste_relativo(disenio, ys), semilla, remuestras)
+                            lambda ys: _ajuste_relativo(disenio, ys), semilla, remuestras,
+                            resumen)
                 if remuestras >= 2 else [])
     intervalos = [intervalo([m[j] for m in muestras]) if len(muestras) >= 2 else (a, a)
                   for j, a in enumerate(constantes)]

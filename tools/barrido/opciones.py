@@ -60,10 +60,11 @@ def analizador() -> argparse.ArgumentParser:
                    help="antes de cada talla se prevé lo que tardará una ejecución a partir de"
                         " las ya medidas, y se omite (con las mayores) si pasa de esto; una"
                         " ejecución que pasa de 3·SEGUNDOS + 1 se detiene (por omisión, 10)")
-    a.add_argument("--repeat", type=int, default=3, metavar="R",
+    a.add_argument("--repeat", type=int, default=5, metavar="R",
                    help="rondas: cada una ejecuta una vez cada talla y configuración, la primera"
                         " en orden creciente y las demás en orden barajado; la tabla da la"
-                        " mediana, el mínimo y el máximo de las R ejecuciones (por omisión, 3)")
+                        " mediana, el mínimo y el máximo de las R ejecuciones, y el ajuste y el"
+                        " veredicto toman la más rápida de cada talla (por omisión, 5)")
     a.add_argument("--seed", type=int, metavar="S",
                    help="semilla del orden barajado y del bootstrap; la salida dice la usada"
                         " (por omisión, una al azar)")

@@ -30,6 +30,10 @@ class Programa:
 
 
 _CUADRATICAS = ("n^1.8", "n^2", "n^2.2")
+# Two doubling chains interleaved, about √2 apart: seven sizes in the upper
+# half, where the verdict is judged, and every size but the first of each
+# chain has its half for the doubling ratio.
+_TALLAS_CUADRATICAS = "500:32000:x2,700:22400:x2"
 _NLOGN = ("n", "n*log(n)", "n^1.2")
 _MODELO_CUADRATICO = "n^2,n,1"
 _MODELO_NLOGN = "n*log(n),n"
@@ -41,19 +45,20 @@ _MODELO_NLOGN = "n*log(n),n"
 PROGRAMAS: Dict[str, Programa] = {
     p.nombre: p
     for p in (
-        Programa("selection", "ordenación por selección", ("O0", "O2"), "500:32000:x2",
+        Programa("selection", "ordenación por selección", ("O0", "O2"), _TALLAS_CUADRATICAS,
                  _CUADRATICAS, _MODELO_CUADRATICO, umbral_repeticion=2000),
-        Programa("bubble", "ordenación por burbuja", ("O0", "O2"), "500:32000:x2", _CUADRATICAS,
+        Programa("bubble", "ordenación por burbuja", ("O0", "O2"), _TALLAS_CUADRATICAS,
+                 _CUADRATICAS,
                  _MODELO_CUADRATICO),
-        Programa("insertion", "ordenación por inserción", ("O0", "O2"), "500:32000:x2",
+        Programa("insertion", "ordenación por inserción", ("O0", "O2"), _TALLAS_CUADRATICAS,
                  _CUADRATICAS, _MODELO_CUADRATICO),
         Programa("quicksort", "quicksort", ("O0", "O2"), "1000:4096000:x2", _NLOGN, _MODELO_NLOGN),
         Programa("heapsort", "heapsort", ("O0", "O2"), "1000:4096000:x2", _NLOGN, _MODELO_NLOGN),
         Programa("mergesort", "mergesort", ("O2", "O3"), "1000:4096000:x2", _NLOGN,
                  _MODELO_NLOGN, umbral_repeticion=2000),
-        Programa("floyd", "caminos mínimos de Floyd", ("O0", "O2"), "100:1000:+100",
+        Programa("floyd", "caminos mínimos de Floyd", ("O0", "O2"), "125:1000:x2,180:720:x2",
                  ("n^2.8", "n^3", "n^3.2"), "n^3,n^2", cuenta="pasos", operacion="paso"),
-        Programa("hanoi", "torres de Hanoi", ("O0", "O2"), "18:29:+1", ("1.9^n", "2^n", "2.1^n"),
+        Programa("hanoi", "torres de Hanoi", ("O0", "O2"), "17:28:+1", ("1.9^n", "2^n", "2.1^n"),
                  "2^n", exponencial=True, cuenta="llamadas", operacion="llamada"),
     )
 }

@@ -120,7 +120,7 @@ def veredicto(estudio: Estudio, analisis: Analisis) -> List[str]:
         if cuentas.veredicto:
             lineas.append(f"veredicto cuentas: {cuentas.veredicto.texto()}")
         if cuentas.modelo:
-            lineas.append(f"modelo cuentas: {cuentas.modelo.describir(programa.cuenta)}")
+            lineas.append(f"modelo cuentas: {cuentas.modelo.describir(programa.cuenta, 'c')}")
     for configuracion in estudio.configuraciones:
         de = analisis.configuraciones.get(configuracion)
         total = len(estudio.serie(configuracion))
@@ -139,7 +139,7 @@ def veredicto(estudio: Estudio, analisis: Analisis) -> List[str]:
         if de.veredicto.detalle():
             lineas.append(f"  {de.veredicto.detalle()}")
         if de.modelo:
-            lineas.append(f"modelo {configuracion}: {de.modelo.describir('s')}")
+            lineas.append(f"modelo {configuracion}: {de.modelo.describir()}")
         if de.deriva and not con_deriva:
             lineas.append(f"por operación {configuracion}: {de.deriva.texto(programa.operacion)}")
     for configuracion, ns in analisis.inestables(estudio).items():
@@ -165,7 +165,7 @@ def _veredicto_de_tiempos(de: DeConfiguracion, crecimiento: Optional[Cota],
     another bound are the machine speaking, and the drift says how."""
     texto = de.veredicto.texto()
     cota = de.veredicto.cota()
-    if crecimiento is None or de.veredicto.tipo in ("sin_datos", "no_concluyente"):
+    if crecimiento is None or de.veredicto.tipo == "sin_datos":
         return texto, False
     if cota is not None and cota.texto == crecimiento.texto:
         return texto + ", como las cuentas", False

@@ -1,8 +1,7 @@
 """The verdict on the times: which candidate bound they follow, judged on
 the upper half of the sizes by the slope of log(t/f) with its bootstrap
-interval; it can also say that two bounds cannot be told apart, that the
-times grow faster or slower than all of them, or that the data cannot
-decide."""
+interval; it can also say that bounds cannot be told apart at these sizes,
+or that the times grow faster or slower than all of them, or between two."""
 
 import math
 import statistics
@@ -11,15 +10,22 @@ from typing import List, Optional, Sequence, Tuple
 
 from .ajuste import Series
 from .cotas import Cota
-from .incertidumbre import intervalo, remuestras
+from .incertidumbre import intervalo, mas_rapida, remuestras
 
-# The margin around 0 within which the slope of log(t/f) must lie for f to
-# fit, as a share of the smallest distance between the slopes of two
-# candidate bounds. Above one half the windows of neighbouring bounds
-# overlap: times that lie between two bounds fit both, and the verdict says
-# they cannot be told apart rather than pick one.
-FRACCION_MARGEN = 0.6
+# A bound fits when the interval of its ratio's slope lies within ±margen:
+# an equivalence test, which shows the slope is near 0 rather than failing
+# to show it is not. The margin is three quarters of the smallest distance
+# between the slopes of two candidate bounds: real times never follow a
+# bound exactly, and the margin leaves them that room while a neighbouring
+# bound still lies outside it. The windows of two neighbouring bounds then
+# overlap in the middle half of the distance between them: times that grow
+# there fit both, and the verdict says they cannot be told apart rather
+# than pick one.
+FRACCION_MARGEN = 0.75
 MARGEN_DE_UNA_COTA = 0.05  # with a single candidate there is no distance to take
+# Each side of the window is a one-sided test at 5 %, which a two-sided 90 %
+# interval carries out.
+NIVEL = 0.90
 
 
 @dataclass
@@ -36,11 +42,12 @@ class Prueba:
 
 @dataclass
 class Veredicto:
-    tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, entre, no_concluyente, sin_datos
+    tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, entre, sin_datos
     cotas: List[Cota] = field(default_factory=list)  # the bounds the verdict names
     pruebas: List[Prueba] = field(default_factory=list)
     margen: float = 0.0
     tallas: Tuple[int, int] = (0, 0)  # the upper half: from, to
+    lado: str = ""  # a single bound not told apart from growing faster or slower than it
 
     def cota(self) -> Optional[Cota]:
         """The one bound the times follow, if the verdict names one."""
@@ -48,17 +55,18 @@ class Veredicto:
 
     def texto(self) -> str:
         nombres = " y ".join(c.texto for c in self.cotas)
+        if self.tipo == "indistinguibles" and self.lado:
+            return (f"los tiempos crecen como {nombres} o más {self.lado}: no se distingue a"
+                    " estas tallas; pruebe tallas mayores o más --repeat")
         frases = {
             "sin_datos": "sin veredicto: hacen falta dos tallas en el ajuste",
             "cota": f"los tiempos crecen como {nombres}",
             "indistinguibles": f"{nombres} no se distinguen a estas tallas:"
-                               " pruebe tallas mayores",
+                               " pruebe tallas mayores o más --repeat",
             "mas_deprisa": "los tiempos crecen más deprisa que todas las cotas",
             "mas_despacio": "los tiempos crecen más despacio que todas las cotas",
             "entre": f"los tiempos crecen más deprisa que {self.cotas[0].texto} y más despacio"
                      f" que {self.cotas[-1].texto}" if self.cotas else "",
-            "no_concluyente": "no concluyente: el intervalo es demasiado ancho para decidir;"
-                              " repita con más --repeat o con --precision",
         }
         texto = frases[self.tipo]
         if self.tipo == "cota":
@@ -75,8 +83,9 @@ class Veredicto:
         pendientes = "; ".join(f"{p.cota.columna} {p.pendiente:+.3f}"
                                f" [{p.inf:+.3f}, {p.sup:+.3f}]{' ✓' if p.cabe else ''}"
                                for p in self.pruebas)
-        return (f"pendientes de log(t/f) de {desde} a {hasta}: {pendientes};"
-                f" una cota encaja si su intervalo cae en ±{self.margen:.3f}")
+        return (f"pendientes de log(t/f) de {desde} a {hasta}, con su intervalo del"
+                f" {100 * NIVEL:.0f} %: {pendientes}; una cota encaja si su intervalo cae en"
+                f" ±{self.margen:.3f}")
 
 
 def mitad_superior(series: Series) -> Series:
@@ -102,36 +111,45 @@ def juzgar(series: Series, cotas: Sequence[Cota], exponencial: bool, semilla: in
     def pendiente(medianas: List[float]) -> float:
         return _pendiente(xs, [math.log(t) for t in medianas])
 
-    b = pendiente([statistics.median(v) for _, v in mitad])
-    lo, hi = intervalo(remuestras([v for _, v in mitad], pendiente, semilla))
+    b = pendiente([mas_rapida(v) for _, v in mitad])
+    lo, hi = intervalo(remuestras([v for _, v in mitad], pendiente, semilla,
+                                  resumen=mas_rapida), NIVEL)
     # The slope of log f itself: that of log(t/f) is then b - e.
     exponentes = [_pendiente(xs, [math.log(c(n)) for n, _ in mitad]) for c in cotas]
     distancias = [abs(x - y) for i, x in enumerate(exponentes) for y in exponentes[i + 1:]]
     margen = FRACCION_MARGEN * min(distancias) if distancias else MARGEN_DE_UNA_COTA
     pruebas = []
     for cota, e in zip(cotas, exponentes):
-        cocientes = [statistics.median(v) / cota(n) for n, v in mitad]
+        cocientes = [mas_rapida(v) / cota(n) for n, v in mitad]
         prueba = Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes))
         prueba.cabe = -margen <= prueba.inf and prueba.sup <= margen
         pruebas.append(prueba)
     veredicto = Veredicto("", [], pruebas, margen, (mitad[0][0], mitad[-1][0]))
     caben = [p.cota for p in pruebas if p.cabe]
+    # The bounds whose window the interval reaches into: the data do not
+    # rule them out.
+    tocadas = [p for p in pruebas if p.inf <= margen and p.sup >= -margen]
     if len(caben) == 1:
         veredicto.tipo, veredicto.cotas = "cota", caben
     elif caben:
         veredicto.tipo, veredicto.cotas = "indistinguibles", caben
+    elif len(tocadas) > 1:
+        veredicto.tipo, veredicto.cotas = "indistinguibles", [p.cota for p in tocadas]
+    elif tocadas:
+        # The interval reaches out of one window into growth no bound has.
+        p = tocadas[0]
+        veredicto.tipo, veredicto.cotas = "indistinguibles", [p.cota]
+        veredicto.lado = "deprisa" if p.sup > margen else "despacio"
     else:
-        # No window holds the interval: say where it lies, if it lies clear
-        # of every window.
-        por_exponente = sorted(zip(exponentes, cotas), key=lambda x: x[0])
-        debajo = [c for e, c in por_exponente if lo > e + margen]
-        encima = [c for e, c in por_exponente if hi < e - margen]
+        # The interval lies clear of every window: say where.
+        debajo = [c for e, c in sorted(zip(exponentes, cotas), key=lambda x: x[0])
+                  if lo > e + margen]
         if len(debajo) == len(cotas):
             veredicto.tipo = "mas_deprisa"
-        elif len(encima) == len(cotas):
+        elif not debajo:
             veredicto.tipo = "mas_despacio"
-        elif debajo and encima and len(debajo) + len(encima) == len(cotas):
-            veredicto.tipo, veredicto.cotas = "entre", [debajo[-1], encima[0]]
         else:
-            veredicto.tipo = "no_concluyente"
+            encima = sorted(((e, c) for e, c in zip(exponentes, cotas) if hi < e - margen),
+                            key=lambda x: x[0])
+            veredicto.tipo, veredicto.cotas = "entre", [debajo[-1], encima[0][1]]
     return veredicto
