@@ -42,8 +42,11 @@ class VeredictoDeTiempos(unittest.TestCase):
              "mas_deprisa", []),
             (lambda n: 1e-8 * n**1.4, GEOMETRICAS, ("n^1.8", "n^2", "n^2.2"), False, 0.03, 5,
              "mas_despacio", []),
-            (lambda n: 1e-10 * n**2, GEOMETRICAS, ("n", "n^1.2", "n^3"), False, 0.03, 5,
-             "entre", ["n^1.2", "n^3"]),
+            # Each side of a window reaches three quarters of the way to the
+            # neighbour on that side: growth a little past n*log(n), further
+            # from n than n is from it, still fits it, and n^1.2 as well.
+            (lambda n: 7e-9 * n * math.log(n) * n**0.07, NLOGN, ("n", "n*log(n)", "n^1.2"),
+             False, 0.01, 5, "indistinguibles", ["n*log(n)", "n^1.2"]),
             # Noise far wider than the distance between the bounds: none is
             # ruled out.
             (lambda n: 3e-10 * n**2, GEOMETRICAS, ("n^1.8", "n^2", "n^2.2"), False, 0.6, 2,

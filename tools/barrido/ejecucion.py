@@ -56,33 +56,32 @@ def _lanzar(binario: Path, n: int, limite: Optional[float]) -> Tuple[str, float,
     return r.stdout.decode("utf-8", "replace"), duracion, mensaje
 
 
-def _comprobar_talla(binario: Path, n: int, leida: str):
-    if int(leida) != n:
-        raise FalloPrograma(f"«{binario.name} {n}» informó de la talla {leida}, no de {n}")
+def _linea(binario: Path, n: int, limite: Optional[float], patron: "re.Pattern[str]",
+           forma: str) -> Tuple["re.Match[str]", float]:
+    """Runs `binario n` and checks its one line against `patron`, whose first
+    group is the size: (the match, the wall time)."""
+    salida, duracion, mensaje = _lanzar(binario, n, limite)
+    m = patron.fullmatch(salida)
+    if not m:
+        raise FalloPrograma(f"«{binario.name} {n}» no escribió una línea «{forma}»"
+                            f" sino {salida[:200]!r}{mensaje}")
+    if int(m.group(1)) != n:
+        raise FalloPrograma(f"«{binario.name} {n}» informó de la talla {m.group(1)}, no de {n}")
+    return m, duracion
 
 
 def ejecutar(binario: Path, n: int, limite: Optional[float] = None) -> Tuple[float, float]:
     """Runs one invocation: (the seconds it reports, its wall time). With a
     limit, an invocation still running after that many seconds is killed
     and raises LimiteSuperado."""
-    salida, duracion, mensaje = _lanzar(binario, n, limite)
-    m = LINEA_INFORME.fullmatch(salida)
-    if not m:
-        raise FalloPrograma(f"«{binario.name} {n}» no escribió una línea «n segundos»"
-                            f" sino {salida[:200]!r}{mensaje}")
-    _comprobar_talla(binario, n, m.group(1))
+    m, duracion = _linea(binario, n, limite, LINEA_INFORME, "n segundos")
     return float(m.group(2)), duracion
 
 
 def contar(binario: Path, n: int, limite: Optional[float] = None) -> Tuple[Dict[str, float], float]:
     """Runs one invocation of a counting build: (each operation's mean count,
     in the order the program writes them; its wall time)."""
-    salida, duracion, mensaje = _lanzar(binario, n, limite)
-    m = LINEA_CUENTAS.fullmatch(salida)
-    if not m:
-        raise FalloPrograma(f"«{binario.name} {n}» no escribió una línea «n nombre=valor ...»"
-                            f" sino {salida[:200]!r}{mensaje}")
-    _comprobar_talla(binario, n, m.group(1))
+    m, duracion = _linea(binario, n, limite, LINEA_CUENTAS, "n nombre=valor ...")
     cuentas = {}
     for campo in m.group(2).split():
         nombre, valor = campo.split("=")

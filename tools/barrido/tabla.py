@@ -169,7 +169,7 @@ def _veredicto_de_tiempos(de: DeConfiguracion, crecimiento: Optional[Cota],
         return texto, False
     if cota is not None and cota.texto == crecimiento.texto:
         return texto + ", como las cuentas", False
-    if de.veredicto.tipo == "indistinguibles":
+    if de.veredicto.tipo == "indistinguibles" and not de.deriva:
         return texto, False
     texto += f"; las cuentas crecen como {crecimiento.texto}"
     if de.deriva:

@@ -1,7 +1,7 @@
 """The verdict on the times: which candidate bound they follow, judged on
 the upper half of the sizes by the slope of log(t/f) with its bootstrap
 interval; it can also say that bounds cannot be told apart at these sizes,
-or that the times grow faster or slower than all of them, or between two."""
+or that the times grow faster or slower than all of them."""
 
 import math
 import statistics
@@ -12,15 +12,15 @@ from .ajuste import Series
 from .cotas import Cota
 from .incertidumbre import intervalo, mas_rapida, remuestras
 
-# A bound fits when the interval of its ratio's slope lies within ±margen:
-# an equivalence test, which shows the slope is near 0 rather than failing
-# to show it is not. The margin is three quarters of the smallest distance
-# between the slopes of two candidate bounds: real times never follow a
-# bound exactly, and the margin leaves them that room while a neighbouring
-# bound still lies outside it. The windows of two neighbouring bounds then
-# overlap in the middle half of the distance between them: times that grow
-# there fit both, and the verdict says they cannot be told apart rather
-# than pick one.
+# A bound fits when the interval of its ratio's slope lies within its window
+# around 0: an equivalence test, which shows the slope is near 0 rather than
+# failing to show it is not. Each side of the window reaches three quarters
+# of the way to the slope of the neighbouring bound on that side (an outer
+# side as far as the inner one): real times never follow a bound exactly,
+# and the window leaves them that room while the neighbour still lies
+# outside it. The windows of two neighbours then overlap in the middle half
+# of the distance between them: times that grow there fit both, and the
+# verdict says they cannot be told apart rather than pick one.
 FRACCION_MARGEN = 0.75
 MARGEN_DE_UNA_COTA = 0.05  # with a single candidate there is no distance to take
 # Each side of the window is a one-sided test at 5 %, which a two-sided 90 %
@@ -37,15 +37,25 @@ class Prueba:
     inf: float
     sup: float
     constante: float  # median of t/f over the upper half
-    cabe: bool = False
+    abajo: float = 0.0  # the window: the slope may go this far below 0
+    arriba: float = 0.0  # and this far above
+
+    @property
+    def cabe(self) -> bool:
+        return -self.abajo <= self.inf and self.sup <= self.arriba
+
+    @property
+    def tocada(self) -> bool:
+        """The interval reaches into the window: the data do not rule the
+        bound out."""
+        return self.inf <= self.arriba and self.sup >= -self.abajo
 
 
 @dataclass
 class Veredicto:
-    tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, entre, sin_datos
+    tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, sin_datos
     cotas: List[Cota] = field(default_factory=list)  # the bounds the verdict names
     pruebas: List[Prueba] = field(default_factory=list)
-    margen: float = 0.0
     tallas: Tuple[int, int] = (0, 0)  # the upper half: from, to
     lado: str = ""  # a single bound not told apart from growing faster or slower than it
 
@@ -65,8 +75,6 @@ class Veredicto:
                                " pruebe tallas mayores o más --repeat",
             "mas_deprisa": "los tiempos crecen más deprisa que todas las cotas",
             "mas_despacio": "los tiempos crecen más despacio que todas las cotas",
-            "entre": f"los tiempos crecen más deprisa que {self.cotas[0].texto} y más despacio"
-                     f" que {self.cotas[-1].texto}" if self.cotas else "",
         }
         texto = frases[self.tipo]
         if self.tipo == "cota":
@@ -76,16 +84,16 @@ class Veredicto:
 
     def detalle(self) -> str:
         """The test behind the verdict: each ratio's slope over the upper
-        half with its 95% interval, and the margin."""
+        half with its 90% interval, and its window."""
         if not self.pruebas:
             return ""
         desde, hasta = self.tallas
         pendientes = "; ".join(f"{p.cota.columna} {p.pendiente:+.3f}"
-                               f" [{p.inf:+.3f}, {p.sup:+.3f}]{' ✓' if p.cabe else ''}"
+                               f" [{p.inf:+.3f}, {p.sup:+.3f}] en [{-p.abajo:+.3f},"
+                               f" {p.arriba:+.3f}]{' ✓' if p.cabe else ''}"
                                for p in self.pruebas)
         return (f"pendientes de log(t/f) de {desde} a {hasta}, con su intervalo del"
-                f" {100 * NIVEL:.0f} %: {pendientes}; una cota encaja si su intervalo cae en"
-                f" ±{self.margen:.3f}")
+                f" {100 * NIVEL:.0f} %, en la ventana de cada cota: {pendientes}")
 
 
 def mitad_superior(series: Series) -> Series:
@@ -116,19 +124,14 @@ def juzgar(series: Series, cotas: Sequence[Cota], exponencial: bool, semilla: in
                                   resumen=mas_rapida), NIVEL)
     # The slope of log f itself: that of log(t/f) is then b - e.
     exponentes = [_pendiente(xs, [math.log(c(n)) for n, _ in mitad]) for c in cotas]
-    distancias = [abs(x - y) for i, x in enumerate(exponentes) for y in exponentes[i + 1:]]
-    margen = FRACCION_MARGEN * min(distancias) if distancias else MARGEN_DE_UNA_COTA
     pruebas = []
     for cota, e in zip(cotas, exponentes):
         cocientes = [mas_rapida(v) / cota(n) for n, v in mitad]
-        prueba = Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes))
-        prueba.cabe = -margen <= prueba.inf and prueba.sup <= margen
-        pruebas.append(prueba)
-    veredicto = Veredicto("", [], pruebas, margen, (mitad[0][0], mitad[-1][0]))
+        pruebas.append(Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes)))
+    _ventanas(pruebas, exponentes)
+    veredicto = Veredicto("", [], pruebas, (mitad[0][0], mitad[-1][0]))
     caben = [p.cota for p in pruebas if p.cabe]
-    # The bounds whose window the interval reaches into: the data do not
-    # rule them out.
-    tocadas = [p for p in pruebas if p.inf <= margen and p.sup >= -margen]
+    tocadas = [p for p in pruebas if p.tocada]
     if len(caben) == 1:
         veredicto.tipo, veredicto.cotas = "cota", caben
     elif caben:
@@ -139,17 +142,24 @@ def juzgar(series: Series, cotas: Sequence[Cota], exponencial: bool, semilla: in
         # The interval reaches out of one window into growth no bound has.
         p = tocadas[0]
         veredicto.tipo, veredicto.cotas = "indistinguibles", [p.cota]
-        veredicto.lado = "deprisa" if p.sup > margen else "despacio"
+        veredicto.lado = "deprisa" if p.sup > p.arriba else "despacio"
     else:
-        # The interval lies clear of every window: say where.
-        debajo = [c for e, c in sorted(zip(exponentes, cotas), key=lambda x: x[0])
-                  if lo > e + margen]
-        if len(debajo) == len(cotas):
-            veredicto.tipo = "mas_deprisa"
-        elif not debajo:
-            veredicto.tipo = "mas_despacio"
-        else:
-            encima = sorted(((e, c) for e, c in zip(exponentes, cotas) if hi < e - margen),
-                            key=lambda x: x[0])
-            veredicto.tipo, veredicto.cotas = "entre", [debajo[-1], encima[0][1]]
+        # The windows cover every slope from below the slowest bound's to
+        # above the fastest's: an interval clear of all of them lies above
+        # or below them all.
+        veredicto.tipo = "mas_deprisa" if pruebas[0].inf > pruebas[0].arriba else "mas_despacio"
     return veredicto
+
+
+def _ventanas(pruebas: Sequence[Prueba], exponentes: Sequence[float]):
+    """Sets each bound's window from the distances to its neighbours."""
+    orden = sorted(range(len(pruebas)), key=lambda i: exponentes[i])
+    for k, i in enumerate(orden):
+        abajo = exponentes[i] - exponentes[orden[k - 1]] if k > 0 else None
+        arriba = exponentes[orden[k + 1]] - exponentes[i] if k + 1 < len(orden) else None
+        abajo = abajo if abajo is not None else arriba
+        arriba = arriba if arriba is not None else abajo
+        if abajo is None:  # a single candidate
+            abajo = arriba = MARGEN_DE_UNA_COTA / FRACCION_MARGEN
+        pruebas[i].abajo = FRACCION_MARGEN * abajo
+        pruebas[i].arriba = FRACCION_MARGEN * arriba
