@@ -1,16 +1,21 @@
 """The sweep: runs the suite's programs over a series of sizes and turns
 their report lines into an efficiency study.
 
-One concern a module, dependencies running one way:
+One concern a module, dependencies running one way (the command line uses
+the study; the study uses measurement, statistics and the writers):
 
-- cli: the command line; uses the study and the writers.
-- estudio: the points of one program's study and what is fitted from them.
-- medicion: the order of the invocations over sizes and configurations.
-- ejecucion: one invocation of a program and its report line.
-- ajuste: the least-squares fit of the growth and the ratio trends.
+- cli, opciones: the command line and its options.
+- medicion: the order of the invocations (rounds, the budget that looks
+  ahead); ejecucion: one invocation and its line; progreso: progress.
+- estudio: the points and counts of one program's study; analisis:
+  everything concluded from them.
+- ajuste (the growth fit and the ratio trends), veredicto (the verdict on
+  times), conteo (the verdict on counts, the time per operation), modelo
+  (the theoretical cost), incertidumbre (the bootstrap, intervals).
 - tallas, cotas, programas: the sizes, the candidate bounds and the table
   of programs the command line names.
-- tabla, tsv, grafica: the writers of the table with its verdict, the TSV
-  file and the gnuplot plot; ficheros puts files in the output directory;
-  progreso reports progress on standard error.
+- tabla, tsv, grafica, grafica_cocientes, grafica_cuentas, dibujo, juntos,
+  grafica_juntos, registro, informe, ficheros: the writers of the tables,
+  TSV files, plots, record and report.
+- comparacion: `tools/sweep compare`, two saved studies side by side.
 """
