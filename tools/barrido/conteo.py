@@ -99,16 +99,19 @@ def tiempo_por_operacion(tiempos: Sequence[Tuple[int, float]],
 
 
 def deriva(por_operacion: Sequence[Tuple[int, float]]) -> Optional[Deriva]:
-    """The largest change of the time per operation going up in size, when
-    it is beyond DERIVA: a rise (the caches filling) is looked for first,
-    then a fall."""
+    """How far the time per operation at the largest size lies from that at
+    a smaller one, when it is beyond DERIVA: the largest rise towards the
+    largest size (the caches filling) is looked for first, then the largest
+    fall. The largest size is the one the growth is read from, and its
+    time, the longest, is the least disturbed."""
     puntos = sorted(por_operacion)
-    subida = max(((b[1] / a[1], a[0], b[0]) for i, a in enumerate(puntos)
-                  for b in puntos[i + 1:]), default=None)
-    bajada = min(((b[1] / a[1], a[0], b[0]) for i, a in enumerate(puntos)
-                  for b in puntos[i + 1:]), default=None)
-    if subida and subida[0] > DERIVA:
+    if len(puntos) < 2:
+        return None
+    hasta, ultimo = puntos[-1]
+    cambios = [(ultimo / t, n, hasta) for n, t in puntos[:-1]]
+    subida, bajada = max(cambios), min(cambios)
+    if subida[0] > DERIVA:
         return Deriva(*subida)
-    if bajada and bajada[0] < 1 / DERIVA:
+    if bajada[0] < 1 / DERIVA:
         return Deriva(*bajada)
     return None

@@ -143,6 +143,13 @@ def veredicto(estudio: Estudio, analisis: Analisis) -> List[str]:
         if de.deriva and not con_deriva:
             lineas.append(f"por operación {configuracion}: {de.deriva.texto(programa.operacion)}")
     for configuracion, ns in analisis.inestables(estudio).items():
+        if 2 * len(ns) > len(estudio.serie(configuracion)):
+            lineas.append(f"inestables {configuracion}: {len(ns)} de"
+                          f" {len(estudio.serie(configuracion))} tallas tienen una dispersión"
+                          " ancha: la máquina estuvo ocupada durante el barrido; el ajuste y el"
+                          " veredicto toman la ejecución más rápida de cada talla, y un barrido"
+                          " en un momento más tranquilo los afinará")
+            continue
         tallas = ",".join(map(str, ns))
         lineas.append(f"inestables {configuracion}: {', '.join(map(str, ns))}: su dispersión es"
                       f" ancha; repítalas (--sizes {tallas} --repeat 7) en un momento más"
