@@ -83,3 +83,9 @@ class ConFalsos(unittest.TestCase):
 
     def tsv(self, programa: str) -> list:
         return (self.out / f"{programa}.tsv").read_text().splitlines()
+
+    def filas(self, programa: str) -> list:
+        """The lines of a program's TSV as dicts by column, comments left out."""
+        lineas = [l for l in self.tsv(programa) if not l.startswith("#")]
+        cabecera = lineas[0].split("\t")
+        return [dict(zip(cabecera, l.split("\t"))) for l in lineas[1:]]

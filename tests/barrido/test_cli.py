@@ -116,8 +116,7 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertIn("veredicto cuentas: el número de comparaciones crece como n^2", r.stdout)
         self.assertIn("como las cuentas", r.stdout)
-        cabecera = self.tsv("bubble")[0].split("\t")
-        fila = dict(zip(cabecera, self.tsv("bubble")[1].split("\t")))
+        fila = self.filas("bubble")[0]
         self.assertEqual((fila["comparaciones"], fila["escrituras"]), ("4950", "100.5"))
         resumen = [l.split("\t") for l in (self.out / "resumen.tsv").read_text().splitlines()]
         self.assertEqual([(f[1], f[2], f[7]) for f in resumen[1:]],
@@ -127,8 +126,8 @@ class Ficheros(ConFalsos):
         self.falso("bench_bubble_cuentas", "cuentas_cuadraticas")
         r = self.barrer("bubble", "--sizes", "100,200,400", "--measure", "counts")
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertEqual([l.split("\t")[:2] for l in self.tsv("bubble")[1:]],
-                         [["100", "cuentas"], ["200", "cuentas"], ["400", "cuentas"]])
+        self.assertEqual([(f["n"], f["configuracion"]) for f in self.filas("bubble")],
+                         [("100", "cuentas"), ("200", "cuentas"), ("400", "cuentas")])
 
 
 class Juntos(ConFalsos):
