@@ -15,7 +15,7 @@ from pathlib import Path
 RAIZ = Path(__file__).resolve().parent.parent.parent
 sys.path.insert(0, str(RAIZ / "tools"))
 
-from barrido.tallas import analizar_tallas  # noqa: E402
+from barrido.tallas import leer_tallas  # noqa: E402
 
 BARRIDO = RAIZ / "tools" / "sweep"
 BIN = Path(os.environ.get("BENCH_BIN_DIR", RAIZ / "build" / "bin"))
@@ -27,7 +27,7 @@ def sinteticos(t, tallas, ruido=0.05, semilla=1):
     return [(n, t(n) * (1 + azar.uniform(-ruido, ruido))) for n in tallas]
 
 
-GEOMETRICAS = analizar_tallas("500:64000:x2")
+GEOMETRICAS = leer_tallas("500:64000:x2")
 
 
 # Fake programs: each prints what a real one would, or fails in one way.
@@ -82,7 +82,9 @@ class ConFalsos(unittest.TestCase):
                               universal_newlines=True, env=entorno, timeout=60)
 
     def tsv(self, programa: str) -> list:
-        return (self.out / f"{programa}.tsv").read_text().splitlines()
+        """The lines of a program's TSV after its version line."""
+        lineas = (self.out / f"{programa}.tsv").read_text().splitlines()
+        return lineas[1:] if lineas and lineas[0].startswith("# estudio de eficiencia") else lineas
 
     def filas(self, programa: str) -> list:
         """The lines of a program's TSV as dicts by column, comments left out."""

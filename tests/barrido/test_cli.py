@@ -187,7 +187,9 @@ class DeExtremoAExtremo(unittest.TestCase):
             self.assertRegex(r.stdout, r"veredicto cuentas: el número de comparaciones"
                                        r" (crece como|no distingue)")
             filas = Path(tmp, "insertion.tsv").read_text().splitlines()
-            self.assertEqual([f.split("\t")[0] for f in filas], ["n", "200", "400", "800", "1600"])
+            self.assertEqual([f.split("\t")[0] for f in filas],
+                             ["# estudio de eficiencia, formato 2", "n", "200", "400", "800",
+                              "1600"])
             svg = Path(tmp, "insertion.svg")
             if shutil.which("gnuplot"):
                 self.assertIn("<svg", svg.read_text())

@@ -109,9 +109,10 @@ class Comparar(unittest.TestCase):
                                               "1000\tcuentas\t\t\t\t\t\t\t250000\n")
         estudio = leer_estudio(self.a)
         self.assertEqual(list(estudio), ["quicksort"])
-        self.assertEqual(sorted(estudio["quicksort"]),
+        puntos = estudio["quicksort"].puntos
+        self.assertEqual(sorted((p.configuracion, p.n) for p in puntos),
                          sorted((c, n) for c in ("O0", "O2") for n in TALLAS))
-        self.assertTrue(all(len(v) == 3 for v in estudio["quicksort"].values()))
+        self.assertTrue(all(len(p.valores) == 3 for p in puntos))
 
     def test_registros(self):
         azar = random.Random(1)

@@ -29,7 +29,7 @@ class Informe(unittest.TestCase):
         cabecera = ("n\tconfiguracion\tmediana\tminimo\tmaximo\tt/n\tt/(n*log(n))\taceleracion"
                     "\tnotas\tvalores\tdoblado\texponente_local")
         self.assertEqual(
-            tsv.tsv(estudio_de_ejemplo()).splitlines(),
+            tsv.tsv(analizar(estudio_de_ejemplo(), [])).splitlines()[1:],
             [
                 cabecera,
                 "1\tO2\t5e-08\t4.5e-08\t6e-08\t5e-08\t\t1\t"
@@ -57,7 +57,7 @@ class Informe(unittest.TestCase):
             estudio.puntos.append(Punto(n, "O2", [1e-9 * n * n], False))
             estudio.cuentas[n] = {"comparaciones": n * (n - 1) / 2, "escrituras": n / 3}
         estudio.fallo = "«bench_bubble 8000» murió por la señal SIGSEGV\nmás"
-        lineas = tsv.tsv(estudio).splitlines()
+        lineas = tsv.tsv(analizar(estudio, [])).splitlines()[1:]
         cabecera = lineas[0].split("\t")
         self.assertEqual(cabecera[-6:], ["doblado", "exponente_local", "comparaciones",
                                          "escrituras", "c/n^2", "ns_por_comparacion"])
@@ -67,11 +67,11 @@ class Informe(unittest.TestCase):
         self.assertEqual(fila["escrituras"], "1333.333333")
         self.assertEqual(fila["ns_por_comparacion"], "2.001")
         self.assertEqual(lineas[-1], "# incompleto: «bench_bubble 8000» murió por la señal SIGSEGV")
-        self.assertIn("t(n)/t(n/2)", tabla.tabla(estudio).splitlines()[0])
-        self.assertIn("ns/comparación", tabla.tabla(estudio).splitlines()[0])
+        self.assertIn("t(n)/t(n/2)", tabla.tabla(analizar(estudio, [])).splitlines()[0])
+        self.assertIn("ns/comparación", tabla.tabla(analizar(estudio, [])).splitlines()[0])
 
     def test_tabla_alineada_con_notas_y_leyenda(self):
-        lineas = tabla.tabla(estudio_de_ejemplo()).splitlines()
+        lineas = tabla.tabla(analizar(estudio_de_ejemplo(), [])).splitlines()
         cabecera, filas = lineas[0], lineas[1:9]
         titulos = cabecera.split()
         self.assertEqual(titulos, ["n", "conf", "t(n)", "s", "mín", "máx", "t/n", "t/(n*log(n))",
@@ -114,11 +114,11 @@ class Informe(unittest.TestCase):
             with self.subTest(puntos=puntos):
                 estudio = Estudio(PROGRAMAS["selection"], ["O2"], [Cota("n^2")])
                 estudio.puntos = [Punto(n, "O2", [t], rep) for n, rep, t in puntos]
-                self.assertEqual([p.n for p in estudio.ajustables("O2")], ajustadas)
+                self.assertEqual([n for n, _ in estudio.muestras("O2")], ajustadas)
 
     def test_veredicto(self):
         estudio = estudio_de_ejemplo()
-        lineas = tabla.veredicto(estudio, analizar(estudio, []))
+        lineas = tabla.veredicto(analizar(estudio, []))
         # The fit takes each size's fastest invocation: 0.9 of the median.
         self.assertRegex(lineas[0], r"^ajuste O2: t\(n\) ≈ 1.12e-07 \[[^]]+\]·n\^1.00"
                                     r" \[[^]]+\]  \(R² = 1.0000; 2 de 4 puntos\)$")

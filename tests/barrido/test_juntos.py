@@ -12,8 +12,9 @@ from barrido.analisis import analizar
 from barrido.cotas import Cota
 from barrido.estudio import Estudio, Punto
 from barrido.ficheros import Ficheros
-from barrido.grafica_juntos import dibujar_juntos, guion_juntos
-from barrido.juntos import elegir_configuracion, tabla_juntos, tsv_juntos
+from barrido.graficas import dibujar_juntos, guion_juntos
+from barrido.juntos import elegir_configuracion, juntar
+from barrido import tabla_juntos as escrito
 from barrido.programas import PROGRAMAS
 from barrido.progreso import Progreso
 
@@ -30,6 +31,14 @@ def estudio(nombre, t, tallas, cuenta=None, configuracion="O2"):
         if cuenta:
             e.cuentas[n] = {programa.cuenta: cuenta(n)}
     return e
+
+
+def tabla_juntos(estudios, configuracion):
+    return escrito.tabla_juntos(juntar([analizar(e, []) for e in estudios], configuracion))
+
+
+def tsv_juntos(estudios, configuracion):
+    return escrito.tsv_juntos(juntar([analizar(e, []) for e in estudios], configuracion))
 
 
 def filas_tsv(texto):
@@ -125,12 +134,14 @@ class Tablas(unittest.TestCase):
 @unittest.skipUnless(shutil.which("gnuplot"), "gnuplot no está instalado")
 class Grafica(unittest.TestCase):
     def dibujar(self, estudios):
-        analisis = [analizar(e, []) for e in estudios]
+        juntos = juntar([analizar(e, []) for e in estudios], "O2")
         with tempfile.TemporaryDirectory() as tmp:
             ficheros = Ficheros(Path(tmp), Progreso(io.StringIO()))
-            rutas = dibujar_juntos(estudios, analisis, "O2", ficheros, "gnuplot", ["svg"])
+            rutas, notas = dibujar_juntos(juntos, ficheros, "gnuplot", ["svg"])
             svg = [r.read_text(encoding="utf-8") for r in rutas]
-        return guion_juntos(estudios, analisis, "O2", Path("x.svg"), "svg"), svg
+        guion = guion_juntos(juntos, Path("x.svg"), "svg")
+        self.assertEqual(notas, guion[1])  # every note reaches the caller
+        return guion, svg
 
     def test_gnuplot_acepta_el_guion_y_aparta_lo_exponencial(self):
         hanoi = estudio("hanoi", lambda n: 3e-9 * 2 ** n, range(18, 30))

@@ -8,13 +8,13 @@ import statistics
 import unittest
 
 from comun import GEOMETRICAS
-from barrido.cotas import analizar_cotas
+from barrido.cotas import leer_cotas
 from barrido.modelo import ajustar_modelo
-from barrido.tallas import analizar_tallas
+from barrido.tallas import leer_tallas
 
 
 def exactos(terminos, constantes, tallas):
-    cotas = analizar_cotas(terminos)
+    cotas = leer_cotas(terminos)
     return cotas, [(n, [sum(a * (g(n) or 0.0) for a, g in zip(constantes, cotas))]) for n in tallas]
 
 
@@ -22,17 +22,17 @@ class Exactos(unittest.TestCase):
     def test_recupera_las_constantes(self):
         # (terms, constants, sizes, sizes fitted)
         casos = [
-            ("n^2,n,1", [0.25, 0.75, -1.0], analizar_tallas("2:2048:x2"), 11),
+            ("n^2,n,1", [0.25, 0.75, -1.0], leer_tallas("2:2048:x2"), 11),
             # n*log(n) has no value at n = 1: that size is left out.
-            ("n*log(n),n", [1.0, 10.5], analizar_tallas("1,1000:4096000:x2"), 13),
+            ("n*log(n),n", [1.0, 10.5], leer_tallas("1,1000:4096000:x2"), 13),
             ("2^n,1", [2.0, -1.0], range(10, 26), 16),
             # Columns of very different size: n^3 against 1 up to n = 10^6.
-            ("n^3,n^2,n,1", [3e-9, 2e-7, 1e-5, 1e-3], analizar_tallas("1:1000000:x3"), 13),
+            ("n^3,n^2,n,1", [3e-9, 2e-7, 1e-5, 1e-3], leer_tallas("1:1000000:x3"), 13),
         ]
         for terminos, constantes, tallas, ajustadas in casos:
             with self.subTest(terminos=terminos):
                 cotas, puntos = exactos(terminos, constantes, tallas)
-                modelo = ajustar_modelo(cotas, puntos, remuestras=50)
+                modelo = ajustar_modelo(cotas, puntos, veces=50)
                 self.assertEqual(modelo.puntos, ajustadas)
                 for a, esperada, (inf, sup) in zip(modelo.constantes, constantes,
                                                    modelo.intervalos):
@@ -47,7 +47,7 @@ class Exactos(unittest.TestCase):
         # t = a·n through (1, 1) and (100, 200): the relative residuals
         # 1 - a and 1 - a/2 are least squared at a = 1.2 (-20 % and 40 %); a
         # fit of absolute error would give a ≈ 2. Outliers leave the medians.
-        modelo = ajustar_modelo(analizar_cotas("n"), [(1, [1, 1, 1000]), (100, [200, 200, 1])])
+        modelo = ajustar_modelo(leer_cotas("n"), [(1, [1, 1, 1000]), (100, [200, 200, 1])])
         self.assertAlmostEqual(modelo.constantes[0], 1.2)
         self.assertAlmostEqual(modelo.residuo_maximo, 0.4)
 
@@ -78,7 +78,7 @@ class ConRuido(unittest.TestCase):
         a, b = self.VERDAD
         puntos = [(n, [(a * n * n + b * n) * (1 + azar.uniform(-0.05, 0.05))
                        for _ in range(invocaciones)]) for n in GEOMETRICAS]
-        return ajustar_modelo(analizar_cotas("n^2,n"), puntos, semilla=semilla, remuestras=200)
+        return ajustar_modelo(leer_cotas("n^2,n"), puntos, semilla=semilla, veces=200)
 
     def test_intervalos_contienen_la_verdad_y_se_estrechan(self):
         semillas = range(20)

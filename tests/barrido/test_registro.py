@@ -4,6 +4,7 @@ records. The machine's own values are checked only for their types."""
 
 import json
 import shlex
+import shutil
 import tempfile
 import unittest
 from datetime import datetime
@@ -37,22 +38,33 @@ class Registro(unittest.TestCase):
         directorio.mkdir(parents=True)
         (directorio / "flags.make").write_text(flags_make(definiciones, opciones))
 
-    def compilador(self, ruta: Path):
+    def compilador(self, ruta: Path, familia: str = "", version: str = ""):
         (self.construccion / "CMakeCache.txt").write_text(
             f"//C++ compiler\nCMAKE_CXX_COMPILER:FILEPATH={ruta}\n"
             "CMAKE_CXX_COMPILER_AR:FILEPATH=/usr/bin/ar\n")
+        if familia:
+            directorio = self.construccion / "CMakeFiles" / "3.25.1"
+            directorio.mkdir(parents=True, exist_ok=True)
+            (directorio / "CMakeCXXCompiler.cmake").write_text(
+                f'set(CMAKE_CXX_COMPILER "{ruta}")\nset(CMAKE_CXX_COMPILER_ARG1 "")\n'
+                f'set(CMAKE_CXX_COMPILER_ID "{familia}")\n'
+                f'set(CMAKE_CXX_COMPILER_VERSION "{version}")\n')
 
     def test_lee_la_construccion(self):
         falso = Path(self.tmp.name, "c++-falso")
         falso.write_text("#!/bin/sh\necho 'c++-falso (Prueba) 9.9.9'\necho 'Copyright'\n")
         falso.chmod(0o755)
-        self.compilador(falso)
+        self.compilador(falso, "Clang", "14.0.6")
         self.objetivo("CMakeFiles/bench_x.dir", "", OPCIONES)
         self.objetivo("sub/CMakeFiles/bench_x_cuentas.dir", "-DCUENTAS=1", OPCIONES)
         datos = registro(["tools/sweep", "x", "--bounds", "n^2, n"], self.bin,
                          {"O2": "bench_x", "cuentas": "bench_x_cuentas", "O3": "bench_x_O3"})
+        # The driver's words do not say which compiler it is; CMake's do.
         self.assertEqual(datos["compilador"],
-                         {"ruta": str(falso), "version": "c++-falso (Prueba) 9.9.9"})
+                         {"familia": "Clang 14.0.6", "ruta": str(falso),
+                          "version": "c++-falso (Prueba) 9.9.9"})
+        self.assertIn(f"compilador: Clang 14.0.6; c++-falso (Prueba) 9.9.9 ({falso})",
+                      describir_registro(datos))
         self.assertEqual(datos["configuraciones"], {"O2": OPCIONES,
                                                     "cuentas": "-DCUENTAS=1 " + OPCIONES,
                                                     "O3": DESCONOCIDO})
@@ -62,15 +74,18 @@ class Registro(unittest.TestCase):
     def test_desconocido_lo_que_no_se_puede_leer(self):
         # (what the build directory holds, the compiler's part of the record)
         casos = [
-            (lambda: None, {"ruta": DESCONOCIDO, "version": DESCONOCIDO}),
+            (lambda: None, {"familia": DESCONOCIDO, "ruta": DESCONOCIDO, "version": DESCONOCIDO}),
             (lambda: self.compilador(Path("/no/existe/c++")),
-             {"ruta": "/no/existe/c++", "version": DESCONOCIDO}),
+             {"familia": DESCONOCIDO, "ruta": "/no/existe/c++", "version": DESCONOCIDO}),
+            (lambda: self.compilador(Path("/no/existe/c++"), "GNU"),
+             {"familia": "GNU", "ruta": "/no/existe/c++", "version": DESCONOCIDO}),
             (lambda: (self.construccion / "CMakeCache.txt").write_bytes(b"\xff\xfe basura"),
-             {"ruta": DESCONOCIDO, "version": DESCONOCIDO}),
+             {"familia": DESCONOCIDO, "ruta": DESCONOCIDO, "version": DESCONOCIDO}),
         ]
         for preparar, esperado in casos:
             with self.subTest(esperado=esperado):
                 (self.construccion / "CMakeCache.txt").unlink(missing_ok=True)
+                shutil.rmtree(self.construccion / "CMakeFiles", ignore_errors=True)
                 preparar()
                 datos = registro(["sweep"], self.bin, {"O2": "bench_x"})
                 self.assertEqual(datos["compilador"], esperado)

@@ -3,7 +3,7 @@
 import unittest
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.tallas import analizar_tallas
+from barrido.tallas import leer_tallas
 from barrido.errores import ErrorDeUso
 
 
@@ -23,13 +23,13 @@ class Tallas(unittest.TestCase):
         ]
         for texto, esperadas in casos:
             with self.subTest(texto=texto):
-                self.assertEqual(analizar_tallas(texto), esperadas)
+                self.assertEqual(leer_tallas(texto), esperadas)
 
     def test_errores(self):
         for texto in ["", "1000,", "abc", "0", "-5", "1.5", "10:1:x2", "1:10:x1", "1:10:x0.5",
                       "1:10:+0", "1:10", "1:10:*2", "1:10:x", "1:10:+2:3", "0:10:+1"]:
             with self.subTest(texto=texto), self.assertRaises(ErrorDeUso):
-                analizar_tallas(texto)
+                leer_tallas(texto)
 
 
 if __name__ == "__main__":

@@ -8,10 +8,10 @@ import unittest
 from comun import GEOMETRICAS
 from barrido.conteo import deriva, juzgar_cuentas
 from barrido.cotas import Cota
-from barrido.tallas import analizar_tallas
+from barrido.tallas import leer_tallas
 from barrido.veredicto import juzgar
 
-NLOGN = analizar_tallas("1000:4096000:x2")
+NLOGN = leer_tallas("1000:4096000:x2")
 
 
 def invocaciones(t, tallas, ruido, veces, semilla=1):

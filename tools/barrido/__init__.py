@@ -7,15 +7,18 @@ the study; the study uses measurement, statistics and the writers):
 - cli, opciones: the command line and its options.
 - medicion: the order of the invocations (rounds, the budget that looks
   ahead); ejecucion: one invocation and its line; progreso: progress.
-- estudio: the points and counts of one program's study; analisis:
-  everything concluded from them.
+- estudio: what one program's study measured (the model's data);
+  analisis: everything concluded from it, computed once; juntos: several
+  programs side by side, concluded once; contraste: two studies of a
+  program against each other.
 - ajuste (the growth fit and the ratio trends), veredicto (the verdict on
   times), conteo (the verdict on counts, the time per operation), modelo
-  (the theoretical cost), incertidumbre (the bootstrap, intervals).
+  (the theoretical cost), incertidumbre (the bootstrap, intervals): the
+  statistics the analysis uses. No writer imports them.
 - tallas, cotas, programas: the sizes, the candidate bounds and the table
   of programs the command line names.
-- tabla, tsv, grafica, grafica_cocientes, grafica_cuentas, dibujo, juntos,
-  grafica_juntos, registro, informe, ficheros: the writers of the tables,
-  TSV files, plots, record and report.
+- tabla, tabla_juntos, tsv (which also reads a saved study back),
+  graficas/ (one module a plot), registro, informe, ficheros: the writers
+  of the tables, TSV files, plots, record and report.
 - comparacion: `tools/sweep compare`, two saved studies side by side.
 """

@@ -8,10 +8,10 @@ from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
 from .cotas import Cota
-from .incertidumbre import intervalo, mas_rapida, remuestras
+from .estudio import Muestras
+from .incertidumbre import bootstrap, intervalo, mas_rapida
 
-Pares = Sequence[Tuple[int, float]]
-Series = Sequence[Tuple[int, Sequence[float]]]  # every invocation's value, per size
+Pares = Sequence[Tuple[int, float]]  # one value per size
 
 
 @dataclass
@@ -44,6 +44,27 @@ class Ajuste:
             constante += f" [{self.constante_inf:.3g}, {self.constante_sup:.3g}]"
         return f"{magnitud}(n) ≈ {constante}·{self.crecimiento()}"
 
+    def __call__(self, n: float) -> float:
+        """The fitted curve at n; inf where it overflows a double."""
+        try:
+            return self.constante * (self.tasa ** n if self.exponencial else n ** self.tasa)
+        except OverflowError:
+            return math.inf
+
+    def expresion(self, variable: str = "x") -> str:
+        """The curve as an expression of `variable` for gnuplot."""
+        if self.exponencial:
+            return f"{self.constante!r}*{self.tasa!r}**{variable}"
+        return f"{self.constante!r}*{variable}**{self.tasa!r}"
+
+    def enriquecida(self) -> str:
+        """The curve in gnuplot's enhanced text: 2.500·10^{-10}·n^{2.000}."""
+        mantisa, exponente = f"{self.constante:.3e}".split("e")
+        constante = f"{mantisa}·10^{{{int(exponente)}}}"
+        if self.exponencial:
+            return f"{constante}·{self.tasa:.3f}^n"
+        return f"{constante}·n^{{{self.tasa:.3f}}}"
+
 
 def recta(xs: Sequence[float], ys: Sequence[float]) -> Tuple[float, float, float]:
     """Least-squares line y = a + b·x: (a, b, R²). R² of a line fitted by
@@ -69,22 +90,24 @@ def ajustar(pares: Pares, exponencial: bool) -> Optional[Ajuste]:
     return Ajuste(math.exp(a), math.exp(b) if exponencial else b, r2, len(pares), exponencial)
 
 
-def ajustar_con_intervalo(series: Series, exponencial: bool, semilla: int) -> Optional[Ajuste]:
+def ajustar_con_intervalo(muestras: Muestras, exponencial: bool, semilla: int
+                          ) -> Optional[Ajuste]:
     """The fit of each size's fastest invocation, with the 95% intervals of
     its rate and constant from a bootstrap over the invocations of each
     size."""
-    ajuste = ajustar([(n, mas_rapida(v)) for n, v in series], exponencial)
+    ajuste = ajustar([(n, mas_rapida(v)) for n, v in muestras], exponencial)
     if ajuste is None:
         return None
-    tallas = [n for n, _ in series]
+    tallas = [n for n, _ in muestras]
 
     def refit(medianas: List[float]) -> Optional[Tuple[float, float]]:
         otro = ajustar(list(zip(tallas, medianas)), exponencial)
         return (otro.tasa, otro.constante) if otro else None
 
-    muestras = remuestras([v for _, v in series], refit, semilla, resumen=mas_rapida)
-    ajuste.tasa_inf, ajuste.tasa_sup = intervalo([m[0] for m in muestras])
-    ajuste.constante_inf, ajuste.constante_sup = intervalo([m[1] for m in muestras])
+    remuestreados = bootstrap([v for _, v in muestras], refit, semilla,
+                              representante=mas_rapida)
+    ajuste.tasa_inf, ajuste.tasa_sup = intervalo([m[0] for m in remuestreados])
+    ajuste.constante_inf, ajuste.constante_sup = intervalo([m[1] for m in remuestreados])
     return ajuste
 
 
@@ -126,6 +149,3 @@ def tendencias(pares: Pares, cotas: Sequence[Cota], exponencial: bool) -> List[T
         )
     return resultado
 
-
-def mas_estable(lista: Sequence[Tendencia]) -> Optional[Tendencia]:
-    return min(lista, key=lambda t: abs(math.log(t.factor)), default=None)

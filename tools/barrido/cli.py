@@ -6,25 +6,24 @@ import os
 import shutil
 import sys
 from pathlib import Path
-from typing import List, Optional, Sequence, Tuple
+from typing import List, Optional, Sequence
 
 from .analisis import Analisis, analizar
 from .cotas import Cota
-from .dibujo import dibujar
 from .errores import FalloPrograma
 from .estudio import Estudio
 from .ficheros import Ficheros
-from .grafica import AVISO_GNUPLOT
-from .grafica_juntos import dibujar_juntos
+from .graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
 from .informe import Seccion, informe
-from .juntos import FICHERO_TSV, elegir_configuracion, tabla_juntos, tsv_juntos
+from .juntos import elegir_configuracion, juntar
 from .medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
 from .programas import CUENTAS, Programa
 from .progreso import Progreso
 from .registro import como_json, registro
-from .tabla import resumen, tabla, tabla_cuentas, veredicto
-from .tallas import analizar_tallas
+from .tabla import lineas_resumen, tabla, tabla_cuentas, veredicto
+from .tabla_juntos import FICHERO_TSV, tabla_juntos, tsv_juntos
+from .tallas import leer_tallas
 from .tsv import resumen_tsv, tsv
 
 
@@ -49,10 +48,10 @@ class Barrido:
     def __init__(self, opciones: Opciones):
         self.opciones = opciones
         self.progreso = Progreso()
-        self.ficheros = Ficheros(opciones.args.out, self.progreso)
+        self.ficheros = Ficheros(opciones.salida, self.progreso)
         self.gnuplot = shutil.which("gnuplot")
-        self.formatos = ["svg"] + (["png"] if opciones.args.png else [])
-        self.hechos: List[Tuple[Estudio, Analisis]] = []
+        self.formatos = ["svg"] + (["png"] if opciones.png else [])
+        self.hechos: List[Analisis] = []
         self.secciones: List[Seccion] = []
         self.resumen: List[str] = []
         self.estado = 0
@@ -71,7 +70,7 @@ class Barrido:
             self.estado = 1
             return
         binarios = (configuraciones if o.tiempos else []) + ([CUENTAS] if o.cuentas else [])
-        faltan = _faltan(programa, binarios, o.args.bin)
+        faltan = _faltan(programa, binarios, o.directorio_bin)
         if faltan:
             for mensaje in faltan:
                 self.progreso.nota(f"{programa.nombre}: {mensaje}")
@@ -79,8 +78,8 @@ class Barrido:
             return
         estudio = Estudio(programa, configuraciones if o.tiempos else [],
                           o.cotas or [Cota(c) for c in programa.cotas], o.semilla)
-        plan = Plan(o.tallas or analizar_tallas(programa.tallas), o.args.bin, o.args.repeat,
-                    o.args.budget, o.tiempos, o.cuentas, o.precision, o.args.max_repeat)
+        plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
+                    o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas)
         try:
             Medicion(estudio, plan, self.progreso).medir()
         finally:
@@ -98,13 +97,13 @@ class Barrido:
                   " bootstrap)\n")
         titulo = f"{programa.nombre}: {programa.algoritmo}"
         print(f"== {titulo} ==")
-        tablas = [tabla(estudio) if estudio.puntos else "", tabla_cuentas(estudio)]
+        tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis)]
         for texto in tablas:
             if texto:
                 print(texto)
-        lineas = veredicto(estudio, analisis)
+        lineas = veredicto(analisis)
         print("\n".join(lineas))
-        self.resumen += resumen(estudio, lineas)
+        self.resumen += lineas_resumen(analisis)
         if estudio.fallo:
             self.estado = 1
             self.progreso.nota(f"{programa.nombre}: barrido detenido: {estudio.fallo}")
@@ -112,12 +111,12 @@ class Barrido:
             print(f"{programa.nombre}: nada medido, no se escriben sus ficheros\n")
             sys.stdout.flush()
             return
-        self.hechos.append((estudio, analisis))
-        hechos = [self.ficheros.escribir(f"{programa.nombre}.tsv", tsv(estudio))]
+        self.hechos.append(analisis)
+        hechos = [self.ficheros.escribir(f"{programa.nombre}.tsv", tsv(analisis))]
         graficas = []
         if self.gnuplot:
             try:
-                graficas = dibujar(estudio, analisis, self.ficheros, self.gnuplot, self.formatos)
+                graficas = dibujar(analisis, self.ficheros, self.gnuplot, self.formatos)
             except FalloPrograma as e:
                 self.progreso.nota(f"{programa.nombre}: {e}")
                 self.estado = 1
@@ -128,18 +127,18 @@ class Barrido:
     def cerrar(self, argv: Sequence[str]):
         """The files of the whole sweep, from the studies made so far: the
         summary, the record and the report."""
-        juntos = self.juntos() if self.opciones.args.together and len(self.hechos) >= 2 else None
+        juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
         if len(self.opciones.programas) > 1 and self.resumen:
             print("== resumen ==\n" + "\n".join(self.resumen))
         if not self.hechos:
             return
-        estudios = [e for e, _ in self.hechos]
-        self.ficheros.escribir("resumen.tsv", resumen_tsv(estudios, [a for _, a in self.hechos]))
+        estudios = [a.estudio for a in self.hechos]
+        self.ficheros.escribir("resumen.tsv", resumen_tsv(self.hechos))
         binarios = {}
         for estudio in estudios:
             for configuracion in estudio.configuraciones + ([CUENTAS] if estudio.cuentas else []):
                 binarios.setdefault(configuracion, estudio.programa.binario(configuracion))
-        datos = registro(["tools/sweep", *argv], self.opciones.args.bin, binarios)
+        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios)
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         self.ficheros.escribir("informe.md", informe(datos, self.secciones, self.resumen, juntos,
@@ -148,22 +147,27 @@ class Barrido:
     def juntos(self) -> Seccion:
         """The programs side by side: the table of times (and counts) at each
         size relative to the fastest, its TSV and the joint plot."""
-        estudios, analisis = [e for e, _ in self.hechos], [a for _, a in self.hechos]
         pedidas = self.opciones.configuraciones
-        configuracion = elegir_configuracion(estudios, pedidas) or pedidas[0]
-        texto = tabla_juntos(estudios, configuracion)
+        configuracion = elegir_configuracion([a.estudio for a in self.hechos],
+                                             pedidas) or pedidas[0]
+        juntos = juntar(self.hechos, configuracion)
+        texto = tabla_juntos(juntos)
         print("== juntos ==\n" + texto.rstrip("\n"))
-        hechos = [self.ficheros.escribir(FICHERO_TSV, tsv_juntos(estudios, configuracion))]
+        hechos = [self.ficheros.escribir(FICHERO_TSV, tsv_juntos(juntos))]
         graficas = []
         if self.gnuplot:
             try:
-                graficas = dibujar_juntos(estudios, analisis, configuracion, self.ficheros,
-                                          self.gnuplot, self.formatos)
+                graficas, notas = dibujar_juntos(juntos, self.ficheros, self.gnuplot,
+                                                 self.formatos)
+                # What the table does not already say.
+                for nota in notas:
+                    if nota not in juntos.notas_aparte:
+                        self.progreso.nota(nota)
             except FalloPrograma as e:
                 self.progreso.nota(str(e))
                 self.estado = 1
         print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
-        nombres = ", ".join(e.programa.nombre for e in estudios)
+        nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
         return Seccion(f"juntos: {nombres}", [texto], [], graficas)
 
 
@@ -190,12 +194,12 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
             pass
         return 130
     except OSError as e:
-        barrido.progreso.nota(f"no se pudo escribir en {opciones.args.out}: {e}")
+        barrido.progreso.nota(f"no se pudo escribir en {opciones.salida}: {e}")
         return 1
     try:
         barrido.cerrar(argv)
     except OSError as e:
-        barrido.progreso.nota(f"no se pudo escribir en {opciones.args.out}: {e}")
+        barrido.progreso.nota(f"no se pudo escribir en {opciones.salida}: {e}")
         return 1
     barrido.progreso.nota(f"tiempo total: {barrido.progreso.transcurrido():.0f} s")
     return barrido.estado

@@ -59,7 +59,7 @@ def residuo(cota: Cota, cuentas: Sequence[Tuple[int, float]]) -> Optional[float]
     if len(puntos) < 3:
         return None
     terminos = [cota] if _proporcional_a_n(cota, [n for n, _ in puntos]) else [cota, _LINEAL]
-    modelo = ajustar_modelo(terminos, puntos, remuestras=0)
+    modelo = ajustar_modelo(terminos, puntos, veces=0)
     if modelo is None:
         return None
     return math.sqrt(statistics.fmean((modelo(n) / v[0] - 1) ** 2 for n, v in puntos))

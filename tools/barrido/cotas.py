@@ -131,5 +131,5 @@ def _escribir(nodo: ast.AST, variable: str) -> str:
     return f"{nodo.func.id}({argumento})"
 
 
-def analizar_cotas(texto: str) -> List[Cota]:
+def leer_cotas(texto: str) -> List[Cota]:
     return [Cota(parte) for parte in texto.split(",")]

@@ -1,12 +1,12 @@
-"""The study of one program: its measured points (every invocation's
-value), its counts, the sizes left out, and which points enter the fit."""
+"""What a program's study measured: its points (every invocation's value
+at each size and configuration), its counts and the sizes left out. What
+is concluded from them is the analysis's (analisis.py)."""
 
 import statistics
 from dataclasses import dataclass, field
-from typing import Dict, List, Optional, Tuple
+from typing import Dict, List, Optional, Sequence, Tuple
 
 from .cotas import Cota
-from .incertidumbre import mas_rapida
 from .programas import Programa
 
 # Useful resolution of the programs' clock. The clock counts nanoseconds,
@@ -20,6 +20,10 @@ RESOLUCION = 1e-6
 # disturbed by something else on the machine: the table marks it and the
 # study says to measure it again.
 DISPERSION_ANCHA = 1.25
+
+# Every invocation's value at each size: what the fits and the bootstrap
+# take.
+Muestras = Sequence[Tuple[int, Sequence[float]]]
 
 
 @dataclass
@@ -61,6 +65,11 @@ class Omision:
 
 @dataclass
 class Estudio:
+    """The measured series of one program: one per configuration timed,
+    and the counts of its counting build. `entrada` names the kind of input
+    the series were measured on (None: the specified programs' random
+    input)."""
+
     programa: Programa
     configuraciones: List[str]
     cotas: List[Cota]
@@ -71,12 +80,20 @@ class Estudio:
     omitidas: Dict[str, List[Omision]] = field(default_factory=dict)
     fallo: Optional[str] = None
     interrumpido: bool = False
+    entrada: Optional[str] = None
 
     @property
     def incompleto(self) -> bool:
         return self.interrumpido or self.fallo is not None
 
-    def serie(self, configuracion: str) -> List[Punto]:
+    @property
+    def nombres_de_cuentas(self) -> List[str]:
+        """The counted operations, in the order the counting build writes
+        them."""
+        return list(next(iter(self.cuentas.values()))) if self.cuentas else []
+
+    def puntos_de(self, configuracion: str) -> List[Punto]:
+        """The points of one configuration, by size."""
         return sorted((p for p in self.puntos if p.configuracion == configuracion),
                       key=lambda p: p.n)
 
@@ -92,45 +109,36 @@ class Estudio:
         measure the step rather than the growth."""
         if punto.bajo_resolucion:
             return True
-        unicos = [p for p in self.serie(punto.configuracion)
+        unicos = [p for p in self.puntos_de(punto.configuracion)
                   if not p.repeticion and not p.bajo_resolucion]
         return punto.repeticion and len(unicos) >= 2
 
-    def notas(self, punto: Punto) -> List[str]:
-        """The marks of a point in the table: rep, <res, * (out of the fit)
-        and ! (a wide spread)."""
-        notas = []
+    def marcas(self, punto: Punto) -> List[str]:
+        """The marks of a point: rep, <res, * (out of the fit) and ! (a wide
+        spread)."""
+        marcas = []
         if punto.repeticion:
-            notas.append("rep")
+            marcas.append("rep")
         if punto.bajo_resolucion:
-            notas.append("<res")
+            marcas.append("<res")
         if self.fuera_del_ajuste(punto):
-            notas.append("*")
+            marcas.append("*")
         if punto.inestable:
-            notas.append("!")
-        return notas
+            marcas.append("!")
+        return marcas
 
-    def ajustables(self, configuracion: str) -> List[Punto]:
-        """The points that enter the fit, by size."""
-        return [p for p in self.serie(configuracion) if not self.fuera_del_ajuste(p)]
-
-    def pares(self, configuracion: str) -> List[Tuple[int, float]]:
-        """(n, fastest invocation) of the points that enter the fit."""
-        return [(p.n, mas_rapida(p.valores)) for p in self.ajustables(configuracion)]
-
-    def series(self, configuracion: str) -> List[Tuple[int, List[float]]]:
-        """(n, every invocation's value) of the points that enter the fit."""
-        return [(p.n, p.valores) for p in self.ajustables(configuracion)]
+    def muestras(self, configuracion: str) -> List[Tuple[int, List[float]]]:
+        """(n, every invocation's value) of the points that enter the fit,
+        by size."""
+        return [(p.n, p.valores) for p in self.puntos_de(configuracion)
+                if not self.fuera_del_ajuste(p)]
 
     def cuenta(self, n: int) -> Optional[float]:
         """The main count at n (comparisons, steps or calls), if counted."""
         return self.cuentas.get(n, {}).get(self.programa.cuenta)
 
-    def aceleracion(self, punto: Punto) -> Optional[float]:
-        """Time of the least optimised configuration over this one's, same n."""
-        if len(self.configuraciones) < 2:
-            return None
-        p = self.punto(self.configuraciones[0], punto.n)
-        if p and punto.mediana > 0 and p.mediana > 0:
-            return p.mediana / punto.mediana
-        return None
+    def cuentas_principales(self) -> List[Tuple[int, float]]:
+        """(n, main count) of every size counted, by size; sizes whose count
+        is 0 (an array of one element makes no comparison) have no
+        logarithm and are left out."""
+        return sorted((n, c) for n in self.cuentas if (c := self.cuenta(n)) and c > 0)

@@ -8,9 +8,14 @@ import statistics
 from typing import Callable, List, Optional, Sequence, Tuple, TypeVar
 
 REMUESTRAS = 1000  # resamples of every bootstrap: a 95% interval to about ±1%
-NIVEL = 0.95
+# The level of the intervals the study reports: of a fit's rate and
+# constant, of a model's constants, of a median, of a ratio in compare.
+# (The verdict's test has a level of its own, NIVEL_VEREDICTO.)
+NIVEL_INTERVALO = 0.95
 
-Resumen = Callable[[Sequence[float]], float]  # what stands for the invocations of one size
+# What stands for the invocations of one size in a resample: their median,
+# or the fastest of them.
+Representante = Callable[[Sequence[float]], float]
 
 
 def mas_rapida(valores: Sequence[float]) -> float:
@@ -24,25 +29,26 @@ def mas_rapida(valores: Sequence[float]) -> float:
 T = TypeVar("T")
 
 
-def remuestras(
-    series: Sequence[Sequence[float]], estadistico: Callable[[List[float]], Optional[T]],
-    semilla: int, veces: int = REMUESTRAS, resumen: Resumen = statistics.median,
+def bootstrap(
+    grupos: Sequence[Sequence[float]], estadistico: Callable[[List[float]], Optional[T]],
+    semilla: int, veces: int = REMUESTRAS, representante: Representante = statistics.median,
 ) -> List[T]:
     """The statistic of `veces` resamples: each resample replaces every
-    series by the `resumen` (the median, or the fastest) of as many values
-    drawn with replacement from it, and hands that list to `estadistico`.
-    Resamples whose statistic is None are left out."""
+    group of values (the invocations of one size) by the `representante`
+    (the median, or the fastest) of as many values drawn with replacement
+    from it, and hands that list to `estadistico`. Resamples whose
+    statistic is None are left out."""
     azar = random.Random(semilla)
     resultado = []
     for _ in range(veces):
-        resumidos = [resumen(azar.choices(v, k=len(v))) for v in series]
+        resumidos = [representante(azar.choices(v, k=len(v))) for v in grupos]
         valor = estadistico(resumidos)
         if valor is not None:
             resultado.append(valor)
     return resultado
 
 
-def intervalo(valores: Sequence[float], nivel: float = NIVEL) -> Tuple[float, float]:
+def intervalo(valores: Sequence[float], nivel: float = NIVEL_INTERVALO) -> Tuple[float, float]:
     """The central interval holding `nivel` of the values: their 2.5% and
     97.5% quantiles for 95%."""
     if len(valores) == 1:
@@ -52,7 +58,7 @@ def intervalo(valores: Sequence[float], nivel: float = NIVEL) -> Tuple[float, fl
     return cortes[0], cortes[-1]
 
 
-def intervalo_mediana(valores: Sequence[float], nivel: float = NIVEL) -> Tuple[float, float, bool]:
+def intervalo_mediana(valores: Sequence[float], nivel: float = NIVEL_INTERVALO) -> Tuple[float, float, bool]:
     """The interval between two order statistics that holds the median of
     the distribution with probability at least `nivel` (whatever the
     distribution), and whether that level is reached: with fewer than six

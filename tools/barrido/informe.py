@@ -18,13 +18,12 @@ class Seccion:
     tablas: List[str]  # fixed-width tables: times, counts
     lineas: List[str]  # fits, verdicts, models, notes
     graficas: List[Path] = field(default_factory=list)
-    incompleto: Optional[str] = None
 
 
 _EXPLICACIONES = {
     "": "tiempos: medianas con barras mín–máx, ajuste y modelo",
     "_cocientes": "cada cociente t/f(n) entre su valor en la talla mayor; sombreada, la mitad"
-                  " superior de las tallas, donde se juzga el veredicto",
+                  " superior de las tallas, donde se juzga el veredicto de los tiempos",
     "_cuentas": "cuentas de operaciones con su ajuste, y el tiempo por operación",
     "juntos": "todos los programas juntos",
 }
@@ -65,8 +64,6 @@ def informe(registro: Mapping[str, object], secciones: Sequence[Seccion],
                " operaciones, que son exactas.", ""]
     for seccion in list(secciones) + ([juntos] if juntos else []):
         lineas += [f"## {seccion.titulo}", ""]
-        if seccion.incompleto:
-            lineas += [f"> **Incompleto**: {seccion.incompleto}", ""]
         for tabla in seccion.tablas:
             if tabla:
                 lineas += _bloque(tabla)

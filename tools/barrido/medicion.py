@@ -16,7 +16,7 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence, Tuple
 
-from .ajuste import ajustar
+from .ajuste import Ajuste, ajustar
 from .ejecucion import LimiteSuperado, contar, ejecutar
 from .errores import FalloPrograma
 from .estudio import Estudio, Omision, Punto
@@ -52,11 +52,11 @@ def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[
         return None
     # A growth read off sizes dominated by the start-up cost can come out
     # flat or even falling; the time never grows slower than linearly here.
+    # The curve of that growth goes through the largest size measured.
     tasa = max(ajuste.tasa, 1.0)
     ultima_n, ultima_d = ultimas[-1]
-    if exponencial:
-        return ultima_d * tasa ** (n - ultima_n)
-    return ultima_d * (n / ultima_n) ** tasa
+    curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
+    return ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
 
 
 class Medicion:

@@ -4,15 +4,14 @@ each constant a_j."""
 
 import ast
 import math
+import re
 import statistics
 from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Sequence, Tuple
 
 from .cotas import Cota
-from .incertidumbre import Resumen, intervalo
-from .incertidumbre import remuestras as remuestrear
-
-Puntos = Sequence[Tuple[int, Sequence[float]]]
+from .estudio import Muestras
+from .incertidumbre import Representante, bootstrap, intervalo
 
 
 @dataclass
@@ -48,6 +47,18 @@ class Modelo:
                    else f"{100 * self.residuo_maximo:.2g}%")
         return (f"{magnitud}(n) ≈ {''.join(partes)}{' ' + unidad if unidad else ''};"
                 f" residuo relativo máximo {residuo}")
+
+    def expresion(self, variable: str = "x") -> str:
+        """The model's sum as an expression of `variable` for gnuplot."""
+        return " + ".join(f"({a!r})*{g.expresion(variable)}"
+                          for a, g in zip(self.constantes, self.funciones))
+
+    def enriquecido(self) -> str:
+        """The model in gnuplot's enhanced text: 2.5e-10·n^{2} + 3.1e-08·n,
+        every power a superscript."""
+        partes = [f"{a:.3g}" + ("" if t == "1" else "·" + re.sub(r"\^([\w.]+)", r"^{\1}", t))
+                  for a, t in zip(self.constantes, self.terminos)]
+        return " + ".join(partes).replace("+ -", "− ").replace("*", "·")
 
 
 def _suma(texto: str) -> bool:
@@ -104,11 +115,11 @@ def _ajuste_relativo(disenio: Sequence[Sequence[float]], ys: Sequence[float]
                              [1.0] * len(ys))
 
 
-def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
-                   remuestras: int = 1000, resumen: Resumen = statistics.median
+def ajustar_modelo(terminos: Sequence[Cota], muestras: Muestras, semilla: int = 1,
+                   veces: int = 1000, representante: Representante = statistics.median
                    ) -> Optional[Modelo]:
-    """Fits t(n) = Σ a_j·g_j(n) on the `resumen` of each size's values (their
-    median unless told otherwise) by least
+    """Fits t(n) = Σ a_j·g_j(n) on the `representante` of each size's values
+    (their median unless told otherwise) by least
     squares weighted for relative error, so that sizes whose values span
     several decades count alike.
 
@@ -121,7 +132,7 @@ def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
 
     Each constant's 95 % interval comes from a bootstrap over the
     invocations: every resample draws, within each size, as many values as
-    it has, with replacement, and refits on their resumen; the interval is
+    it has, with replacement, and refits on their representante; the interval is
     the 2.5 % and 97.5 % quantiles of the refitted constants. A size with a
     single value contributes that value to every resample, so the interval
     reflects only the sizes with several. With fewer than two resamples the
@@ -130,7 +141,7 @@ def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
         return None
     agrupados: Dict[int, List[float]] = {}
     filas: Dict[int, List[float]] = {}
-    for n, valores in puntos:
+    for n, valores in muestras:
         fila = [g(n) for g in terminos]
         validos = [v for v in valores if math.isfinite(v) and v > 0]
         if None in fila or not validos:
@@ -141,18 +152,18 @@ def ajustar_modelo(terminos: Sequence[Cota], puntos: Puntos, semilla: int = 1,
     if len(tallas) < len(terminos):
         return None
     disenio = [filas[n] for n in tallas]
-    resumidos = [resumen(agrupados[n]) for n in tallas]
+    resumidos = [representante(agrupados[n]) for n in tallas]
     constantes = _ajuste_relativo(disenio, resumidos)
     if constantes is None:
         return None
     ajustados = [_punto(constantes, fila) for fila in disenio]
     residuo = max(abs(y - f) / y for y, f in zip(resumidos, ajustados))
 
-    muestras = (remuestrear([agrupados[n] for n in tallas],
-                            lambda ys: _ajuste_relativo(disenio, ys), semilla, remuestras,
-                            resumen)
-                if remuestras >= 2 else [])
-    intervalos = [intervalo([m[j] for m in muestras]) if len(muestras) >= 2 else (a, a)
+    remuestreadas = (bootstrap([agrupados[n] for n in tallas],
+                               lambda ys: _ajuste_relativo(disenio, ys), semilla, veces,
+                               representante)
+                     if veces >= 2 else [])
+    intervalos = [intervalo([m[j] for m in remuestreadas]) if len(remuestreadas) >= 2 else (a, a)
                   for j, a in enumerate(constantes)]
     return Modelo([g.texto for g in terminos], constantes, intervalos, residuo, len(tallas),
                   list(terminos))

@@ -7,10 +7,10 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import List, Optional, Sequence
 
-from .cotas import Cota, analizar_cotas
+from .cotas import Cota, leer_cotas
 from .errores import ErrorDeUso
 from .programas import PROGRAMAS, Programa, elegir_configuraciones, elegir_programas
-from .tallas import analizar_tallas
+from .tallas import leer_tallas
 
 RAIZ = Path(__file__).resolve().parent.parent.parent
 
@@ -103,20 +103,28 @@ def analizador() -> argparse.ArgumentParser:
 
 @dataclass
 class Opciones:
+    """The options of one sweep, checked and typed."""
+
     programas: List[Programa]
     configuraciones: List[str]
-    tallas: Optional[List[int]]
-    cotas: Optional[List[Cota]]
+    tallas: Optional[List[int]]  # None: each program's own
+    cotas: Optional[List[Cota]]  # None: each program's own
     modelo: Optional[str]  # None: each program's own; "": none
     tiempos: bool
     cuentas: bool
-    precision: Optional[float]
+    precision: Optional[float]  # relative half-width wanted of each median's interval
     semilla: int
-    args: argparse.Namespace
+    rondas: int  # --repeat
+    max_rondas: int  # --max-repeat
+    presupuesto: float  # --budget, seconds
+    directorio_bin: Path  # --bin
+    salida: Path  # --out
+    juntos: bool  # --together
+    png: bool
 
     def terminos(self, programa: Programa) -> List[Cota]:
         texto = programa.modelo if self.modelo is None else self.modelo
-        return analizar_cotas(texto) if texto else []
+        return leer_cotas(texto) if texto else []
 
 
 def _medidas(texto: str) -> List[str]:
@@ -162,15 +170,16 @@ def leer_opciones(argv: Optional[Sequence[str]]) -> Opciones:
             raise ErrorDeUso("--budget debe ser mayor que 0")
         modelo = None if args.model is None else ("" if args.model == "none" else args.model)
         if modelo:
-            analizar_cotas(modelo)
+            leer_cotas(modelo)
         opciones = Opciones(
             elegir_programas(args.programas), elegir_configuraciones(args.config),
-            analizar_tallas(args.sizes) if args.sizes else None,
-            analizar_cotas(args.bounds) if args.bounds else None, modelo,
+            leer_tallas(args.sizes) if args.sizes else None,
+            leer_cotas(args.bounds) if args.bounds else None, modelo,
             "time" in medidas, "counts" in medidas,
             _precision(args.precision) if args.precision else None,
             args.seed if args.seed is not None else random.SystemRandom().randrange(1, 10**6),
-            args,
+            args.repeat, args.max_repeat, args.budget, args.bin, args.out, args.together,
+            args.png,
         )
         _salida_escribible(args.out)
     except ErrorDeUso as e:

@@ -43,12 +43,14 @@ _NLOGN = ("n", "n*log(n)", "n^1.2")
 _MODELO_CUADRATICO = "n^2,n,1"
 _MODELO_NLOGN = "n*log(n),n"
 
-# Default sizes: `tools/sweep all` takes about three minutes on a 2-core
-# machine. Each is far from the budget: at the largest size one run takes
+# Default sizes: `tools/sweep all` takes three to six minutes on a 2-core
+# machine (184–203 s on an AMD EPYC, 316–355 s on an Intel Xeon at
+# 2.1 GHz). Each is far from the budget: at the largest size one run takes
 # about 0.1 s to 1 s (the quadratic sorts at 32000, the n log n ones at 4M,
 # Floyd at 1000, Hanoi at 28 discs), and every size below costs a fraction
-# of that. Every program has six sizes or more in the upper half of its
-# sizes, where the verdict is judged.
+# of that. The upper half of the sizes, where the verdict on the times is
+# judged, holds seven sizes or more (eight for insertion sort), and four
+# for Floyd, whose every size costs n^3.
 PROGRAMAS: Dict[str, Programa] = {
     p.nombre: p
     for p in (

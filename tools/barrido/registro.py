@@ -54,15 +54,28 @@ def maquina() -> Dict[str, object]:
     }
 
 
+def familia(construccion: Path) -> str:
+    """The compiler's family and version as CMake identified them when it
+    configured the build directory (GNU 12.2.0, Clang 14.0.6): the driver's
+    own words do not always say which compiler it is."""
+    for ruta in sorted(construccion.glob("CMakeFiles/*/CMakeCXXCompiler.cmake")):
+        texto = _leer(ruta)
+        nombre = _campo(texto, r'^set\(CMAKE_CXX_COMPILER_ID "(.*)"\)$')
+        version = _campo(texto, r'^set\(CMAKE_CXX_COMPILER_VERSION "(.*)"\)$')
+        if nombre != DESCONOCIDO:
+            return nombre if version == DESCONOCIDO else f"{nombre} {version}"
+    return DESCONOCIDO
+
+
 def compilador(construccion: Path) -> Dict[str, str]:
-    """The C++ compiler of a CMake build directory and the first line of
-    what it says to --version."""
+    """The C++ compiler of a CMake build directory: its family and version,
+    its driver and the first line of what the driver says to --version."""
     ruta = _campo(_leer(construccion / "CMakeCache.txt"), r"^CMAKE_CXX_COMPILER:\w+=(.*)$")
     version = DESCONOCIDO
     if ruta != DESCONOCIDO:
         salida = _orden([ruta, "--version"])
         version = salida.splitlines()[0] if salida and salida != DESCONOCIDO else DESCONOCIDO
-    return {"ruta": ruta, "version": version}
+    return {"familia": familia(construccion), "ruta": ruta, "version": version}
 
 
 def banderas(construccion: Path, objetivo: str) -> str:
@@ -121,7 +134,8 @@ def describir_registro(datos: Mapping[str, object]) -> List[str]:
         f"orden: {datos.get('orden', DESCONOCIDO)}",
         f"máquina: {d['procesador']}, {d['nucleos']} núcleos, {d['memoria_gib']} GiB,"
         f" {d['sistema']} {d['kernel']}",
-        f"compilador: {c.get('version', DESCONOCIDO)} ({c.get('ruta', DESCONOCIDO)})",
+        f"compilador: {c.get('familia', DESCONOCIDO)}; {c.get('version', DESCONOCIDO)}"
+        f" ({c.get('ruta', DESCONOCIDO)})",
     ]
     lineas += [f"opciones {conf}: {texto}" for conf, texto in parte("configuraciones").items()]
     lineas.append(f"commit: {datos.get('commit', DESCONOCIDO)}"

@@ -1,12 +1,11 @@
 """The study as standard output shows it: the aligned tables of times and
-of counts with their legends, and the lines of the fits and verdicts."""
+of counts with their legends, and the lines of the fits and verdicts, all
+formatted from an Analisis."""
 
-import math
-from typing import List, Optional, Sequence, Tuple
+from typing import List, Optional, Sequence
 
-from .analisis import Analisis, DeConfiguracion
-from .cotas import Cota
-from .estudio import DISPERSION_ANCHA, RESOLUCION, Estudio, Punto
+from .analisis import Analisis, Conclusion
+from .estudio import DISPERSION_ANCHA, RESOLUCION
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -21,26 +20,13 @@ def alinear(filas: Sequence[Sequence[str]]) -> List[str]:
             for fila in filas]
 
 
-def doblado(estudio: Estudio, punto: Punto) -> Optional[float]:
-    """t(n)/t(n/2) when the series also has the size n/2."""
-    if punto.n % 2:
-        return None
-    anterior = estudio.punto(punto.configuracion, punto.n // 2)
-    if anterior is None or anterior.mediana <= 0 or punto.mediana <= 0:
-        return None
-    return punto.mediana / anterior.mediana
-
-
-def _hay_doblados(estudio: Estudio) -> bool:
-    return any(doblado(estudio, p) is not None for p in estudio.puntos)
-
-
-def tabla(estudio: Estudio) -> str:
+def tabla(analisis: Analisis) -> str:
     """One row per size and configuration, configurations one after another,
     and a legend of the marks that appear."""
-    varias = len(estudio.configuraciones) > 1
-    doblados = _hay_doblados(estudio)
+    estudio = analisis.estudio
     programa = estudio.programa
+    varias = len(estudio.configuraciones) > 1
+    doblados = analisis.hay_doblados
     con_cuentas = bool(estudio.cuentas)
     cabecera = ["n", "conf", "t(n) s", "mín", "máx"] + [c.columna for c in estudio.cotas]
     if doblados:
@@ -51,34 +37,31 @@ def tabla(estudio: Estudio) -> str:
         cabecera.append(f"ns/{programa.operacion}")
     cabecera.append("notas")
     filas = [cabecera]
-    for configuracion in estudio.configuraciones:
-        for p in estudio.serie(configuracion):
-            fila = [str(p.n), configuracion, _num(p.mediana), _num(p.minimo), _num(p.maximo)]
-            for cota in estudio.cotas:
-                f = cota(p.n)
-                fila.append(_num(p.mediana / f if f else None))
-            if doblados:
-                d = doblado(estudio, p)
-                fila += [_num(d, ".3f"), _num(math.log2(d) if d else None, ".3f")]
-            if varias:
-                fila.append(_num(estudio.aceleracion(p), ".2f"))
-            if con_cuentas:
-                c = estudio.cuenta(p.n)
-                fila.append(_num(1e9 * p.mediana / c if c else None, ".3g"))
-            fila.append(" ".join(estudio.notas(p)))
-            filas.append(fila)
+    todas = [f for de in analisis.configuraciones.values() for f in de.filas]
+    for f in todas:
+        p = f.punto
+        fila = [str(p.n), p.configuracion, _num(p.mediana), _num(p.minimo), _num(p.maximo)]
+        fila += [_num(c) for c in f.cocientes]
+        if doblados:
+            fila += [_num(f.doblado, ".3f"), _num(f.exponente_local, ".3f")]
+        if varias:
+            fila.append(_num(f.aceleracion, ".2f"))
+        if con_cuentas:
+            fila.append(_num(None if f.por_operacion is None else 1e9 * f.por_operacion, ".3g"))
+        fila.append(" ".join(f.marcas))
+        filas.append(fila)
     leyenda = []
-    if any(p.repeticion for p in estudio.puntos):
+    if any(f.punto.repeticion for f in todas):
         leyenda.append(
             f"rep: el programa cronometra n <= {programa.umbral_repeticion} repitiendo"
             " la ordenación y restando el coste de las copias; el salto al cronometraje"
             " único puede verse como un escalón"
         )
-    if any(p.bajo_resolucion for p in estudio.puntos):
+    if any(f.punto.bajo_resolucion for f in todas):
         leyenda.append(f"<res: por debajo de {RESOLUCION:g} s, la resolución útil del reloj")
-    if any(estudio.fuera_del_ajuste(p) for p in estudio.puntos):
+    if any(f.fuera_del_ajuste for f in todas):
         leyenda.append("*: fuera del ajuste")
-    if any(p.inestable for p in estudio.puntos):
+    if any(f.punto.inestable for f in todas):
         leyenda.append(f"!: dispersión ancha, el máximo pasa de {DISPERSION_ANCHA:g} veces la"
                        " mediana: algo más en la máquina estorbó esa talla")
     if doblados:
@@ -87,68 +70,96 @@ def tabla(estudio: Estudio) -> str:
     return "\n".join(alinear(filas) + leyenda)
 
 
-def tabla_cuentas(estudio: Estudio) -> str:
+def tabla_cuentas(analisis: Analisis) -> str:
     """The counts, one row per size: every counted operation and the ratio
     of the main count to each candidate bound."""
-    if not estudio.cuentas:
+    cuentas = analisis.cuentas
+    if cuentas is None:
         return ""
-    nombres = list(next(iter(estudio.cuentas.values())))
+    estudio = analisis.estudio
     principal = estudio.programa.cuenta
-    cabecera = ["n"] + nombres + [c.columna.replace("t/", "c/", 1) for c in estudio.cotas]
+    cabecera = ["n"] + cuentas.nombres + [c.columna.replace("t/", "c/", 1) for c in estudio.cotas]
     filas = [cabecera + [""]]
-    for n in sorted(estudio.cuentas):
-        cuentas = estudio.cuentas[n]
-        fila = [str(n)] + [f"{cuentas.get(nombre, 0):.10g}" for nombre in nombres]
-        for cota in estudio.cotas:
-            f = cota(n)
-            fila.append(_num(cuentas.get(principal, 0) / f if f else None, ".4g"))
-        filas.append(fila + [""])
-    return "\n".join(alinear(filas) + [f"c: {principal} por ejecución (media de las tres)"])
+    for f in cuentas.filas:
+        fila = [str(f.n)] + [f"{f.cuentas.get(nombre, 0):.10g}" for nombre in cuentas.nombres]
+        filas.append(fila + [_num(c, ".4g") for c in f.cocientes] + [""])
+    return "\n".join(alinear(filas) + [f"c: {principal} por ejecución (la media de las"
+                                       " ejecuciones de una invocación)"])
 
 
-def veredicto(estudio: Estudio, analisis: Analisis) -> List[str]:
+def linea_ajuste(conclusion: Conclusion, total: int) -> str:
+    """The fit of one measure: of the main count, or of one configuration's
+    times over `total` points."""
+    aj, conf = conclusion.ajuste, conclusion.configuracion
+    if conclusion.medida != "tiempo":
+        return f"ajuste {conf}: {aj.formula('c')}  (R² = {aj.r2:.4f}; {aj.puntos} tallas)"
+    if aj is None:
+        return (f"ajuste {conf}: sin ajuste, hacen falta dos tallas por encima de"
+                f" {RESOLUCION:g} s")
+    return (f"ajuste {conf}: {aj.formula()}  (R² = {aj.r2:.4f}; {aj.puntos} de {total}"
+            " puntos)")
+
+
+def linea_veredicto(conclusion: Conclusion) -> str:
+    return f"veredicto {conclusion.configuracion}: {conclusion.texto}"
+
+
+def _lineas_conclusion(analisis: Analisis, conclusion: Conclusion) -> List[str]:
+    """The fit and verdict lines of one conclusion, as both the study and
+    the summary print them."""
+    estudio = analisis.estudio
+    if conclusion.medida != "tiempo":
+        lineas = [linea_ajuste(conclusion, 0)]
+        return lineas + ([linea_veredicto(conclusion)] if conclusion.texto else [])
+    total = len(estudio.puntos_de(conclusion.configuracion))
+    if conclusion.ajuste is None:
+        return [linea_ajuste(conclusion, total)] if total else []
+    return [linea_ajuste(conclusion, total), linea_veredicto(conclusion)]
+
+
+def lineas_incompleto(analisis: Analisis) -> List[str]:
+    estudio = analisis.estudio
+    if estudio.fallo:
+        return [f"incompleto: {estudio.fallo}"]
+    if estudio.interrumpido:
+        return ["incompleto: interrumpido"]
+    return []
+
+
+def veredicto(analisis: Analisis) -> List[str]:
     """The lines of the fits and verdicts, counts first: the growth the study
     names comes from them; then, per configuration, what the times say."""
+    estudio = analisis.estudio
     programa = estudio.programa
-    lineas = []
-    cuentas = analisis.cuentas
-    crecimiento = cuentas.veredicto.cota if cuentas and cuentas.veredicto else None
-    if cuentas:
-        if cuentas.ajuste:
-            lineas.append(f"ajuste cuentas: {cuentas.ajuste.formula('c')}"
-                          f"  (R² = {cuentas.ajuste.r2:.4f}; {cuentas.ajuste.puntos} tallas)")
-        if cuentas.veredicto:
-            lineas.append(f"veredicto cuentas: {cuentas.veredicto.texto()}")
-        if cuentas.modelo:
-            lineas.append(f"modelo cuentas: {cuentas.modelo.describir(programa.cuenta, 'c')}")
-    for configuracion in estudio.configuraciones:
+    lineas: List[str] = []
+    for conclusion in analisis.conclusiones:
+        configuracion = conclusion.configuracion
         de = analisis.configuraciones.get(configuracion)
-        total = len(estudio.serie(configuracion))
         if de is None or de.ajuste is None:
-            if total:
-                lineas.append(f"ajuste {configuracion}: sin ajuste, hacen falta dos tallas por"
-                              f" encima de {RESOLUCION:g} s")
+            lineas += _lineas_conclusion(analisis, conclusion)
+            if conclusion.medida != "tiempo" and analisis.cuentas.modelo:
+                lineas.append("modelo cuentas: "
+                              + analisis.cuentas.modelo.describir(programa.cuenta, "c"))
             continue
-        lineas.append(f"ajuste {configuracion}: {de.ajuste.formula()}  (R² = {de.ajuste.r2:.4f};"
-                      f" {de.ajuste.puntos} de {total} puntos)")
+        ajuste, linea = _lineas_conclusion(analisis, conclusion)
+        lineas.append(ajuste)
         if de.tendencias:
             lineas.append(f"cocientes {configuracion}: "
                           + "; ".join(t.describir() for t in de.tendencias))
-        texto, con_deriva = _veredicto_de_tiempos(de, crecimiento, programa.operacion)
-        lineas.append(f"veredicto {configuracion}: {texto}")
+        lineas.append(linea)
         if de.veredicto.detalle():
             lineas.append(f"  {de.veredicto.detalle()}")
         if de.modelo:
             lineas.append(f"modelo {configuracion}: {de.modelo.describir()}")
-        if de.deriva and not con_deriva:
+        if de.deriva and not de.cita_deriva:
             lineas.append(f"por operación {configuracion}: {de.deriva.texto(programa.operacion)}")
-    for configuracion, ns in analisis.inestables(estudio).items():
-        if 2 * len(ns) > len(estudio.serie(configuracion)):
-            lineas.append(f"inestables {configuracion}: {len(ns)} de"
-                          f" {len(estudio.serie(configuracion))} tallas tienen una dispersión"
-                          " ancha: la máquina estuvo ocupada durante el barrido; el ajuste y el"
-                          " veredicto toman la ejecución más rápida de cada talla, y un barrido"
-                          " en un momento más tranquilo los afinará")
+    for configuracion, ns in analisis.inestables.items():
+        total = len(estudio.puntos_de(configuracion))
+        if 2 * len(ns) > total:
+            lineas.append(f"inestables {configuracion}: {len(ns)} de {total} tallas tienen una"
+                          " dispersión ancha: la máquina estuvo ocupada durante el barrido; el"
+                          " ajuste y el veredicto toman la ejecución más rápida de cada talla,"
+                          " y un barrido en un momento más tranquilo los afinará")
             continue
         tallas = ",".join(map(str, ns))
         lineas.append(f"inestables {configuracion}: {', '.join(map(str, ns))}: su dispersión es"
@@ -158,33 +169,12 @@ def veredicto(estudio: Estudio, analisis: Analisis) -> List[str]:
         lineas.append(f"omitidas {configuracion}: "
                       + "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)
                                   for o in omitidas))
-    if estudio.fallo:
-        lineas.append(f"incompleto: {estudio.fallo}")
-    elif estudio.interrumpido:
-        lineas.append("incompleto: interrumpido")
-    return lineas
+    return lineas + lineas_incompleto(analisis)
 
 
-def _veredicto_de_tiempos(de: DeConfiguracion, crecimiento: Optional[Cota],
-                          operacion: str) -> Tuple[str, bool]:
-    """The verdict on the times, set against the growth the counts name, and
-    whether it quotes the drift of the time per operation: times that follow
-    another bound are the machine speaking, and the drift says how."""
-    texto = de.veredicto.texto()
-    cota = de.veredicto.cota()
-    if crecimiento is None or de.veredicto.tipo == "sin_datos":
-        return texto, False
-    if cota is not None and cota.texto == crecimiento.texto:
-        return texto + ", como las cuentas", False
-    if de.veredicto.tipo == "indistinguibles" and not de.deriva:
-        return texto, False
-    texto += f"; las cuentas crecen como {crecimiento.texto}"
-    if de.deriva:
-        texto += f": {de.deriva.texto(operacion)}; eso lo añade la máquina, no el algoritmo"
-    return texto, de.deriva is not None
-
-
-def resumen(estudio: Estudio, lineas: List[str]) -> List[str]:
-    """The lines of a program's study that the summary of several repeats."""
-    return [f"{estudio.programa.nombre:<10} {l}" for l in lineas
-            if l.startswith(("ajuste", "veredicto", "incompleto"))]
+def lineas_resumen(analisis: Analisis) -> List[str]:
+    """The lines of a program's study that the summary of several repeats:
+    each measure's fit and verdict, and whether the study is incomplete."""
+    nombre = analisis.estudio.programa.nombre
+    lineas = [l for c in analisis.conclusiones for l in _lineas_conclusion(analisis, c)]
+    return [f"{nombre:<10} {l}" for l in lineas + lineas_incompleto(analisis)]

@@ -7,7 +7,7 @@ from typing import List, Sequence
 from .errores import ErrorDeUso
 
 
-def analizar_tallas(texto: str) -> List[int]:
+def leer_tallas(texto: str) -> List[int]:
     """Sizes from a comma-separated list whose items are a size (1000), a
     geometric range (1000:256000:x2) or an arithmetic one (10:30:+2).
     Ranges start at their first value and end at the last term not above

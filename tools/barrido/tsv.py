@@ -1,20 +1,35 @@
-"""The TSV files of a sweep: one per program, with a line per size and
-configuration and every invocation's value, and resumen.tsv, a line per
-program, configuration and measure."""
+"""The TSV files of a sweep, written from the model and read back into it.
 
-import unicodedata
+A program's TSV (<programa>.tsv) has a line per size and configuration with
+every invocation's value, and with counts each count; a study that only
+counted has one line per size, configuration «cuentas», with the time
+columns empty. Its first line names the format's version; comment lines
+(#) say which sizes were left out and, at the end, whether the study was
+cut short. Files written before the version line existed read the same
+way. resumen.tsv has a line per program, configuration and measure."""
+
 import math
-from typing import List, Optional, Sequence
+import unicodedata
+from pathlib import Path
+from typing import Dict, List, Optional, Sequence
 
 from .analisis import Analisis
 from .cotas import Cota
-from .estudio import Estudio
-from .programas import CUENTAS
-from .tabla import doblado
+from .errores import ErrorDeUso
+from .estudio import Estudio, Omision, Punto
+from .programas import CUENTAS, PROGRAMAS, Programa
+
+VERSION = 2
+LINEA_VERSION = f"# estudio de eficiencia, formato {VERSION}"
 
 # The marks of the table as the TSV spells them.
-_NOTAS = {"rep": "repeticion", "<res": "bajo_resolucion", "*": "fuera_del_ajuste",
-          "!": "dispersion_ancha"}
+_MARCAS = {"rep": "repeticion", "<res": "bajo_resolucion", "*": "fuera_del_ajuste",
+           "!": "dispersion_ancha"}
+
+# The columns that are not counts (counts are the columns of names the
+# counting build chose).
+_FIJAS = {"n", "configuracion", "mediana", "minimo", "maximo", "aceleracion", "notas",
+          "valores", "doblado", "exponente_local"}
 
 
 def _ascii(texto: str) -> str:
@@ -22,7 +37,7 @@ def _ascii(texto: str) -> str:
     return "".join(c for c in unicodedata.normalize("NFD", texto) if unicodedata.category(c) != "Mn")
 
 
-def _g(x, formato: str = ".6g") -> str:
+def _g(x: Optional[float], formato: str = ".6g") -> str:
     return "" if x is None else format(x, formato)
 
 
@@ -35,101 +50,208 @@ def marca_incompleto(estudio: Estudio) -> List[str]:
     return []
 
 
-def tsv(estudio: Estudio) -> str:
+def _omitidas(estudio: Estudio) -> List[str]:
+    return [f"# omitida {configuracion} {o.n}" + (f": {o.motivo}" if o.motivo else "")
+            for configuracion, omitidas in estudio.omitidas.items() for o in omitidas]
+
+
+def tsv(analisis: Analisis) -> str:
     """A header line, then n, configuration, median, min, max, each ratio,
     the speed-up (with two or more configurations), the notes and every
     invocation's value; then t(n)/t(n/2) where sizes double, and with counts
-    each count, the main count's ratios and the nanoseconds per operation.
-    A study that only counted has one line per size, configuration
-    «cuentas», with the time columns empty."""
+    each count, the main count's ratios and the nanoseconds per operation."""
+    estudio = analisis.estudio
     varias = len(estudio.configuraciones) > 1
-    programa = estudio.programa
-    nombres = list(next(iter(estudio.cuentas.values()))) if estudio.cuentas else []
+    cuentas = analisis.cuentas
+    nombres = cuentas.nombres if cuentas else []
     cabecera = ["n", "configuracion", "mediana", "minimo", "maximo"]
     cabecera += [c.columna for c in estudio.cotas]
-    cabecera += (["aceleracion"] if varias else []) + ["notas", "valores", "doblado", "exponente_local"]
+    cabecera += (["aceleracion"] if varias else []) + ["notas", "valores", "doblado",
+                                                      "exponente_local"]
     if nombres:
         cabecera += nombres + [c.columna.replace("t/", "c/", 1) for c in estudio.cotas]
-        cabecera.append(f"ns_por_{_ascii(programa.operacion)}")
+        cabecera.append(f"ns_por_{_ascii(estudio.programa.operacion)}")
+    de_cuentas = {f.n: f for f in cuentas.filas} if cuentas else {}
     filas = []
-    for configuracion in estudio.configuraciones:
-        for p in estudio.serie(configuracion):
-            campos = [str(p.n), configuracion]
-            campos += [_g(x) for x in (p.mediana, p.minimo, p.maximo)]
-            campos += [_g(p.mediana / f if (f := c(p.n)) else None) for c in estudio.cotas]
-            if varias:
-                campos.append(_g(estudio.aceleracion(p), ".4g"))
-            campos.append(",".join(_NOTAS[x] for x in estudio.notas(p)))
-            campos.append(",".join(_g(v) for v in p.valores))
-            d = doblado(estudio, p)
-            campos += [_g(d, ".4g"), _g(math.log2(d) if d else None, ".4g")]
-            if nombres:
-                campos += _columnas_de_cuentas(estudio, p.n, nombres)
-                c = estudio.cuenta(p.n)
-                campos.append(_g(1e9 * p.mediana / c if c else None, ".4g"))
-            filas.append(campos)
+    for fila in (f for de in analisis.configuraciones.values() for f in de.filas):
+        p = fila.punto
+        campos = [str(p.n), p.configuracion] + [_g(x) for x in (p.mediana, p.minimo, p.maximo)]
+        campos += [_g(c) for c in fila.cocientes]
+        if varias:
+            campos.append(_g(fila.aceleracion, ".4g"))
+        campos.append(",".join(_MARCAS[x] for x in fila.marcas))
+        campos.append(",".join(_g(v) for v in p.valores))
+        campos += [_g(fila.doblado, ".4g"), _g(fila.exponente_local, ".4g")]
+        if nombres:
+            campos += _columnas_de_cuentas(de_cuentas.get(p.n), nombres, len(estudio.cotas))
+            campos.append(_g(None if fila.por_operacion is None else 1e9 * fila.por_operacion,
+                             ".4g"))
+        filas.append(campos)
     if not estudio.puntos:
-        for n in sorted(estudio.cuentas):
+        for n, fila in de_cuentas.items():
             vacios = [""] * (3 + len(estudio.cotas) + varias + 4)
-            filas.append([str(n), CUENTAS] + vacios + _columnas_de_cuentas(estudio, n, nombres)
-                         + [""])
-    lineas = ["\t".join(cabecera)] + ["\t".join(f) for f in filas]
-    return "\n".join(lineas + marca_incompleto(estudio)) + "\n"
+            filas.append([str(n), CUENTAS] + vacios
+                         + _columnas_de_cuentas(fila, nombres, len(estudio.cotas)) + [""])
+    lineas = [LINEA_VERSION, "\t".join(cabecera)] + ["\t".join(f) for f in filas]
+    return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio)) + "\n"
 
 
-def _columnas_de_cuentas(estudio: Estudio, n: int, nombres: Sequence[str]) -> List[str]:
-    cuentas = estudio.cuentas.get(n)
-    if cuentas is None:
-        return [""] * (len(nombres) + len(estudio.cotas))
-    principal = cuentas.get(estudio.programa.cuenta)
-    return ([f"{cuentas[x]:.10g}" for x in nombres]
-            + [_g(principal / f if principal is not None and (f := c(n)) else None)
-               for c in estudio.cotas])
+def _columnas_de_cuentas(fila, nombres: Sequence[str], cotas: int) -> List[str]:
+    if fila is None:
+        return [""] * (len(nombres) + cotas)
+    return [f"{fila.cuentas[x]:.10g}" for x in nombres] + [_g(c) for c in fila.cocientes]
 
 
 CABECERA_RESUMEN = ["programa", "configuracion", "medida", "exponente", "exponente_inf",
                     "exponente_sup", "r2", "cota", "veredicto", "constante", "cociente",
-                    "puntos", "estado"]
+                    "puntos", "estado", "segun_cuentas", "texto"]
 
 
-def resumen_tsv(estudios: Sequence[Estudio], analisis: Sequence[Analisis]) -> str:
+def resumen_tsv(analisis: Sequence[Analisis]) -> str:
     """One line per program, configuration and measure (tiempo, or the main
     count's name): the fitted rate (b of C·n^b, a of C·a^n) with its 95%
     interval, R², the bound the verdict names (written as in --bounds; empty
     when it names none, and then «veredicto» says why), the fit's constant C,
-    the ratio to the named bound where it settles, the number of points, and
-    whether the study was completo or incompleto."""
+    the ratio to the named bound where it settles, the number of points,
+    whether the study was completo or incompleto, on a time the growth the
+    counts name, and the verdict in words as the sweep printed it."""
     lineas = ["\t".join(CABECERA_RESUMEN)]
-    for estudio, a in zip(estudios, analisis):
-        estado = "incompleto" if estudio.incompleto else "completo"
-        nombre = estudio.programa.nombre
-        if a.cuentas and a.cuentas.ajuste:
-            aj, v = a.cuentas.ajuste, a.cuentas.veredicto
-            cota = v.cota.texto if v and v.cota else ""
-            principal = estudio.programa.cuenta
-            cociente = _cociente(estudio, v.cota if v else None)
-            lineas.append("\t".join([nombre, CUENTAS, principal, _g(aj.tasa), "", "",
-                                     _g(aj.r2, ".6f"), cota, "cota" if cota else "indistinguibles",
-                                     _g(aj.constante), cociente, str(aj.puntos), estado]))
-        for configuracion, de in a.configuraciones.items():
-            if de.ajuste is None:
+    for a in analisis:
+        estado = "incompleto" if a.estudio.incompleto else "completo"
+        for c in a.conclusiones:
+            aj = c.ajuste
+            if aj is None:
                 continue
-            aj = de.ajuste
-            cota = de.veredicto.cota()
-            prueba = next((p for p in de.veredicto.pruebas if cota is not None and p.cota is cota),
-                          None)
             lineas.append("\t".join([
-                nombre, configuracion, "tiempo", _g(aj.tasa), _g(aj.tasa_inf), _g(aj.tasa_sup),
-                _g(aj.r2, ".6f"), cota.texto if cota else "", de.veredicto.tipo,
-                _g(aj.constante), _g(prueba.constante if prueba else None), str(aj.puntos), estado,
+                a.estudio.programa.nombre, c.configuracion, c.medida, _g(aj.tasa),
+                _g(aj.tasa_inf), _g(aj.tasa_sup), _g(aj.r2, ".6f"),
+                c.cota.texto if c.cota else "", c.tipo, _g(aj.constante), _g(c.cociente),
+                str(aj.puntos), estado, c.segun_cuentas.texto if c.segun_cuentas else "",
+                c.texto.replace("\t", " "),
             ]))
     return "\n".join(lineas) + "\n"
 
 
-def _cociente(estudio: Estudio, cota: Optional[Cota]) -> str:
-    """The main count over the named bound at the largest size counted."""
-    if cota is None or not estudio.cuentas:
-        return ""
-    n = max(estudio.cuentas)
-    c, f = estudio.cuenta(n), cota(n)
-    return _g(c / f if c and f else None)
+# Reading a saved study back.
+
+def _numero(texto: str, donde: str, que: str) -> float:
+    try:
+        valor = float(texto)
+    except ValueError:
+        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número") from None
+    if not math.isfinite(valor):
+        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número finito")
+    return valor
+
+
+def _valores(texto: str, donde: str) -> List[float]:
+    partes = [p.strip() for p in texto.split(",") if p.strip()]
+    try:
+        valores = [float(p) for p in partes]
+    except ValueError:
+        raise ErrorDeUso(f"{donde}: «{texto}» no es una lista de números") from None
+    if not all(math.isfinite(v) for v in valores):
+        raise ErrorDeUso(f"{donde}: «{texto}» tiene valores no finitos")
+    return valores
+
+
+def _programa(nombre: str) -> Programa:
+    """The program a TSV is named after; one this suite does not have gets
+    a description of its own, so that its points can still be compared."""
+    return PROGRAMAS.get(nombre) or Programa(nombre, nombre, (), "", ("n", "n", "n"), "")
+
+
+def _cota(columna: str, donde: str) -> Cota:
+    """The bound of a ratio column: t/n^2 → n^2, t/(n*log(n)) → n*log(n)."""
+    texto = columna[2:]
+    if texto.startswith("(") and texto.endswith(")"):
+        texto = texto[1:-1]
+    try:
+        return Cota(texto)
+    except ErrorDeUso as e:
+        raise ErrorDeUso(f"{donde}: la columna «{columna}»: {e}") from None
+
+
+def leer_tsv(ruta: Path) -> Optional[Estudio]:
+    """The study saved in one program's TSV, or None when the file is not
+    one (it lacks the columns n, configuracion and valores). A line that
+    cannot be read is an ErrorDeUso naming the file and the line."""
+    try:
+        texto = ruta.read_text(encoding="utf-8")
+    except (OSError, UnicodeDecodeError) as e:
+        raise ErrorDeUso(f"no se pudo leer {ruta}: {e}") from None
+    numeradas = list(enumerate(texto.splitlines(), 1))
+    comentarios = [(i, l.lstrip()[1:].strip()) for i, l in numeradas if l.lstrip().startswith("#")]
+    datos = [(i, l) for i, l in numeradas if l.strip() and not l.lstrip().startswith("#")]
+    if not datos:
+        return None
+    cabecera = datos[0][1].split("\t")
+    if not {"n", "configuracion", "valores"} <= set(cabecera):
+        return None
+    if texto and not texto.endswith("\n"):
+        raise ErrorDeUso(f"{ruta}, línea {numeradas[-1][0]}: la última línea está cortada"
+                         " (no acaba en un salto de línea)")
+    cotas = [_cota(c, f"{ruta}, línea {datos[0][0]}") for c in cabecera if c.startswith("t/")]
+    nombres = [c for c in cabecera if c not in _FIJAS and not c.startswith(("t/", "c/", "ns_por_"))]
+    estudio = Estudio(_programa(ruta.stem), [], cotas)
+    for numero, linea in datos[1:]:
+        donde = f"{ruta}, línea {numero}"
+        campos = linea.split("\t")
+        if len(campos) != len(cabecera):
+            raise ErrorDeUso(f"{donde}: tiene {len(campos)} campos y la cabecera"
+                             f" {len(cabecera)}")
+        fila = dict(zip(cabecera, campos))
+        try:
+            n = int(fila["n"])
+        except ValueError:
+            raise ErrorDeUso(f"{donde}: la talla «{fila['n']}» no es un entero") from None
+        configuracion = fila["configuracion"].strip()
+        if not configuracion:
+            raise ErrorDeUso(f"{donde}: falta la configuración")
+        cuentas = {x: _numero(fila[x], donde, x) for x in nombres if fila[x].strip()}
+        if cuentas:
+            estudio.cuentas[n] = cuentas
+        valores = _valores(fila["valores"], donde)
+        if configuracion == CUENTAS or not valores:
+            continue
+        if configuracion not in estudio.configuraciones:
+            estudio.configuraciones.append(configuracion)
+        repeticion = "repeticion" in fila.get("notas", "").split(",")
+        estudio.puntos.append(Punto(n, configuracion, valores, repeticion))
+    for _, comentario in comentarios:
+        _comentario(estudio, comentario)
+    return estudio
+
+
+def _comentario(estudio: Estudio, comentario: str):
+    """What a comment line says of the study: a size left out, or the study
+    cut short."""
+    if comentario.startswith("omitida "):
+        cabeza, _, motivo = comentario[len("omitida "):].partition(": ")
+        partes = cabeza.split()
+        if len(partes) == 2 and partes[1].isdigit():
+            estudio.omitidas.setdefault(partes[0], []).append(Omision(int(partes[1]), motivo))
+    elif comentario.startswith("incompleto: "):
+        motivo = comentario[len("incompleto: "):]
+        if motivo == "interrumpido":
+            estudio.interrumpido = True
+        else:
+            estudio.fallo = motivo
+
+
+def leer_estudios(directorio: Path) -> Dict[str, Estudio]:
+    """program → its study, from the program TSVs (<programa>.tsv) of a
+    study's directory; files that are not a program's TSV are left out."""
+    if not directorio.is_dir():
+        raise ErrorDeUso(f"no existe el directorio {directorio}" if not directorio.exists()
+                         else f"{directorio} no es un directorio")
+    try:
+        rutas = sorted(directorio.glob("*.tsv"))
+    except OSError as e:
+        raise ErrorDeUso(f"no se pudo leer {directorio}: {e}") from None
+    estudios = {}
+    for ruta in rutas:
+        estudio = leer_tsv(ruta)
+        if estudio is not None:
+            estudios[ruta.stem] = estudio
+    return estudios

@@ -8,9 +8,9 @@ import statistics
 from dataclasses import dataclass, field
 from typing import List, Optional, Sequence, Tuple
 
-from .ajuste import Series
 from .cotas import Cota
-from .incertidumbre import intervalo, mas_rapida, remuestras
+from .estudio import Muestras
+from .incertidumbre import bootstrap, intervalo, mas_rapida
 
 # A bound fits when the interval of its ratio's slope lies within its window
 # around 0: an equivalence test, which shows the slope is near 0 rather than
@@ -24,8 +24,9 @@ from .incertidumbre import intervalo, mas_rapida, remuestras
 FRACCION_MARGEN = 0.75
 MARGEN_DE_UNA_COTA = 0.05  # with a single candidate there is no distance to take
 # Each side of the window is a one-sided test at 5 %, which a two-sided 90 %
-# interval carries out.
-NIVEL = 0.90
+# interval carries out. (The intervals the study reports, of a fit's rate
+# for instance, are 95 %: NIVEL_INTERVALO.)
+NIVEL_VEREDICTO = 0.90
 
 
 @dataclass
@@ -93,12 +94,13 @@ class Veredicto:
                                f" {p.arriba:+.3f}]{' ✓' if p.cabe else ''}"
                                for p in self.pruebas)
         return (f"pendientes de log(t/f) de {desde} a {hasta}, con su intervalo del"
-                f" {100 * NIVEL:.0f} %, en la ventana de cada cota: {pendientes}")
+                f" {100 * NIVEL_VEREDICTO:.0f} %, en la ventana de cada cota: {pendientes}")
 
 
-def mitad_superior(series: Series) -> Series:
-    """The larger half of the sizes, and at least three where there are."""
-    ordenadas = sorted(series, key=lambda s: s[0])
+def mitad_superior(muestras: Muestras) -> Muestras:
+    """The larger half of the sizes (the middle one too, when they are
+    odd), and at least three where there are."""
+    ordenadas = sorted(muestras, key=lambda s: s[0])
     k = len(ordenadas)
     return ordenadas[k - max(min(3, k), math.ceil(k / 2)):]
 
@@ -107,10 +109,11 @@ def _pendiente(xs: Sequence[float], ys: Sequence[float]) -> float:
     return statistics.linear_regression(xs, ys)[0]
 
 
-def juzgar(series: Series, cotas: Sequence[Cota], exponencial: bool, semilla: int) -> Veredicto:
+def juzgar(muestras: Muestras, cotas: Sequence[Cota], exponencial: bool, semilla: int
+           ) -> Veredicto:
     """The verdict on the times of one configuration (its fitted sizes with
     every invocation's value) against the candidate bounds."""
-    mitad = [(n, v) for n, v in mitad_superior(series)
+    mitad = [(n, v) for n, v in mitad_superior(muestras)
              if all(c(n) is not None for c in cotas)]
     if len({n for n, _ in mitad}) < 2 or not cotas:
         return Veredicto("sin_datos")
@@ -120,8 +123,8 @@ def juzgar(series: Series, cotas: Sequence[Cota], exponencial: bool, semilla: in
         return _pendiente(xs, [math.log(t) for t in medianas])
 
     b = pendiente([mas_rapida(v) for _, v in mitad])
-    lo, hi = intervalo(remuestras([v for _, v in mitad], pendiente, semilla,
-                                  resumen=mas_rapida), NIVEL)
+    lo, hi = intervalo(bootstrap([v for _, v in mitad], pendiente, semilla,
+                                 representante=mas_rapida), NIVEL_VEREDICTO)
     # The slope of log f itself: that of log(t/f) is then b - e.
     exponentes = [_pendiente(xs, [math.log(c(n)) for n, _ in mitad]) for c in cotas]
     pruebas = []

@@ -1,12 +1,11 @@
-"""The plot of several programs in one study (juntos.svg), drawn by
-gnuplot. Above, every program's medians with min-max bars and its fitted
+"""The plot of several programs in one study (juntos.svg). Above, every program's medians with min-max bars and its fitted
 curve over the sizes it was fitted on, one colour per program, log-log
 axes, the key naming each program with its fitted growth. Below, on the
 same n axis, each program's time as a factor of the fastest at each size
 two or more programs share (log y), which reads the ranking at a glance.
 
 A program that grows as a^n is left out when some other does not: its n
-(Hanoi's discs, 18 to 29) would sit on the sorts' axis of array lengths as
+(Hanoi's discs, 16 to 28 by default) would sit on the sorts' axis of array lengths as
 if it were comparable. The notes say which; the table says so too, and the
 plot carries the note under its title. Programs that all grow as a^n are
 drawn against a linear n axis."""
@@ -15,13 +14,10 @@ import math
 from pathlib import Path
 from typing import List, Sequence, Tuple
 
-from .ajuste import Ajuste
-from .analisis import Analisis
-from .estudio import Estudio
-from .ficheros import Ficheros
-from .grafica import _cadena, datos, eje_x, ejecutar_gnuplot, inicio
-from .juntos import aparte, nota_aparte, tiempos, veces
-from .programas import PROGRAMAS
+from ..analisis import Ajuste, Analisis
+from ..juntos import Juntos, veces
+from ..programas import PROGRAMAS
+from .comun import cadena, datos, eje_x, inicio
 
 # One colour a program, the same in every run whatever the others are.
 _PALETA = ["#1b9e77", "#d95f02", "#7570b3", "#e7298a", "#66a61e", "#b8860b", "#a6761d",
@@ -39,10 +35,10 @@ def _curva(ajuste: Ajuste, desde: int, hasta: int, pasos: int = 40) -> List[Tupl
     C·n^b, arithmetic ones for C·a^n."""
     if ajuste.exponencial:
         xs = [desde + (hasta - desde) * i / pasos for i in range(pasos + 1)]
-        return [(x, ajuste.constante * ajuste.tasa ** x) for x in xs]
-    razon = (hasta / desde) ** (1 / pasos)
-    xs = [desde * razon ** i for i in range(pasos + 1)]
-    return [(x, ajuste.constante * x ** ajuste.tasa) for x in xs]
+    else:
+        razon = (hasta / desde) ** (1 / pasos)
+        xs = [desde * razon ** i for i in range(pasos + 1)]
+    return [(x, ajuste(x)) for x in xs]
 
 
 def _marcas_veces(mayor: float) -> str:
@@ -56,14 +52,15 @@ def _marcas_veces(mayor: float) -> str:
     return "set ytics (" + ", ".join(f"'×{m:g}' {m:g}" for m in marcas) + ")"
 
 
-def _panel_tiempos(dibujados: Sequence[Tuple[Estudio, Analisis]], configuracion: str,
+def _panel_tiempos(dibujados: Sequence[Analisis], configuracion: str,
                    exponencial: bool) -> List[str]:
     lineas, series = [], []
     fuera = False
-    for k, (estudio, analisis) in enumerate(dibujados):
+    for k, analisis in enumerate(dibujados):
+        estudio = analisis.estudio
         nombre = estudio.programa.nombre
         color = _color(nombre, k)
-        serie = [p for p in estudio.serie(configuracion) if p.minimo > 0]
+        serie = [p for p in estudio.puntos_de(configuracion) if p.minimo > 0]
         ajustables = [p for p in serie if not estudio.fuera_del_ajuste(p)]
         otros = [p for p in serie if estudio.fuera_del_ajuste(p)]
         de = analisis.configuraciones.get(configuracion)
@@ -74,33 +71,32 @@ def _panel_tiempos(dibujados: Sequence[Tuple[Estudio, Analisis]], configuracion:
             lineas += datos(f"${grupo}_{k}", [(p.n, p.mediana, p.minimo, p.maximo)
                                               for p in puntos])
             titulo = "notitle" if ajuste or grupo == "fuera" else \
-                f"title {_cadena(f'{nombre}: sin ajuste')} noenhanced"
+                f"title {cadena(f'{nombre}: sin ajuste')} noenhanced"
             series.append(f"${grupo}_{k} using 1:2:3:4 with yerrorbars pt {tipo} ps 0.8"
                           f" lc rgb '{color}' {titulo}")
         fuera = fuera or bool(otros)
         if ajuste and ajustables:
             lineas += datos(f"$ajuste_{k}", _curva(ajuste, ajustables[0].n, ajustables[-1].n))
             series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"
-                          f" title {_cadena(f'{nombre}: {ajuste.crecimiento()}')} noenhanced")
-    puntos = [p for e, _ in dibujados for p in e.serie(configuracion) if p.minimo > 0]
+                          f" title {cadena(f'{nombre}: {ajuste.crecimiento()}')} noenhanced")
+    puntos = [p for a in dibujados for p in a.estudio.puntos_de(configuracion) if p.minimo > 0]
     bajo, alto = min(p.minimo for p in puntos), max(p.maximo for p in puntos)
     titulo = "mediana de t(n), barras mín–máx; a trazos, el ajuste de cada uno"
     if fuera:
         titulo += "; huecos: fuera del ajuste"
-    return [f"set title {_cadena(titulo)} noenhanced",
+    return [f"set title {cadena(titulo)} noenhanced",
             "set ylabel 't(n) en segundos'", "set logscale y", "set format y '10^{%L}'",
             f"set yrange [{bajo / 1.5!r}:{alto * (alto / bajo) ** 0.3 * 1.5!r}]",
             *eje_x([p.n for p in puntos], exponencial), *lineas,
             "plot " + ", \\\n     ".join(series)]
 
 
-def _panel_relativos(dibujados: Sequence[Tuple[Estudio, Analisis]],
-                     configuracion: str) -> List[str]:
+def _panel_relativos(juntos: Juntos) -> List[str]:
     """Each program's time over the fastest's at the sizes two or more
     programs share; nothing when no size is shared. The key gives each
     program's factor at the size the table ranks them at, slowest first,
     as the lines stand there."""
-    comparacion, _ = tiempos([e for e, _ in dibujados], configuracion)
+    comparacion = juntos.tiempos
     orden = comparacion.orden()
     if orden is None:
         return []
@@ -119,7 +115,7 @@ def _panel_relativos(dibujados: Sequence[Tuple[Estudio, Analisis]],
         x = comparacion.relativo(nombre, donde)
         titulo = nombre if x is None else f"{nombre}: {veces(x)} a n = {donde}"
         series.append(f"$relativo_{k} using 1:2 with linespoints pt 7 ps 0.8 lw 1.5"
-                      f" lc rgb '{_color(nombre, k)}' title {_cadena(titulo)} noenhanced")
+                      f" lc rgb '{_color(nombre, k)}' title {cadena(titulo)} noenhanced")
     if not series:
         return []
     return ["set title 'tiempo entre el del más rápido en esa talla' noenhanced",
@@ -128,47 +124,28 @@ def _panel_relativos(dibujados: Sequence[Tuple[Estudio, Analisis]],
             "plot " + ", \\\n     ".join(series + ["1 with lines lc rgb '#444444' dt 2 notitle"])]
 
 
-def guion_juntos(estudios: Sequence[Estudio], analisis: Sequence[Analisis], configuracion: str,
-                 destino: Path, formato: str) -> Tuple[str, List[str]]:
+def guion_juntos(juntos: Juntos, destino: Path, formato: str) -> Tuple[str, List[str]]:
     """The gnuplot script of juntos.svg (empty when fewer than two programs
-    have times to draw) and the notes on the programs left out."""
-    apartados = aparte(estudios)
-    notas = [nota_aparte(e) for e in apartados]
-    fuera = {id(e) for e in apartados}
-    dibujados = [(e, a) for e, a in zip(estudios, analisis)
-                 if id(e) not in fuera and any(p.minimo > 0 for p in e.serie(configuracion))]
+    have times to draw) and the notes on what it leaves out."""
+    configuracion = juntos.configuracion
+    notas = list(juntos.notas_aparte)
+    dibujados = juntos.dibujados()
     if len(dibujados) < 2:
         return "", notas + [f"gráfica juntos: menos de dos programas con tiempos en"
                             f" {configuracion}; no se dibuja"]
-    exponencial = all(e.programa.exponencial for e, _ in dibujados)
+    exponencial = all(a.estudio.programa.exponencial for a in dibujados)
     arriba = _panel_tiempos(dibujados, configuracion, exponencial)
-    abajo = _panel_relativos(dibujados, configuracion)
-    nombres = ", ".join(e.programa.nombre for e, _ in dibujados)
+    abajo = _panel_relativos(juntos)
+    nombres = ", ".join(a.estudio.programa.nombre for a in dibujados)
     titulo = f"{nombres} en {configuracion}"
-    if apartados:
-        titulo += f" (sin {', '.join(e.programa.nombre for e in apartados)}: crece como a^n)"
+    if juntos.aparte:
+        titulo += f" (sin {', '.join(e.programa.nombre for e in juntos.aparte)}: crece como a^n)"
     paneles = 2 if abajo else 1
     lineas = inicio(destino, formato, 1000, 80 + 460 * paneles) + [
-        f"set multiplot layout {paneles},1 title {_cadena(titulo)} noenhanced",
+        f"set multiplot layout {paneles},1 title {cadena(titulo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics mxtics mytics lc rgb '#dddddd'",
         "set key top left Left reverse box samplen 3",
     ]
     lineas += arriba + abajo + ["unset multiplot"]
     return "\n".join(lineas) + "\n", notas
-
-
-def dibujar_juntos(estudios: Sequence[Estudio], analisis: Sequence[Analisis],
-                   configuracion: str, ficheros: Ficheros, gnuplot: str,
-                   formatos: Sequence[str]) -> List[Path]:
-    """Runs gnuplot once per format into juntos.<formato>; the paths it
-    wrote (none when fewer than two programs have times to draw)."""
-    hechas = []
-    for formato in formatos:
-        ruta = ficheros.directorio / f"juntos.{formato}"
-        guion, _ = guion_juntos(estudios, analisis, configuracion, ruta, formato)
-        if not guion:
-            continue
-        ejecutar_gnuplot(gnuplot, guion, ficheros.ruta(ruta.name))
-        hechas.append(ruta)
-    return hechas

@@ -1,31 +1,31 @@
 """The plot of the verdict's test: each ratio t/f(n), normalised to its
 value at the largest size, against n, with the upper half of the sizes
-(where the verdict is judged) shaded. The ratio of the bound the times
-follow levels off there; on the log-log plot every program looks like a
-straight line."""
+(where the verdict on the times is judged) shaded. The ratio of the bound
+the times follow levels off there; on the log-log plot every program looks
+like a straight line. A last panel does the same for the main count, whose
+verdict takes every size: it is not shaded."""
 
 from pathlib import Path
 from typing import List, Optional, Sequence, Tuple
 
-from .analisis import Analisis, cuentas_principales
-from .estudio import Estudio
-from .grafica import _cadena, datos, eje_x, inicio
-from .veredicto import mitad_superior
+from ..analisis import Analisis
+from ..cotas import Cota
+from .comun import cadena, datos, eje_x, inicio
 
 _TRAZOS = ["#7570b3", "#1b9e77", "#d95f02", "#e7298a", "#66a61e"]
 
 
-def _panel(titulo: str, pares: Sequence[Tuple[int, float]], estudio: Estudio, k: int,
-           sombra: Optional[Tuple[int, int]]) -> List[str]:
+def _panel(titulo: str, pares: Sequence[Tuple[int, float]], cotas: Sequence[Cota],
+           magnitud: str, k: int, sombra: Optional[Tuple[int, int]]) -> List[str]:
     """One panel: every bound's ratio normalised to its value at the
-    largest size, the upper half shaded."""
-    lineas = [f"set title {_cadena(titulo)} noenhanced", "unset object"]
+    largest size, the upper half shaded when given."""
+    lineas = [f"set title {cadena(titulo)} noenhanced", "unset object"]
     if sombra:
         desde, hasta = sombra
         lineas.append(f"set object 1 rect from {desde},graph 0 to {hasta},graph 1"
                       " fc rgb '#e8e8e8' fs solid 1.0 noborder behind")
     series, valores = [], []
-    for j, cota in enumerate(estudio.cotas):
+    for j, cota in enumerate(cotas):
         cocientes = [(n, t / f) for n, t in pares if (f := cota(n)) and t > 0]
         if len(cocientes) < 2:
             continue
@@ -34,8 +34,9 @@ def _panel(titulo: str, pares: Sequence[Tuple[int, float]], estudio: Estudio, k:
         normalizados = [(n, r / ultimo) for n, r in cocientes]
         valores += [r for _, r in normalizados]
         lineas += datos(nombre, normalizados)
+        columna = cota.columna.replace("t/", f"{magnitud}/", 1)
         series.append(f"{nombre} using 1:2 with linespoints pt 7 ps 0.7 lw 1.5"
-                      f" lc rgb '{_TRAZOS[j % len(_TRAZOS)]}' title {_cadena(cota.columna)}"
+                      f" lc rgb '{_TRAZOS[j % len(_TRAZOS)]}' title {cadena(columna)}"
                       " noenhanced")
     if not series:
         return []
@@ -44,34 +45,34 @@ def _panel(titulo: str, pares: Sequence[Tuple[int, float]], estudio: Estudio, k:
                                                          " dt 2 notitle"])]
 
 
-def guion_cocientes(estudio: Estudio, analisis: Analisis, destino: Path, formato: str) -> str:
+def guion_cocientes(analisis: Analisis, destino: Path, formato: str) -> str:
+    estudio = analisis.estudio
     paneles = []
-    for configuracion in estudio.configuraciones:
-        de = analisis.configuraciones.get(configuracion)
-        if de is None:
+    for configuracion, de in analisis.configuraciones.items():
+        if not de.rapidas:
             continue
         sombra = de.veredicto.tallas if de.veredicto.pruebas else None
         paneles.append((f"{configuracion}: t/f(n) entre su valor en la talla mayor",
-                        estudio.pares(configuracion), sombra))
-    cuentas = cuentas_principales(estudio)
+                        de.rapidas, "t", sombra))
+    cuentas = estudio.cuentas_principales()
     if len(cuentas) >= 2:
-        mitad = mitad_superior([(n, [c]) for n, c in cuentas])
         paneles.append((f"cuentas: {estudio.programa.cuenta}/f(n) entre su valor en la talla"
-                        " mayor", cuentas, (mitad[0][0], mitad[-1][0])))
+                        " mayor (el veredicto de las cuentas toma todas las tallas)", cuentas,
+                        "c", None))
     if not paneles:
         return ""
+    titulo = (f"{estudio.programa.algoritmo}: ¿qué cociente se asienta? (sombreada, la mitad"
+              " superior de las tallas, donde se juzgan los tiempos)")
     lineas = inicio(destino, formato, 900, 330 * len(paneles) + 40) + [
         "set xlabel 'n'",
         "set logscale y",
         "set grid xtics ytics lc rgb '#dddddd'",
         "set key top left box samplen 2",
-        f"set multiplot layout {len(paneles)},1 title"
-        f" {_cadena(f'{estudio.programa.algoritmo}: ¿qué cociente se asienta? (sombreada, la mitad superior de las tallas)')}"
-        " noenhanced",
+        f"set multiplot layout {len(paneles)},1 title {cadena(titulo)} noenhanced",
     ]
-    tallas = [n for _, pares, _ in paneles for n, _ in pares]
+    tallas = [n for _, pares, _, _ in paneles for n, _ in pares]
     lineas += eje_x(tallas, estudio.programa.exponencial)
-    for k, (titulo, pares, sombra) in enumerate(paneles):
-        lineas += _panel(titulo, pares, estudio, k, sombra)
+    for k, (titulo, pares, magnitud, sombra) in enumerate(paneles):
+        lineas += _panel(titulo, pares, estudio.cotas, magnitud, k, sombra)
     lineas.append("unset multiplot")
     return "\n".join(lineas) + "\n"
