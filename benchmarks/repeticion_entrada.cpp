@@ -54,7 +54,7 @@ Segundos cronometrar_distintos(const std::vector<std::vector<int>> &entradas, in
     return a_segundos((fin_orden - inicio_orden) - (fin_copia - inicio_copia)) / REPETICIONES;
 }
 
-template <typename Ordenar> void medir(const char *nombre, int n, Ordenar ordenar)
+template <typename Ordenar> void comparar(const char *nombre, int n, Ordenar ordenar)
 {
     std::vector<double> mismo, distintos, frescos;
     std::vector<std::vector<int>> entradas(REPETICIONES, std::vector<int>(n));
@@ -70,7 +70,7 @@ template <typename Ordenar> void medir(const char *nombre, int n, Ordenar ordena
         Segundos total{0};
         for (int r = 0; r < REPETICIONES; ++r) {
             rellenar(T.data(), n);
-            total += cronometrar(T.data(), [&] { ordenar(T.data(), n); });
+            total += medir(T.data(), [&] { ordenar(T.data(), n); });
         }
         frescos.push_back(total.count() / REPETICIONES);
     }
@@ -86,8 +86,8 @@ int main()
     std::printf("%-10s %5s %12s %12s %12s %10s %10s\n", "sort", "n", "mismo s", "distintos s",
                 "frescos s", "mis/dis", "mis/fre");
     for (int n : {200, 1000, 2000})
-        medir("seleccion", n, [](int V[], int m) { seleccion(V, m); });
+        comparar("seleccion", n, [](int V[], int m) { seleccion(V, m); });
     for (int n : {200, 1000, 2000})
-        medir("mergesort", n, [](int V[], int m) { mergesort_lims(V, 0, m); });
+        comparar("mergesort", n, [](int V[], int m) { mergesort_lims(V, 0, m); });
     return 0;
 }

@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
         assert(M);
         srandom(static_cast<unsigned>(time(nullptr)));
         RellenaMatriz(M, n);
-        acumulado += cronometrar(M, [&] { Floyd(M, n); });
+        acumulado += medir(M, [&] { Floyd(M, n); });
         LiberaMatriz(M, n);
     }
     informar(n, acumulado);

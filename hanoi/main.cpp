@@ -9,7 +9,7 @@ int main(int argc, char *argv[])
     comprobar_profundidad(n);
     Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion)
-        acumulado += cronometrar([&] { hanoi(n, 1, 2); });
+        acumulado += medir(RecursionDeHanoi{}, [&] { hanoi(n, 1, 2); });
     informar(n, acumulado);
     return 0;
 }

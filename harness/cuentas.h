@@ -4,11 +4,15 @@
 // A counting build (compiled with BENCH_CUENTAS) runs the protocol of
 // harness/protocolo.h on keys, cells or calls that count what the algorithm
 // does with them, and reports the mean counts per run. The algorithms are the
-// same templates as in the timed builds, instantiated on these types; only
-// hanoi, which takes no data, calls a hook on entry, and only in this build.
+// same templates as in the timed builds, instantiated on these types. What
+// every program shares is here: the counts, the running of a counted call and
+// the counting key of the sorts. Each other counted thing lives beside its
+// program (floyd/cuentas_floyd.h, hanoi/cuentas_hanoi.h) and, like the key,
+// declares the function contadores_de that names its counters; the harness
+// finds it by argument-dependent lookup.
 //
-// Unlike the rest of the harness this header has external linkage, as hanoi,
-// which calls its hook, has.
+// Unlike the rest of the harness this header has external linkage: hanoi has
+// it, and so must the counters it calls, which build on these.
 #pragma once
 
 #include <array>
@@ -41,7 +45,7 @@ struct Cuentas {
     }
 };
 
-// The counters of each kind of counted operation.
+// The counters of the sorts.
 struct ContadoresDeOrden {
     std::int64_t comparaciones = 0; // relational operators between two keys
     std::int64_t escrituras = 0;    // stores of a key into an array element
@@ -49,18 +53,6 @@ struct ContadoresDeOrden {
     {
         return {{"comparaciones", "escrituras"}, {comparaciones, escrituras}};
     }
-};
-
-struct ContadoresDeFloyd {
-    std::int64_t pasos = 0;   // comparisons of a path sum with its cell
-    std::int64_t mejoras = 0; // steps whose sum is smaller: the cell changes
-    Cuentas cuentas() const { return {{"pasos", "mejoras"}, {pasos, mejoras}}; }
-};
-
-struct ContadoresDeHanoi {
-    std::int64_t llamadas = 0;    // calls of hanoi
-    std::int64_t movimientos = 0; // calls with at least one disc: the moves
-    Cuentas cuentas() const { return {{"llamadas", "movimientos"}, {llamadas, movimientos}}; }
 };
 
 // Runs `llamada` once with `contadores` at zero and returns what it counted.
@@ -105,6 +97,9 @@ class ClaveContada
 
     bool es_elemento() const { return elemento; }
 
+    // The counters of a call that sorts an array of these keys.
+    friend ContadoresDeOrden &contadores_de(const ClaveContada *) { return cuenta; }
+
     friend bool operator<(const ClaveContada &a, const ClaveContada &b)
     {
         ++cuenta.comparaciones;
@@ -129,50 +124,6 @@ class ClaveContada
   private:
     bool elemento = true;
 };
-
-// A cell of the Floyd matrix that counts the steps, each the comparison of a
-// path sum (an int) with the cell, and the improvements among them. It reads
-// and stores as an int and has an int's size and uninitialised default, so a
-// matrix of these cells is reserved, filled and released as one of ints.
-class CeldaContada
-{
-  public:
-    static inline ContadoresDeFloyd cuenta;
-
-    CeldaContada() = default;
-    CeldaContada &operator=(int v)
-    {
-        valor = v;
-        return *this;
-    }
-    operator int() const { return valor; }
-
-    friend bool operator<(int suma, const CeldaContada &celda)
-    {
-        ++cuenta.pasos;
-        const bool mejora = suma < celda.valor;
-        cuenta.mejoras += mejora;
-        return mejora;
-    }
-
-  private:
-    int valor;
-};
-static_assert(sizeof(CeldaContada) == sizeof(int));
-
-// The calls of hanoi in the counting build.
-inline ContadoresDeHanoi cuenta_hanoi;
-
-inline void contar_llamada_hanoi(int m, int, int)
-{
-    ++cuenta_hanoi.llamadas;
-    if (m > 0)
-        ++cuenta_hanoi.movimientos;
-}
-
-// What hanoi calls on entry, with its arguments, in the counting build: the
-// count above, unless a test puts a recorder of the calls in its place.
-inline void (*al_entrar_en_hanoi)(int m, int i, int j) = contar_llamada_hanoi;
 
 // `x` in fixed notation with the fewest digits that read back as the same
 // double: 1000000 for a million, 498765.3333333333 for a third above 498765.

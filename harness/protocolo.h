@@ -93,19 +93,16 @@ template <typename Elemento = int> inline Elemento *reservar_vector(int n)
 }
 
 // The counting build of a program (compiled with BENCH_CUENTAS) follows the
-// same protocol with the same main.cpp: its arrays hold counting keys and
-// its matrices counting cells, each timed call is instead run once with the
-// operations it makes counted, and the line reports the mean counts per run.
-// It reads no clock. These are what a program works on and what it
-// measures: the elements of the sorted arrays, the cells of the Floyd
-// matrix and the measure of one run.
+// same protocol with the same main.cpp: its arrays hold counting keys (and
+// the Floyd matrix counting cells, floyd/cuentas_floyd.h), each measured
+// call is run once with the operations it makes counted instead of timed,
+// and the line reports the mean counts per run. It reads no clock. These are
+// the elements of the sorted arrays and the measure of one run.
 #if defined(BENCH_CUENTAS)
 using Elemento = ClaveContada;
-using Celda = CeldaContada;
 using Medida = Cuentas;
 #else
 using Elemento = int;
-using Celda = int;
 using Medida = Segundos;
 #endif
 
@@ -121,14 +118,20 @@ inline Elemento *crear_entrada(int n)
     return T;
 }
 
+// Every program measures each run with medir(objeto, llamada), in both
+// builds. `objeto` is what the call works on: a pointer to its data (an
+// array, a matrix), or an object that is not a pointer and names a call with
+// no data of its own, such as hanoi's RecursionDeHanoi.
+
 #if !defined(BENCH_CUENTAS)
 
-// Times one call. Nothing but the call lies between the two clock readings;
-// the barriers keep the work on `datos` from being removed or moved out of
-// the interval by the optimiser. `leer` reads the clock (tests count or
-// script the readings through it).
+// Times one call on the data at `datos`. Nothing but the call lies between
+// the two clock readings; the barriers keep the work on `datos` from being
+// removed or moved out of the interval by the optimiser. `leer` reads the
+// clock (tests count or script the readings through it).
 template <auto leer = leer_reloj, typename Datos, typename Llamada>
-inline Segundos cronometrar(Datos datos, Llamada &&llamada)
+    requires std::is_pointer_v<Datos>
+inline Segundos medir(Datos datos, Llamada &&llamada)
 {
     const Instante inicio = leer();
     barrera(datos);
@@ -139,11 +142,13 @@ inline Segundos cronometrar(Datos datos, Llamada &&llamada)
 }
 
 // Times one call that works on no data of its own (the call itself must
-// make its work observable); the barriers still keep it between the two
-// clock readings.
-template <typename Llamada> inline Segundos cronometrar(Llamada &&llamada)
+// make its work observable); the barriers, holding no data, still keep it
+// between the two clock readings.
+template <auto leer = leer_reloj, typename SinDatos, typename Llamada>
+    requires(!std::is_pointer_v<SinDatos>)
+inline Segundos medir(SinDatos, Llamada &&llamada)
 {
-    return cronometrar(static_cast<const void *>(nullptr), llamada);
+    return medir<leer>(static_cast<const void *>(nullptr), llamada);
 }
 
 // The report line: the size, a blank and the mean time of the runs.
@@ -154,23 +159,13 @@ inline void informar(int n, Segundos acumulado, std::ostream &salida = std::cout
 
 #else
 
-// The counts of one call of a sort on an array of counting keys.
-template <typename Llamada> Cuentas cronometrar(ClaveContada *, Llamada &&llamada)
+// The counts of one call on `objeto`, made with the counters that
+// contadores_de(objeto) names: the function is declared beside each counted
+// type (the keys, the Floyd cells, hanoi's recursion) and found by
+// argument-dependent lookup.
+template <typename Objeto, typename Llamada> Cuentas medir(Objeto objeto, Llamada &&llamada)
 {
-    return contar(ClaveContada::cuenta, llamada);
-}
-
-// The counts of one call of Floyd on a matrix of counting cells.
-template <typename Llamada> Cuentas cronometrar(CeldaContada **, Llamada &&llamada)
-{
-    return contar(CeldaContada::cuenta, llamada);
-}
-
-// The counts of one call that works on no data: the recursion of hanoi,
-// whose calls count themselves.
-template <typename Llamada> Cuentas cronometrar(Llamada &&llamada)
-{
-    return contar(cuenta_hanoi, llamada);
+    return contar(contadores_de(objeto), llamada);
 }
 
 // The report line of the counting build: the size, then for each count a

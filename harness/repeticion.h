@@ -3,7 +3,8 @@
 // clock to measure it well, so a run of n <= UMBRAL_REPETICION sorts a fresh
 // copy of its input REPETICIONES times, times the same copies without the
 // sorts apart, and takes the difference as the time of the sorts alone.
-// Counts need no such device: the counting build counts one sort of T.
+// Counts need no such device: the counting build counts one sort of T. Both
+// builds measure a run of these programs with medir_ordenacion.
 #pragma once
 
 #include "harness/protocolo.h"
@@ -16,9 +17,9 @@ namespace
 #if defined(BENCH_CUENTAS)
 
 // The counts of one sort of T itself with `ordenar(T, n)`, whatever n.
-template <typename Ordenar> Cuentas cronometrar_ordenacion(Elemento T[], int n, Ordenar &&ordenar)
+template <typename Ordenar> Cuentas medir_ordenacion(Elemento T[], int n, Ordenar &&ordenar)
 {
-    return cronometrar(T, [&] { ordenar(T, n); });
+    return medir(T, [&] { ordenar(T, n); });
 }
 
 #else
@@ -75,11 +76,11 @@ Segundos cronometrar_repetido(const int T[], int n, Ordenar &&ordenar)
 // repeated timing on copies of T when n <= UMBRAL_REPETICION, otherwise the
 // single timed sort of T itself.
 template <auto leer = leer_reloj, typename Ordenar>
-Segundos cronometrar_ordenacion(int T[], int n, Ordenar &&ordenar)
+Segundos medir_ordenacion(int T[], int n, Ordenar &&ordenar)
 {
     if (n <= UMBRAL_REPETICION)
         return cronometrar_repetido<leer>(T, n, ordenar);
-    return cronometrar<leer>(T, [&] { ordenar(T, n); });
+    return medir<leer>(T, [&] { ordenar(T, n); });
 }
 
 #endif

@@ -8,7 +8,7 @@ int main(int argc, char *argv[])
     Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion) {
         Elemento *T = crear_entrada(n);
-        acumulado += cronometrar(T, [&] { heapsort(T, n); });
+        acumulado += medir(T, [&] { heapsort(T, n); });
         delete[] T;
     }
     informar(n, acumulado);

@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion) {
         Elemento *T = crear_entrada(n);
         acumulado +=
-            cronometrar_ordenacion(T, n, [](Elemento V[], int m) { mergesort_lims(V, 0, m); });
+            medir_ordenacion(T, n, [](Elemento V[], int m) { mergesort_lims(V, 0, m); });
         delete[] T;
     }
     informar(n, acumulado);

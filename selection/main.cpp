@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion) {
         Elemento *T = crear_entrada(n);
-        acumulado += cronometrar_ordenacion(T, n, [](Elemento V[], int m) { seleccion(V, m); });
+        acumulado += medir_ordenacion(T, n, [](Elemento V[], int m) { seleccion(V, m); });
         delete[] T;
     }
     informar(n, acumulado);

@@ -97,7 +97,7 @@ TEST(Cuentas, PasosYMejorasDeFloyd)
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
             M[i][j] = antes[i][j];
-    const Cuentas c = cronometrar(M, [&] { Floyd(M, 3); });
+    const Cuentas c = medir(M, [&] { Floyd(M, 3); });
     EXPECT_EQ(c.valores, (std::array<std::int64_t, 2>{27, 3}));
     EXPECT_EQ(M[0][1] + M[1][2] + M[2][0], 2 + 3 + 3);
     LiberaMatriz(M, 3);

@@ -81,12 +81,15 @@ TEST(Harness, DuracionEnSegundosDesdeNanosegundos)
 {
     EXPECT_DOUBLE_EQ(a_segundos(std::chrono::nanoseconds(1'500'000'000)).count(), 1.5);
     EXPECT_DOUBLE_EQ(a_segundos(std::chrono::nanoseconds(-250)).count(), -2.5e-07);
-    // Timing a call returns a non-negative duration and runs the call once.
+    // Timing a call returns a non-negative duration and runs the call once,
+    // on data or on none (named by an object that is not a pointer).
     int llamadas = 0;
     int datos[1] = {0};
-    EXPECT_GE(cronometrar(datos, [&] { ++llamadas; }).count(), 0.0);
+    EXPECT_GE(medir(datos, [&] { ++llamadas; }).count(), 0.0);
     EXPECT_EQ(llamadas, 1);
-    EXPECT_GE(cronometrar([&] { ++llamadas; }).count(), 0.0);
+    struct SinDatos {
+    };
+    EXPECT_GE(medir(SinDatos{}, [&] { ++llamadas; }).count(), 0.0);
     EXPECT_EQ(llamadas, 2);
 }
 

@@ -54,7 +54,7 @@ TEST(Repeticion, CaminoSegunLaTalla)
         const std::vector<int> original = T;
         int ordenaciones = 0, sobre_T = 0, copias_fieles = 0;
         RelojDePrueba::preparar();
-        cronometrar_ordenacion<RelojDePrueba::leer>(T.data(), c.n, [&](int V[], int m) {
+        medir_ordenacion<RelojDePrueba::leer>(T.data(), c.n, [&](int V[], int m) {
             ++ordenaciones;
             sobre_T += V == T.data();
             copias_fieles += m == c.n && std::equal(V, V + m, original.begin());
@@ -100,7 +100,7 @@ TEST(Repeticion, AportacionNetaPorOrdenacion)
     // The single timed call adds its difference undivided.
     std::vector<int> T = entrada(3000);
     RelojDePrueba::preparar({hoy, hoy + 7});
-    const Segundos s = cronometrar_ordenacion<RelojDePrueba::leer>(
+    const Segundos s = medir_ordenacion<RelojDePrueba::leer>(
         T.data(), 3000, [](int V[], int m) { std::sort(V, V + m); });
     EXPECT_DOUBLE_EQ(s.count(), 7e-9);
 }
