@@ -122,6 +122,11 @@ TEST(Floyd, EjemplosResueltos)
         {{{0, 5, 1}, {2, 0, 9}, {9, 1, 0}}, {{0, 2, 1}, {2, 0, 3}, {3, 1, 0}}},
         {{{0, 7, 3, 9}, {8, 0, 2, 6}, {1, 9, 0, 4}, {5, 3, 8, 0}},
          {{0, 7, 3, 7}, {3, 0, 2, 6}, {1, 7, 0, 4}, {5, 3, 5, 0}}},
+        // The path 0 -> 3 -> 2 -> 1 goes through nodes in decreasing order:
+        // only the intermediate node as the outermost loop finds it (with i
+        // or j outermost, the cell 0 -> 1 is settled before 0 -> 2 is).
+        {{{0, 9, 9, 1}, {9, 0, 9, 9}, {9, 1, 0, 9}, {9, 9, 1, 0}},
+         {{0, 3, 2, 1}, {9, 0, 9, 9}, {9, 1, 0, 9}, {9, 2, 1, 0}}},
     };
     for (const auto &[entrada, esperado] : casos)
         EXPECT_EQ(aplicar_floyd(entrada), esperado);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace
@@ -75,6 +76,20 @@ TEST(Harness, EntradaAleatoriaSembradaConLaHora)
         return;
     }
     FAIL() << "the clock's second kept changing";
+}
+
+TEST(Harness, EntradasDeSegundosDistintosDifieren)
+{
+    // The seed is the current time: an input made in another second is
+    // another input (a constant seed would make every run sort the same).
+    int *a = crear_entrada(1000);
+    const time_t antes = time(nullptr);
+    while (time(nullptr) == antes)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    int *b = crear_entrada(1000);
+    EXPECT_NE(std::vector<int>(a, a + 1000), std::vector<int>(b, b + 1000));
+    delete[] a;
+    delete[] b;
 }
 
 TEST(Harness, DuracionEnSegundosDesdeNanosegundos)

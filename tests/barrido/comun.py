@@ -51,6 +51,9 @@ FALSOS = {
                      ' case $((c % 3)) in 2) t=7;; *) t=1;; esac; echo "$1 $t"',
     # Writes its name and size to the log beside it, then reports.
     "anota": 'echo "$(basename "$0") $1" >> "$(dirname "$0")/registro.log"; echo "$1 0.001"',
+    # n^2 ns times 1, 1.03 and 1.06 on successive calls of each size.
+    "cuadratico_variable": 'c=$(cat "$0.$1" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.$1";'
+                           ' echo "$1 $(( $1 * $1 * (100 + 3 * (c % 3)) ))e-11"',
     # A counting build of a quadratic sort.
     "cuentas_cuadraticas": 'echo "$1 comparaciones=$(( $1 * ($1 - 1) / 2 )) escrituras=$1.5"',
 }

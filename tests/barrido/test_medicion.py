@@ -7,8 +7,14 @@ import signal
 import subprocess
 import unittest
 
+from pathlib import Path
+
 from comun import ConFalsos
-from barrido.medicion import prever
+from barrido.cotas import Cota
+from barrido.estudio import Estudio
+from barrido.medicion import Medicion, Plan, prever
+from barrido.programas import PROGRAMAS
+from barrido.progreso import Progreso
 
 
 class Prevision(unittest.TestCase):
@@ -26,6 +32,27 @@ class Prevision(unittest.TestCase):
             with self.subTest(vistas=vistas, n=n):
                 self.assertAlmostEqual(prever(vistas, n, exponencial), esperada, delta=esperada * 0.02)
         self.assertIsNone(prever({1000: 0.1}, 2000, False))
+
+
+class TiempoQueQueda(unittest.TestCase):
+    def test_con_duraciones_conocidas(self):
+        # Three rounds of sizes 100, 200 and 300 that take 1, 2 and 3 s, and
+        # 400, predicted at 4 s, past the budget of 3.5 s. (round, n now,
+        # pending, seconds left)
+        casos = [
+            (1, 100, [], (2 + 3) + 2 * (1 + 2 + 3)),
+            (1, 300, [], 0 + 2 * (1 + 2 + 3)),
+            (2, 100, [("O2", 200), ("O2", 300)], (2 + 3) + 1 * (1 + 2 + 3)),
+            (3, 300, [("O2", 100)], 1),
+            (3, 100, [], 0),
+        ]
+        estudio = Estudio(PROGRAMAS["bubble"], ["O2"], [Cota("n^2")])
+        plan = Plan([100, 200, 300, 400], Path("bin"), 3, 3.5, cuentas=False)
+        medicion = Medicion(estudio, plan, Progreso(open("/dev/null", "w")))
+        medicion.duraciones = {"O2": {100: 1.0, 200: 2.0, 300: 3.0}}
+        for ronda, n, pendientes, quedan in casos:
+            with self.subTest(ronda=ronda, n=n):
+                self.assertAlmostEqual(medicion._quedan(ronda, n, pendientes), quedan)
 
 
 class Orden(ConFalsos):

@@ -6,10 +6,12 @@ import random
 import unittest
 
 from comun import GEOMETRICAS
+from barrido.ajuste import ajustar_con_intervalo
 from barrido.conteo import deriva, juzgar_cuentas
 from barrido.cotas import Cota
+from barrido.incertidumbre import bootstrap, mas_rapida
 from barrido.tallas import leer_tallas
-from barrido.veredicto import juzgar
+from barrido.veredicto import juzgar, mitad_superior
 
 NLOGN = leer_tallas("1000:4096000:x2")
 
@@ -77,6 +79,87 @@ class VeredictoDeTiempos(unittest.TestCase):
         self.assertGreaterEqual(dentro, 32)
 
 
+    def test_mitad_superior(self):
+        # number of sizes -> how many the verdict judges: the larger half,
+        # the middle size too when they are odd, and at least three.
+        casos = {2: 2, 3: 3, 4: 3, 5: 3, 7: 4, 8: 4, 9: 5, 13: 7}
+        for k, esperadas in casos.items():
+            with self.subTest(tallas=k):
+                muestras = [(100 * (i + 1), [1.0]) for i in range(k)]
+                self.assertEqual([n for n, _ in mitad_superior(muestras)],
+                                 [n for n, _ in muestras[k - esperadas:]])
+
+    def test_invocaciones_lentas_no_deciden(self):
+        # Times of n^2 with two of five invocations 30% slow at the largest
+        # sizes: the verdict takes each size's fastest invocation, in its
+        # bootstrap as in its slope, and still names n^2.
+        azar = random.Random(4)
+        tiempos = []
+        for n in GEOMETRICAS:
+            valores = [3e-10 * n * n * (1 + azar.uniform(-0.01, 0.01)) for _ in range(5)]
+            if n >= 16000:
+                valores[1] *= 1.3
+                valores[3] *= 1.3
+            tiempos.append((n, valores))
+        for semilla in range(1, 6):
+            with self.subTest(semilla=semilla):
+                v = juzgar(tiempos, cotas("n^1.8", "n^2", "n^2.2"), False, semilla)
+                self.assertEqual((v.tipo, [c.texto for c in v.cotas]), ("cota", ["n^2"]),
+                                 v.detalle())
+
+    def test_cada_lado_de_la_ventana_es_una_prueba_al_5_por_ciento(self):
+        # The interval of a slope leaves 5 % of the resampled slopes below it
+        # and 5 % above: a one-sided test at 5 % on each side of the window.
+        # (Fifteen invocations, so that few resampled slopes tie.)
+        tiempos = invocaciones(lambda n: 3e-10 * n**2, GEOMETRICAS, 0.05, 15)
+        v = juzgar(tiempos, cotas("n^2"), False, 9)
+        mitad = mitad_superior(tiempos)
+        xs = [math.log(n) for n, _ in mitad]
+
+        def pendiente(medidas):
+            media_x, media_y = sum(xs) / len(xs), sum(map(math.log, medidas)) / len(xs)
+            return (sum((x - media_x) * (math.log(t) - media_y) for x, t in zip(xs, medidas))
+                    / sum((x - media_x) ** 2 for x in xs)) - 2
+
+        pendientes = bootstrap([valores for _, valores in mitad], pendiente, 9,
+                               representante=mas_rapida)
+        prueba = v.pruebas[0]
+        def fraccion(condicion):
+            return sum(map(condicion, pendientes)) / len(pendientes)
+
+        self.assertLessEqual(fraccion(lambda p: p < prueba.inf - 1e-12), 0.06)
+        self.assertGreaterEqual(fraccion(lambda p: p <= prueba.inf + 1e-12), 0.04)
+        self.assertLessEqual(fraccion(lambda p: p > prueba.sup + 1e-12), 0.06)
+        self.assertGreaterEqual(fraccion(lambda p: p >= prueba.sup - 1e-12), 0.04)
+
+    def test_lado_de_lo_que_no_se_distingue(self):
+        # Growth just past the outer side of the outermost bound's window:
+        # that bound is not ruled out, nor is growing beyond it.
+        casos = [
+            (lambda n: 1e-11 * n**2.35, "n^2.2", "o más deprisa"),
+            (lambda n: 1e-8 * n**1.65, "n^1.8", "o más despacio"),
+        ]
+        for t, cota, lado in casos:
+            with self.subTest(lado=lado):
+                v = juzgar(invocaciones(t, GEOMETRICAS, 0.03, 5), cotas("n^1.8", "n^2", "n^2.2"),
+                           False, 2)
+                self.assertEqual((v.tipo, [c.texto for c in v.cotas]), ("indistinguibles", [cota]),
+                                 v.detalle())
+                self.assertIn(f"crecen como {cota} {lado}: no se distingue", v.texto())
+
+    def test_el_mismo_azar_da_los_mismos_intervalos(self):
+        # The bootstrap of the verdict and that of the fit are seeded: the
+        # same seed repeats them, another moves them.
+        tiempos = invocaciones(lambda n: 3e-10 * n**2, GEOMETRICAS, 0.05, 15)
+        veredicto = lambda s: [(p.inf, p.sup) for p in  # noqa: E731
+                               juzgar(tiempos, cotas("n^1.8", "n^2"), False, s).pruebas]
+        ajuste = lambda s: (lambda a: (a.tasa_inf, a.tasa_sup, a.constante_inf))(  # noqa: E731
+            ajustar_con_intervalo(tiempos, False, s))
+        for calcular in (veredicto, ajuste):
+            self.assertEqual(calcular(3), calcular(3))
+            self.assertNotEqual(calcular(3), calcular(4))
+
+
 class VeredictoDeCuentas(unittest.TestCase):
     def test_un_termino_lineal_grande_no_decide(self):
         # a·f(n) + b·n with b large against a: the ratio to n would look
@@ -93,6 +176,13 @@ class VeredictoDeCuentas(unittest.TestCase):
             with self.subTest(esperada=esperada, textos=textos):
                 v = juzgar_cuentas("comparaciones", [(n, c(n)) for n in tallas], cotas(*textos))
                 self.assertEqual(v.cota.texto, esperada, v.texto())
+
+    def test_dos_cotas_cercanas_no_se_nombran(self):
+        # n·ln n plus a large n^1.2 term lies between two candidates: neither
+        # fits clearly better than the other, so neither is named.
+        cuentas = [(n, n * math.log(n) + 0.45 * n**1.2) for n in NLOGN]
+        v = juzgar_cuentas("comparaciones", cuentas, cotas("n", "n*log(n)", "n^1.2"))
+        self.assertIsNone(v.cota, v.texto())
 
     def test_cuentas_con_dispersion(self):
         # Quicksort's comparisons scatter by about 0.65·n from one input to
