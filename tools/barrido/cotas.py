@@ -110,6 +110,68 @@ class Cota:
             return lambda n: funcion(g(n))
         self._fallo(f"«{ast.unparse(nodo).replace('**', '^')}» fuera de lugar")
 
+    def logaritmo(self, n: float) -> Optional[float]:
+        """log f(n) computed without f(n) itself, so that it stays finite
+        where f(n) overflows a double (2^n at n = 2000); None where f(n) is
+        not a positive real number. Every node gives its sign and the log of
+        its magnitude: a product adds the logs, a quotient subtracts them, a
+        power multiplies its exponent by the log of its base, a sum is taken
+        by log-sum-exp, and log of a value is that value's log itself."""
+
+        def con_signo(x: float):
+            return (1 if x > 0 else -1 if x < 0 else 0), (math.log(abs(x)) if x else -math.inf)
+
+        def recorrer(nodo: ast.AST):
+            if isinstance(nodo, ast.Constant):
+                return con_signo(float(nodo.value))
+            if isinstance(nodo, ast.Name):
+                return con_signo(float(n))
+            if isinstance(nodo, ast.UnaryOp):
+                s, l = recorrer(nodo.operand)
+                return -s, l
+            if isinstance(nodo, ast.Call):
+                s, l = recorrer(nodo.args[0])
+                if nodo.func.id == "exp":
+                    return 1, s * math.exp(l)
+                if nodo.func.id == "sqrt":
+                    if s < 0:
+                        raise ValueError(nodo.func.id)
+                    return s, l / 2
+                if s <= 0:
+                    raise ValueError(nodo.func.id)
+                return con_signo(l / {"log": 1.0, "log2": math.log(2), "log10": math.log(10)}
+                                 [nodo.func.id])
+            if isinstance(nodo.op, ast.Pow):
+                # The exponent by value, as f(n) itself takes it: an integer
+                # stays one, which a negative base needs.
+                (sa, la), exponente = recorrer(nodo.left), self._compilar(nodo.right)(float(n))
+                if sa == 0:
+                    return con_signo(math.pow(0.0, exponente))
+                if sa < 0 and exponente != int(exponente):
+                    raise ValueError(self.texto)
+                return (-1 if sa < 0 and int(exponente) % 2 else 1), exponente * la
+            (sa, la), (sb, lb) = recorrer(nodo.left), recorrer(nodo.right)
+            if isinstance(nodo.op, ast.Mult):
+                return sa * sb, la + lb
+            if isinstance(nodo.op, ast.Div):
+                if sb == 0:
+                    raise ZeroDivisionError(self.texto)
+                return sa * sb, la - lb
+            if isinstance(nodo.op, ast.Sub):
+                sb = -sb
+            mayor = max(la, lb)
+            if mayor == -math.inf:
+                return 0, -math.inf
+            suma = sa * math.exp(la - mayor) + sb * math.exp(lb - mayor)
+            s, l = con_signo(suma)
+            return s, mayor + l
+
+        try:
+            signo, logaritmo = recorrer(self._arbol)
+        except (ArithmeticError, ValueError):
+            return None
+        return logaritmo if signo > 0 and math.isfinite(logaritmo) else None
+
 
 _SIMBOLOS = {ast.Add: "+", ast.Sub: "-", ast.Mult: "*", ast.Div: "/", ast.Pow: "**"}
 
