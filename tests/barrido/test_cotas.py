@@ -74,6 +74,21 @@ class Cotas(unittest.TestCase):
                                ("n*log(n)", "t/(n*log(n))"), ("n", "t/n")]:
             self.assertEqual(Cota(texto).columna, columna)
 
+    def test_logaritmo(self):
+        # (text, n, log f(n) or None): finite where f(n) overflows a double.
+        casos = [("2^n", 2000, 2000 * math.log(2)), ("n^3", 1e200, 600 * math.log(10)),
+                 ("n*log(n)", 1000, math.log(1000) + math.log(math.log(1000))),
+                 ("exp(n)/exp(n-1)", 3000, 1.0), ("n^2 - n^2 + n", 1e9, math.log(1e9)),
+                 ("-(-2)^3 * sqrt(n)/log2(n)", 16, math.log(8)), ("n - 1", 1, None),
+                 ("(-8)^(1/3)", 1, None), ("1/(n-2)", 2, None), ("log(n - 5)", 2, None)]
+        for texto, n, esperado in casos:
+            with self.subTest(texto=texto, n=n):
+                log = Cota(texto).logaritmo(n)
+                if esperado is None:
+                    self.assertIsNone(log)
+                else:
+                    self.assertAlmostEqual(log, esperado, delta=1e-12 * esperado)
+
 
 if __name__ == "__main__":
     unittest.main()
