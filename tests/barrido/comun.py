@@ -54,6 +54,14 @@ FALSOS = {
     # n^2 ns times 1, 1.03 and 1.06 on successive calls of each size.
     "cuadratico_variable": 'c=$(cat "$0.$1" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.$1";'
                            ' echo "$1 $(( $1 * $1 * (100 + 3 * (c % 3)) ))e-11"',
+    # A sort timed on kinds of input ($2): linear on sorted keys, quadratic
+    # on the others, twice as slow on reversed ones.
+    "entradas": 'case "$2" in ordenada) f="$1 * 1000";; inversa) f="$1 * $1 * 2";;'
+                ' *) f="$1 * $1";; esac; echo "$1 $(( $f ))e-10"',
+    # Its counting build: n − 1 comparisons on sorted keys, n(n − 1)/2 on
+    # reversed ones, about n²/4 on the others.
+    "cuentas_entradas": 'case "$2" in ordenada) c=$(( $1 - 1 ));; inversa) c=$(( $1 * ($1 - 1) / 2 ));;'
+                        ' *) c=$(( $1 * $1 / 4 + $1 ));; esac; echo "$1 comparaciones=$c escrituras=$1"',
     # A counting build of a quadratic sort.
     "cuentas_cuadraticas": 'echo "$1 comparaciones=$(( $1 * ($1 - 1) / 2 )) escrituras=$1.5"',
 }

@@ -7,11 +7,11 @@ import random
 import unittest
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.cotas import analizar_cotas
+from barrido.cotas import leer_cotas
 from barrido.crecimiento import juzgar_crecimiento
-from barrido.tallas import analizar_tallas
+from barrido.tallas import leer_tallas
 
-GRANDES = analizar_tallas("1000:4096000:x2")
+GRANDES = leer_tallas("1000:4096000:x2")
 
 
 @functools.lru_cache(maxsize=None)
@@ -22,7 +22,7 @@ def memoria(m: int) -> int:
 
 def juzgar(cuenta, tallas=GRANDES, cotas=None, medida="el número de comparaciones"):
     return juzgar_crecimiento(medida, [(n, cuenta(n)) for n in tallas],
-                              analizar_cotas(cotas) if cotas else None)
+                              leer_cotas(cotas) if cotas else None)
 
 
 class Crecimiento(unittest.TestCase):
@@ -60,7 +60,7 @@ class Crecimiento(unittest.TestCase):
             (lambda n, a: 2 * n * math.log(n) - 2.85 * n + 0.65 * n * a.gauss(0, 1), GRANDES,
              "n,n*log(n),n^1.2", "n*log(n)"),
             (lambda n, a: n * n / 4 * a.uniform(0.98, 1.02),
-             analizar_tallas("500:64000:x2,700:44800:x2"), None, "n^2"),
+             leer_tallas("500:64000:x2,700:44800:x2"), None, "n^2"),
             # The scatter does not hide a growth the fit misses.
             (lambda n, a: n * n * math.log(n) * a.uniform(0.97, 1.03), GRANDES, None, None),
         ]
@@ -86,7 +86,7 @@ class Crecimiento(unittest.TestCase):
              r" estas tallas \(menos de tres tallas con valor; es 0 en n = 25, 50\): pruebe"),
         ]
         for medida, valores, tallas, texto in casos:
-            self.assertRegex(juzgar(valores, analizar_tallas(tallas), medida=medida).texto(), texto)
+            self.assertRegex(juzgar(valores, leer_tallas(tallas), medida=medida).texto(), texto)
 
     def test_mediana_y_pocas_tallas(self):
         # One wild value in three does not count.

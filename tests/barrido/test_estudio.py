@@ -2,10 +2,8 @@
 same model; and every writer, fed the model of one sweep of fake
 programs, says the same thing as the others."""
 
-import math
 import re
 import shutil
-import sys
 import tempfile
 import unittest
 from pathlib import Path

@@ -27,25 +27,25 @@ class Informe(unittest.TestCase):
     def test_tsv(self):
         # Every invocation's value, in the order they ran, closes each line.
         cabecera = ("n\tconfiguracion\tmediana\tminimo\tmaximo\tt/n\tt/(n*log(n))\taceleracion"
-                    "\tnotas\tvalores\tdoblado\texponente_local")
+                    "\tnotas\tvalores\tdoblado\texponente_local\tbytes_de_datos")
         self.assertEqual(
             tsv.tsv(analizar(estudio_de_ejemplo(), [])).splitlines()[1:],
             [
                 cabecera,
                 "1\tO2\t5e-08\t4.5e-08\t6e-08\t5e-08\t\t1\t"
-                "repeticion,bajo_resolucion,fuera_del_ajuste\t6e-08,5e-08,4.5e-08\t\t",
+                "repeticion,bajo_resolucion,fuera_del_ajuste\t6e-08,5e-08,4.5e-08\t\t\t4",
                 "1000\tO2\t0.0001\t9e-05\t0.00012\t1e-07\t1.44765e-08\t1\t"
-                "repeticion,fuera_del_ajuste\t0.00012,0.0001,9e-05\t\t",
+                "repeticion,fuera_del_ajuste\t0.00012,0.0001,9e-05\t\t\t4000",
                 "4000\tO2\t0.0005\t0.00045\t0.0006\t1.25e-07\t1.5071e-08\t1\t"
-                "\t0.0006,0.0005,0.00045\t\t",
+                "\t0.0006,0.0005,0.00045\t\t\t16000",
                 "16000\tO2\t0.002\t0.0018\t0.0024\t1.25e-07\t1.29128e-08\t1\t"
-                "\t0.0024,0.002,0.0018\t\t",
+                "\t0.0024,0.002,0.0018\t\t\t64000",
                 "1\tO3\t4e-08\t4e-08\t4e-08\t4e-08\t\t1.25\t"
-                "repeticion,bajo_resolucion,fuera_del_ajuste\t4e-08\t\t",
+                "repeticion,bajo_resolucion,fuera_del_ajuste\t4e-08\t\t\t4",
                 "1000\tO3\t5e-05\t5e-05\t5e-05\t5e-08\t7.23824e-09\t2\t"
-                "repeticion,fuera_del_ajuste\t5e-05\t\t",
-                "4000\tO3\t0.00025\t0.00025\t0.00025\t6.25e-08\t7.53552e-09\t2\t\t0.00025\t\t",
-                "16000\tO3\t0.001\t0.001\t0.001\t6.25e-08\t6.45638e-09\t2\t\t0.001\t\t",
+                "repeticion,fuera_del_ajuste\t5e-05\t\t\t4000",
+                "4000\tO3\t0.00025\t0.00025\t0.00025\t6.25e-08\t7.53552e-09\t2\t\t0.00025\t\t\t16000",
+                "16000\tO3\t0.001\t0.001\t0.001\t6.25e-08\t6.45638e-09\t2\t\t0.001\t\t\t64000",
             ],
         )
 
@@ -59,8 +59,9 @@ class Informe(unittest.TestCase):
         estudio.fallo = "«bench_bubble 8000» murió por la señal SIGSEGV\nmás"
         lineas = tsv.tsv(analizar(estudio, [])).splitlines()[1:]
         cabecera = lineas[0].split("\t")
-        self.assertEqual(cabecera[-6:], ["doblado", "exponente_local", "comparaciones",
-                                         "escrituras", "c/n^2", "ns_por_comparacion"])
+        self.assertEqual(cabecera[-7:], ["doblado", "exponente_local", "comparaciones",
+                                         "escrituras", "c/n^2", "ns_por_comparacion",
+                                         "bytes_de_datos"])
         fila = dict(zip(cabecera, lineas[3].split("\t")))
         self.assertEqual((fila["doblado"], fila["exponente_local"]), ("4", "2"))
         self.assertEqual(fila["comparaciones"], "7998000")
@@ -74,13 +75,15 @@ class Informe(unittest.TestCase):
         lineas = tabla.tabla(analizar(estudio_de_ejemplo(), [])).splitlines()
         cabecera, filas = lineas[0], lineas[1:9]
         titulos = cabecera.split()
-        self.assertEqual(titulos, ["n", "conf", "t(n)", "s", "mín", "máx", "t/n", "t/(n*log(n))",
-                                   "aceleración", "notas"])
+        self.assertEqual(titulos, ["n", "datos", "conf", "t(n)", "s", "mín", "máx", "t/n",
+                                   "t/(n*log(n))", "aceleración", "notas"])
         # Every number ends under the end of its column's heading.
-        finales = [cabecera.index(t) + len(t) for t in ["n", "conf", "s", "mín", "máx", "t/n",
-                                                        "t/(n*log(n))", "aceleración"]]
+        finales = [cabecera.index(t) + len(t) for t in ["n", "datos", "conf", "t(n) s", "mín",
+                                                        "máx", "t/n", "t/(n*log(n))",
+                                                        "aceleración"]]
+        self.assertEqual(filas[2].split()[1], "16KiB")  # 4000 keys of 4 bytes
         for fila in filas:
-            campos = fila.split()[:8]
+            campos = fila.split()[:9]
             posicion, fin = 0, []
             for campo in campos:
                 posicion = fila.index(campo, posicion) + len(campo)
@@ -91,7 +94,7 @@ class Informe(unittest.TestCase):
         self.assertTrue(filas[1].endswith("1.00  rep *"))
         self.assertTrue(filas[2].endswith("1.00"))
         self.assertTrue(filas[6].endswith("2.00"))
-        self.assertEqual([l.split(":")[0] for l in lineas[9:]], ["rep", "<res", "*"])
+        self.assertEqual([l.split(":")[0] for l in lineas[9:]], ["rep", "<res", "*", "datos"])
 
     def test_dispersion_ancha(self):
         # A maximum more than 1.25 times the median marks the point.

@@ -7,7 +7,8 @@ import unittest
 
 from comun import GEOMETRICAS
 from barrido.ajuste import ajustar_con_intervalo
-from barrido.conteo import deriva, juzgar_cuentas
+from barrido.conteo import deriva
+from barrido.crecimiento import juzgar_crecimiento
 from barrido.cotas import Cota
 from barrido.incertidumbre import bootstrap, mas_rapida
 from barrido.tallas import leer_tallas
@@ -163,25 +164,27 @@ class VeredictoDeTiempos(unittest.TestCase):
 class VeredictoDeCuentas(unittest.TestCase):
     def test_un_termino_lineal_grande_no_decide(self):
         # a·f(n) + b·n with b large against a: the ratio to n would look
-        # steady, yet the growth named is f.
+        # steady, yet the growth named from the ladder is f. Where the linear
+        # term still carries most of the count at the largest size, the
+        # verdict may say it cannot tell, but never names n.
         casos = [
-            (lambda n: n * math.log2(n) + 10.5 * n, NLOGN, ("n", "n*log(n)", "n^1.2"), "n*log(n)"),
-            (lambda n: 0.5 * n * math.log(n) + 200 * n, NLOGN, ("n", "n*log(n)", "n^1.2"),
-             "n*log(n)"),
-            (lambda n: n * n / 4 + 3000 * n, GEOMETRICAS, ("n^1.8", "n^2", "n^2.2"), "n^2"),
-            (lambda n: n**3 + 50 * n * n, range(100, 1001, 100), ("n^2.8", "n^3", "n^3.2"), "n^3"),
-            (lambda n: 2 ** (n + 1) - 1, range(18, 30), ("1.9^n", "2^n", "2.1^n"), "2^n"),
+            (lambda n: n * math.log2(n) + 10.5 * n, NLOGN, {"n*log(n)"}),
+            (lambda n: 0.5 * n * math.log(n) + 200 * n, NLOGN, {"n*log(n)", None}),
+            (lambda n: n * n / 4 + 3000 * n, GEOMETRICAS, {"n^2", None}),
+            (lambda n: n**3 + 50 * n * n, range(100, 1001, 100), {"n^3"}),
+            (lambda n: 2 ** (n + 1) - 1, range(18, 30), {"2^n"}),
         ]
-        for c, tallas, textos, esperada in casos:
-            with self.subTest(esperada=esperada, textos=textos):
-                v = juzgar_cuentas("comparaciones", [(n, c(n)) for n in tallas], cotas(*textos))
-                self.assertEqual(v.cota.texto, esperada, v.texto())
+        for c, tallas, admitidas in casos:
+            with self.subTest(admitidas=admitidas):
+                v = juzgar_crecimiento("el número de comparaciones", [(n, c(n)) for n in tallas])
+                self.assertIn(v.cota.texto if v.cota else None, admitidas, v.texto())
 
     def test_dos_cotas_cercanas_no_se_nombran(self):
         # n·ln n plus a large n^1.2 term lies between two candidates: neither
         # fits clearly better than the other, so neither is named.
         cuentas = [(n, n * math.log(n) + 0.45 * n**1.2) for n in NLOGN]
-        v = juzgar_cuentas("comparaciones", cuentas, cotas("n", "n*log(n)", "n^1.2"))
+        v = juzgar_crecimiento("el número de comparaciones", cuentas,
+                               cotas("n", "n*log(n)", "n^1.2"))
         self.assertIsNone(v.cota, v.texto())
 
     def test_cuentas_con_dispersion(self):
@@ -193,7 +196,8 @@ class VeredictoDeCuentas(unittest.TestCase):
             azar = random.Random(semilla)
             cuentas = [(n, 2 * n * math.log(n) - 2.85 * n + 0.65 * n * azar.gauss(0, 1))
                        for n in NLOGN]
-            v = juzgar_cuentas("comparaciones", cuentas, cotas("n", "n*log(n)", "n^1.2"))
+            v = juzgar_crecimiento("el número de comparaciones", cuentas,
+                                   cotas("n", "n*log(n)", "n^1.2"))
             nombradas.append(v.cota.texto if v.cota else None)
         self.assertNotIn("n", nombradas)
         self.assertNotIn("n^1.2", nombradas)

@@ -11,19 +11,32 @@ import math
 from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Sequence, Tuple
 
+import re
+
 from .ajuste import Ajuste, Tendencia, ajustar, ajustar_con_intervalo, tendencias
-from .conteo import Deriva, VeredictoCuentas, deriva, juzgar_cuentas, tiempo_por_operacion
+from .conteo import Deriva, deriva, tiempo_por_operacion
 from .cotas import Cota
+from .crecimiento import VeredictoCrecimiento, juzgar_crecimiento
 from .estudio import Estudio, Punto
 from .incertidumbre import mas_rapida
+from .jerarquia import Caches, Cruce, cruces, escalones, nombrar
 from .modelo import Modelo, ajustar_modelo
-from .programas import CUENTAS
+from .programas import CUENTAS, Programa
 from .veredicto import Veredicto, juzgar
 
+# The measures of space a counting build reports beside its operations
+# (peaks over its runs), and how a sentence names each.
+MEMORIA, PROFUNDIDAD = "memoria_extra", "profundidad"
+ESPACIO = {MEMORIA: "la memoria adicional", PROFUNDIDAD: "la profundidad"}
+
+# Each key of the timed builds takes this many bytes: what the extra memory
+# the counting build counts in keys adds to a run's working set.
+BYTES_POR_CLAVE = 4
+
 # What the writers read from the analysis, by the names it gives them.
-__all__ = ["Ajuste", "Analisis", "Conclusion", "DeConfiguracion", "DeCuentas", "Deriva", "Fila",
-           "FilaCuentas", "FrenteACuentas", "Modelo", "Tendencia", "Veredicto",
-           "VeredictoCuentas", "analizar"]
+__all__ = ["Ajuste", "Analisis", "Conclusion", "Cruce", "DeConfiguracion", "DeCuentas", "Deriva",
+           "ESPACIO", "Fila", "FilaCuentas", "FrenteACuentas", "Modelo", "Tendencia", "Veredicto",
+           "VeredictoCrecimiento", "analizar"]
 
 
 @dataclass
@@ -38,6 +51,7 @@ class Fila:
     por_operacion: Optional[float]  # median seconds per counted operation
     marcas: List[str]  # rep, <res, * (out of the fit), ! (wide spread)
     fuera_del_ajuste: bool
+    bytes: Optional[float] = None  # the working set of one run at this size
 
 
 @dataclass
@@ -56,12 +70,15 @@ class FrenteACuentas:
     crecimiento: Cota
     coinciden: bool
     deriva: Optional[Deriva]
+    escalones: List[str] = field(default_factory=list)  # the steps, named by their cache
 
     def texto(self, operacion: str) -> str:
         if self.coinciden:
             return ", como las cuentas"
         texto = f"; las cuentas crecen como {self.crecimiento.texto}"
-        if self.deriva:
+        if self.escalones:
+            texto += f": {'; '.join(self.escalones)}; eso lo añade la máquina, no el algoritmo"
+        elif self.deriva:
             texto += f": {self.deriva.texto(operacion)}; eso lo añade la máquina, no el algoritmo"
         return texto
 
@@ -77,11 +94,15 @@ class DeConfiguracion:
     deriva: Optional[Deriva]
     modelo: Optional[Modelo]
     frente: Optional[FrenteACuentas] = None
+    # The steps of the time per operation between neighbouring sizes, each
+    # named by the cache level its data outgrow there, in words.
+    escalones: List[str] = field(default_factory=list)
 
     @property
     def cita_deriva(self) -> bool:
         """Whether the verdict quotes the drift (so it is not said again)."""
-        return self.frente is not None and self.frente.deriva is not None
+        return self.frente is not None and (self.frente.deriva is not None
+                                            or bool(self.frente.escalones))
 
 
 @dataclass
@@ -89,8 +110,9 @@ class DeCuentas:
     nombres: List[str]  # the counted operations, main one first as written
     filas: List[FilaCuentas]
     ajuste: Optional[Ajuste]  # of the main count, C·n^b (C·a^n)
-    veredicto: Optional[VeredictoCuentas]
+    veredicto: Optional[VeredictoCrecimiento]
     modelo: Optional[Modelo]
+    espacio: Dict[str, VeredictoCrecimiento] = field(default_factory=dict)  # memoria, profundidad
 
 
 @dataclass
@@ -99,7 +121,7 @@ class Conclusion:
     sweep repeats and the rows of resumen.tsv, made from the same object."""
 
     configuracion: str  # a timed configuration, or CUENTAS
-    medida: str  # "tiempo", or the main count's name
+    medida: str  # "tiempo", the main count's name, or a measure of space
     ajuste: Optional[Ajuste]
     tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, sin_datos
     cota: Optional[Cota]  # the bound the verdict names
@@ -112,6 +134,10 @@ class Conclusion:
 class Analisis:
     estudio: Estudio
     terminos: List[Cota]  # of the model
+    # The candidate bounds of the ratios and of the verdict on the times:
+    # the study's own, or those around the growth the counts name.
+    cotas: List[Cota] = field(default_factory=list)
+    cruces: List[Cruce] = field(default_factory=list)  # where the data outgrow each cache
     configuraciones: Dict[str, DeConfiguracion] = field(default_factory=dict)
     cuentas: Optional[DeCuentas] = None
     inestables: Dict[str, List[int]] = field(default_factory=dict)
@@ -127,7 +153,48 @@ def _cociente(valor: Optional[float], cota: Cota, n: int) -> Optional[float]:
     return valor / f if valor is not None and f else None
 
 
-def _filas(estudio: Estudio, configuracion: str) -> List[Fila]:
+def vecinas(cota: Cota) -> List[Cota]:
+    """The bound and its close neighbours f·n^−0.2 and f·n^0.2, written
+    simply where they can be: n^1.8, n^2, n^2.2; n^0.8*log(n), n*log(n),
+    n^1.2*log(n)."""
+    potencia = re.fullmatch(r"n(?:\^([\d.]+))?", cota.texto)
+    if potencia or cota.texto == "1":
+        k = float(potencia.group(1) or 1) if potencia else 0.0
+        return [Cota("n" if e == 1 else f"n^{e:g}") for e in (round(k - 0.2, 6),)] + [cota] + [
+            Cota("n" if e == 1 else f"n^{e:g}") for e in (round(k + 0.2, 6),)]
+    if cota.texto == "n*log(n)":
+        return [Cota("n^0.8*log(n)"), cota, Cota("n^1.2*log(n)")]
+    return [Cota(f"({cota.texto})/n^0.2"), cota, Cota(f"({cota.texto})*n^0.2")]
+
+
+def _cotas_de_los_tiempos(estudio: Estudio, crecimiento: Optional[Cota]) -> List[Cota]:
+    """The bounds the times are judged against: the study's own when they
+    were fixed (by --bounds), else those around the growth the counts name
+    (the program's own three when it is their middle one, as on random
+    input), else the program's."""
+    if estudio.cotas_fijas or crecimiento is None:
+        return list(estudio.cotas)
+    if len(estudio.cotas) == 3 and estudio.cotas[1].texto == crecimiento.texto:
+        return list(estudio.cotas)
+    return vecinas(crecimiento)
+
+
+def bytes_de(estudio: Estudio):
+    """The working set of one run as a function of n, or None for a program
+    without data: its input, plus the extra keys its counting build held at
+    once (in proportion to n, as at the largest size counted)."""
+    programa: Programa = estudio.programa
+    if programa.bytes_de_entrada(1) is None:
+        return None
+    extra = [(n, c[MEMORIA]) for n, c in sorted(estudio.cuentas.items()) if MEMORIA in c]
+    por_clave = extra[-1][1] / extra[-1][0] if extra and extra[-1][0] > 0 else 0.0
+
+    def funcion(n: float) -> float:
+        return programa.bytes_de_entrada(n) + BYTES_POR_CLAVE * por_clave * n
+    return funcion
+
+
+def _filas(estudio: Estudio, configuracion: str, cotas: Sequence[Cota], memoria) -> List[Fila]:
     filas = []
     base = estudio.configuraciones[0]
     varias = len(estudio.configuraciones) > 1
@@ -139,44 +206,63 @@ def _filas(estudio: Estudio, configuracion: str) -> List[Fila]:
         aceleracion = (referencia.mediana / p.mediana
                        if referencia and p.mediana > 0 and referencia.mediana > 0 else None)
         c = estudio.cuenta(p.n)
-        filas.append(Fila(p, [_cociente(p.mediana, cota, p.n) for cota in estudio.cotas],
+        filas.append(Fila(p, [_cociente(p.mediana, cota, p.n) for cota in cotas],
                           doblado, math.log2(doblado) if doblado else None, aceleracion,
                           p.mediana / c if c else None, estudio.marcas(p),
-                          estudio.fuera_del_ajuste(p)))
+                          estudio.fuera_del_ajuste(p), memoria(p.n) if memoria else None))
     return filas
 
 
 def _frente(de: DeConfiguracion, crecimiento: Optional[Cota]) -> Optional[FrenteACuentas]:
     """Times that follow another bound than the counts are the machine
-    speaking, and the drift of the time per operation says how; bounds the
-    times cannot tell apart say nothing against the counts unless the
-    time per operation drifts."""
+    speaking, and the steps (or the drift) of the time per operation say
+    how; bounds the times cannot tell apart say nothing against the counts
+    unless the time per operation drifts."""
     if crecimiento is None or de.veredicto.tipo == "sin_datos":
         return None
     cota = de.veredicto.cota()
     if cota is not None and cota.texto == crecimiento.texto:
         return FrenteACuentas(crecimiento, True, None)
-    if de.veredicto.tipo == "indistinguibles" and not de.deriva:
+    if de.veredicto.tipo == "indistinguibles" and not de.deriva and not de.escalones:
         return None
-    return FrenteACuentas(crecimiento, False, de.deriva)
+    return FrenteACuentas(crecimiento, False, de.deriva, de.escalones)
+
+
+def _medida(programa: Programa, nombre: str) -> str:
+    """How a sentence names what is counted."""
+    return ESPACIO.get(nombre, f"el número de {nombre}")
 
 
 def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuentas]:
     if not estudio.cuentas:
         return None
+    programa = estudio.programa
+    candidatas = estudio.cotas if estudio.cotas_fijas else None
     principales = estudio.cuentas_principales()
-    filas = [FilaCuentas(n, estudio.cuentas[n],
-                         [_cociente(estudio.cuenta(n), cota, n) for cota in estudio.cotas])
-             for n in sorted(estudio.cuentas)]
+    espacio = {}
+    for nombre in ESPACIO:
+        valores = sorted((n, c[nombre]) for n, c in estudio.cuentas.items() if nombre in c)
+        veredicto = juzgar_crecimiento(ESPACIO[nombre], valores) if valores else None
+        if veredicto is not None:
+            espacio[nombre] = veredicto
     if not principales:
-        return DeCuentas(estudio.nombres_de_cuentas, filas, None, None, None)
+        return DeCuentas(estudio.nombres_de_cuentas, [], None, None, None, espacio)
+    veredicto = juzgar_crecimiento(_medida(programa, programa.cuenta), principales, candidatas)
     return DeCuentas(
-        estudio.nombres_de_cuentas, filas,
-        ajustar(principales, estudio.programa.exponencial),
-        juzgar_cuentas(estudio.programa.cuenta, principales, estudio.cotas),
+        estudio.nombres_de_cuentas, [],
+        ajustar(principales, programa.exponencial),
+        veredicto,
         ajustar_modelo(list(terminos), [(n, [c]) for n, c in principales], veces=0)
         if terminos else None,
+        espacio,
     )
+
+
+def _profundidad(estudio: Estudio, texto: str) -> str:
+    """Depth set against log2 n + 1, the nesting of a recursion that halves
+    its range, at the largest size counted."""
+    n, valor = max((n, c[PROFUNDIDAD]) for n, c in estudio.cuentas.items() if PROFUNDIDAD in c)
+    return f"{texto}; a n = {n}, {valor:g} niveles frente a log2(n) + 1 = {math.log2(n) + 1:.1f}"
 
 
 def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
@@ -185,12 +271,19 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
     crecimiento = cuentas.veredicto.cota if cuentas and cuentas.veredicto else None
     if cuentas and cuentas.ajuste:
         v = cuentas.veredicto
-        cota = v.cota if v else None
+        cota = v.cota if v and v.tipo == "cota" else None
         n = max(estudio.cuentas)
         resultado.append(Conclusion(
             CUENTAS, estudio.programa.cuenta, cuentas.ajuste,
-            "cota" if cota else "indistinguibles", cota, v.texto() if v else "",
+            v.tipo if v else "indistinguibles", cota, v.texto() if v else "",
             _cociente(estudio.cuenta(n), cota, n) if cota else None))
+    for nombre, v in (cuentas.espacio.items() if cuentas else []):
+        valores = sorted((n, c[nombre]) for n, c in estudio.cuentas.items() if c.get(nombre))
+        texto = v.texto()
+        if nombre == PROFUNDIDAD and not estudio.programa.exponencial:
+            texto = _profundidad(estudio, texto)
+        resultado.append(Conclusion(CUENTAS, nombre, ajustar(valores, estudio.programa.exponencial),
+                                    v.tipo, v.cota if v.tipo == "cota" else None, texto, None))
     for configuracion in estudio.configuraciones:
         de = analisis.configuraciones.get(configuracion)
         if de is None:
@@ -206,15 +299,28 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
     return resultado
 
 
-def analizar(estudio: Estudio, terminos: Sequence[Cota]) -> Analisis:
+def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches] = None
+             ) -> Analisis:
+    """Everything concluded from the study; `caches`, the machine's, name
+    the steps in the time per operation."""
     programa = estudio.programa
     analisis = Analisis(estudio, list(terminos))
     analisis.cuentas = _de_cuentas(estudio, terminos)
     crecimiento = (analisis.cuentas.veredicto.cota
-                   if analisis.cuentas and analisis.cuentas.veredicto else None)
+                   if analisis.cuentas and analisis.cuentas.veredicto
+                   and analisis.cuentas.veredicto.tipo == "cota" else None)
+    cotas = analisis.cotas = _cotas_de_los_tiempos(estudio, crecimiento)
+    if analisis.cuentas:
+        analisis.cuentas.filas = [
+            FilaCuentas(n, estudio.cuentas[n], [_cociente(estudio.cuenta(n), c, n) for c in cotas])
+            for n in sorted(estudio.cuentas)]
+    memoria = bytes_de(estudio)
+    tallas = sorted({p.n for p in estudio.puntos} | set(estudio.cuentas))
+    if caches is not None and memoria is not None and tallas:
+        analisis.cruces = cruces(caches, memoria, tallas)
     principales = estudio.cuentas_principales()
     for configuracion in estudio.configuraciones:
-        filas = _filas(estudio, configuracion)
+        filas = _filas(estudio, configuracion, cotas, memoria)
         if not filas:
             continue
         muestras = estudio.muestras(configuracion)
@@ -223,14 +329,17 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota]) -> Analisis:
         de = DeConfiguracion(
             filas,
             ajustar_con_intervalo(muestras, programa.exponencial, estudio.semilla),
-            tendencias(rapidas, estudio.cotas, programa.exponencial),
-            juzgar(muestras, estudio.cotas, programa.exponencial, estudio.semilla),
+            tendencias(rapidas, cotas, programa.exponencial),
+            juzgar(muestras, cotas, programa.exponencial, estudio.semilla),
             rapidas,
             por_operacion,
             deriva(por_operacion),
             ajustar_modelo(list(terminos), muestras, estudio.semilla, representante=mas_rapida)
             if terminos and muestras else None,
         )
+        if memoria is not None and caches is not None:
+            de.escalones = nombrar(escalones(por_operacion), analisis.cruces, memoria,
+                                   programa.operacion, programa.datos)
         de.frente = _frente(de, crecimiento)
         analisis.configuraciones[configuracion] = de
         inestables = [f.punto.n for f in filas if f.punto.inestable]

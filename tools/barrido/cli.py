@@ -15,23 +15,26 @@ from .estudio import Estudio
 from .ficheros import Ficheros
 from .graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
 from .informe import Seccion, informe
+from .jerarquia import leer_caches
+from .casos import comparar_casos
 from .juntos import elegir_configuracion, juntar
 from .medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
-from .programas import CUENTAS, Programa
+from .programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from .progreso import Progreso
 from .registro import como_json, registro
 from .tabla import lineas_resumen, tabla, tabla_cuentas, veredicto
-from .tabla_juntos import FICHERO_TSV, tabla_juntos, tsv_juntos
+from .tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from .tallas import leer_tallas
 from .tsv import resumen_tsv, tsv
 
 
-def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path) -> List[str]:
+def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path,
+            entrada: Optional[str] = None) -> List[str]:
     """A message for each binary that is not there, naming how to build it."""
     mensajes = []
     for configuracion in configuraciones:
-        binario = directorio / programa.binario(configuracion)
+        binario = directorio / programa.binario(configuracion, entrada)
         if os.access(binario, os.X_OK) and binario.is_file():
             continue
         mensaje = (f"falta {binario}; se construye con «cmake --workflow --preset default»"
@@ -56,10 +59,14 @@ class Barrido:
         self.resumen: List[str] = []
         self.estado = 0
         self.semilla_dicha = False
+        self.series_hechas = 0
+        self.caches = leer_caches()
+        self.resumen_casos: List[str] = []
 
     def estudiar(self, programa: Programa):
-        """Measures one program and writes what it gives; a program with a
-        missing binary or no configuration to run is skipped with a note."""
+        """Measures one program, on each kind of input asked for, and writes
+        what it gives; a program with a missing binary or no configuration
+        to run is skipped with a note."""
         o = self.opciones
         configuraciones = [c for c in o.configuraciones if c in programa.configuraciones]
         otras = [c for c in o.configuraciones if c not in programa.configuraciones]
@@ -69,26 +76,73 @@ class Barrido:
         if o.tiempos and not configuraciones:
             self.estado = 1
             return
+        entradas: List[Optional[str]] = [None]
+        if o.entradas and programa.entradas:
+            entradas = list(o.entradas)
+        elif o.entradas:
+            self.progreso.nota(f"{programa.nombre}: no tiene tipos de entrada; se estudia con la"
+                               " suya de siempre")
         binarios = (configuraciones if o.tiempos else []) + ([CUENTAS] if o.cuentas else [])
-        faltan = _faltan(programa, binarios, o.directorio_bin)
+        faltan = _faltan(programa, binarios, o.directorio_bin, entradas[0])
         if faltan:
             for mensaje in faltan:
                 self.progreso.nota(f"{programa.nombre}: {mensaje}")
             self.estado = 1
+            self.series_hechas += len(entradas) * max(1, len(configuraciones))
             return
+        hechos = []
+        for entrada in entradas:
+            analisis = self.estudiar_serie(programa, configuraciones, entrada)
+            if analisis is not None:
+                hechos.append(analisis)
+        if len(hechos) > 1:
+            self.casos(hechos)
+
+    def estudiar_serie(self, programa: Programa, configuraciones: List[str],
+                       entrada: Optional[str]) -> Optional[Analisis]:
+        o = self.opciones
         estudio = Estudio(programa, configuraciones if o.tiempos else [],
-                          o.cotas or [Cota(c) for c in programa.cotas], o.semilla)
+                          o.cotas or [Cota(c) for c in programa.cotas], o.semilla,
+                          entrada=entrada, cotas_fijas=o.cotas is not None)
+        series = max(1, len(estudio.configuraciones))
+        self.series_hechas += series
+        # The default share holds a program's own sizes in check; sizes the
+        # user named are measured whole unless --time says otherwise.
+        cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
         plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
-                    o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas)
+                    o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
+                    max(0, o.series() - self.series_hechas) * o.cuota())
         try:
             Medicion(estudio, plan, self.progreso).medir()
         finally:
             # Interrupted or not, what was measured is shown and written.
-            self.informar(estudio)
+            analisis = self.informar(estudio)
+        return analisis
 
-    def informar(self, estudio: Estudio):
+    def casos(self, hechos: List[Analisis]):
+        """The kinds of input of one program side by side: from the best case
+        to the worst, and one plot with a curve per kind."""
+        casos = comparar_casos(hechos, CONFIGURACION_ENTRADAS)
+        texto = texto_casos(casos)
+        print(f"== casos de {casos.nombre} ==\n{texto}")
+        self.resumen_casos.append(texto.splitlines()[-1])
+        graficas = []
+        if self.gnuplot:
+            juntos = juntar(hechos, CONFIGURACION_ENTRADAS)
+            try:
+                graficas, _ = dibujar_juntos(juntos, self.ficheros, self.gnuplot, self.formatos,
+                                             f"{casos.nombre}_entradas")
+            except FalloPrograma as e:
+                self.progreso.nota(f"{casos.nombre}: {e}")
+                self.estado = 1
+        if graficas:
+            print("ficheros: " + ", ".join(map(str, graficas)))
+        print()
+        self.secciones.append(Seccion(f"casos de {casos.nombre}", [texto], [], graficas))
+
+    def informar(self, estudio: Estudio) -> Optional[Analisis]:
         programa = estudio.programa
-        analisis = analizar(estudio, self.opciones.terminos(programa))
+        analisis = analizar(estudio, self.opciones.terminos(programa), self.caches)
         self.progreso.limpiar()
         if not self.semilla_dicha:
             self.semilla_dicha = True
@@ -96,6 +150,8 @@ class Barrido:
             print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
                   " bootstrap)\n")
         titulo = f"{programa.nombre}: {programa.algoritmo}"
+        if estudio.entrada:
+            titulo += f", entrada {estudio.entrada}"
         print(f"== {titulo} ==")
         tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis)]
         for texto in tablas:
@@ -106,13 +162,13 @@ class Barrido:
         self.resumen += lineas_resumen(analisis)
         if estudio.fallo:
             self.estado = 1
-            self.progreso.nota(f"{programa.nombre}: barrido detenido: {estudio.fallo}")
+            self.progreso.nota(f"{estudio.etiqueta}: barrido detenido: {estudio.fallo}")
         if not (estudio.puntos or estudio.cuentas):
-            print(f"{programa.nombre}: nada medido, no se escriben sus ficheros\n")
+            print(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
             sys.stdout.flush()
-            return
+            return None
         self.hechos.append(analisis)
-        hechos = [self.ficheros.escribir(f"{programa.nombre}.tsv", tsv(analisis))]
+        hechos = [self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(analisis))]
         graficas = []
         if self.gnuplot:
             try:
@@ -123,13 +179,14 @@ class Barrido:
         self.secciones.append(Seccion(titulo, tablas, lineas, graficas))
         print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
         sys.stdout.flush()
+        return analisis
 
     def cerrar(self, argv: Sequence[str]):
         """The files of the whole sweep, from the studies made so far: the
         summary, the record and the report."""
         juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
-        if len(self.opciones.programas) > 1 and self.resumen:
-            print("== resumen ==\n" + "\n".join(self.resumen))
+        if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.resumen:
+            print("== resumen ==\n" + "\n".join(self.resumen + self.resumen_casos))
         if not self.hechos:
             return
         estudios = [a.estudio for a in self.hechos]
@@ -137,11 +194,15 @@ class Barrido:
         binarios = {}
         for estudio in estudios:
             for configuracion in estudio.configuraciones + ([CUENTAS] if estudio.cuentas else []):
-                binarios.setdefault(configuracion, estudio.programa.binario(configuracion))
-        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios)
+                clave = "entradas" if estudio.entrada and configuracion != CUENTAS else configuracion
+                binarios.setdefault(clave, estudio.programa.binario(configuracion,
+                                                                    estudio.entrada))
+        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
+                         self.caches.como_dict())
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
-        self.ficheros.escribir("informe.md", informe(datos, self.secciones, self.resumen, juntos,
+        self.ficheros.escribir("informe.md", informe(datos, self.secciones,
+                                                     self.resumen + self.resumen_casos, juntos,
                                                      incompleto=incompleto))
 
     def juntos(self) -> Seccion:

@@ -7,7 +7,7 @@ import signal
 import subprocess
 import time
 from pathlib import Path
-from typing import Dict, Optional, Tuple
+from typing import Dict, Optional, Sequence, Tuple
 
 from .errores import FalloPrograma
 
@@ -24,15 +24,17 @@ class LimiteSuperado(FalloPrograma):
     """An invocation that ran past its hard time limit and was stopped."""
 
 
-def _lanzar(binario: Path, n: int, limite: Optional[float]) -> Tuple[str, float, str]:
-    """Runs `binario n` and returns what it wrote on standard output, its
-    wall time and the tail of a message that quotes its standard error; any
-    way of failing becomes a FalloPrograma that says how."""
-    orden = f"{binario.name} {n}"
+def _lanzar(binario: Path, n: int, limite: Optional[float], argumentos: Sequence[str] = ()
+            ) -> Tuple[str, float, str]:
+    """Runs `binario n [argumentos]` and returns what it wrote on standard
+    output, its wall time and the tail of a message that quotes its
+    standard error; any way of failing becomes a FalloPrograma that says
+    how."""
+    orden = " ".join([binario.name, str(n), *argumentos])
     inicio = time.monotonic()
     try:
         r = subprocess.run(
-            [str(binario), str(n)],
+            [str(binario), str(n), *argumentos],
             stdin=subprocess.DEVNULL,
             stdout=subprocess.PIPE,
             stderr=subprocess.PIPE,
@@ -57,31 +59,35 @@ def _lanzar(binario: Path, n: int, limite: Optional[float]) -> Tuple[str, float,
 
 
 def _linea(binario: Path, n: int, limite: Optional[float], patron: "re.Pattern[str]",
-           forma: str) -> Tuple["re.Match[str]", float]:
-    """Runs `binario n` and checks its one line against `patron`, whose first
-    group is the size: (the match, the wall time)."""
-    salida, duracion, mensaje = _lanzar(binario, n, limite)
+           forma: str, argumentos: Sequence[str] = ()) -> Tuple["re.Match[str]", float]:
+    """Runs `binario n [argumentos]` and checks its one line against
+    `patron`, whose first group is the size: (the match, the wall time)."""
+    salida, duracion, mensaje = _lanzar(binario, n, limite, argumentos)
+    orden = " ".join([binario.name, str(n), *argumentos])
     m = patron.fullmatch(salida)
     if not m:
-        raise FalloPrograma(f"«{binario.name} {n}» no escribió una línea «{forma}»"
+        raise FalloPrograma(f"«{orden}» no escribió una línea «{forma}»"
                             f" sino {salida[:200]!r}{mensaje}")
     if int(m.group(1)) != n:
-        raise FalloPrograma(f"«{binario.name} {n}» informó de la talla {m.group(1)}, no de {n}")
+        raise FalloPrograma(f"«{orden}» informó de la talla {m.group(1)}, no de {n}")
     return m, duracion
 
 
-def ejecutar(binario: Path, n: int, limite: Optional[float] = None) -> Tuple[float, float]:
+def ejecutar(binario: Path, n: int, limite: Optional[float] = None,
+             argumentos: Sequence[str] = ()) -> Tuple[float, float]:
     """Runs one invocation: (the seconds it reports, its wall time). With a
     limit, an invocation still running after that many seconds is killed
-    and raises LimiteSuperado."""
-    m, duracion = _linea(binario, n, limite, LINEA_INFORME, "n segundos")
+    and raises LimiteSuperado. `argumentos` follow the size (a kind of
+    input)."""
+    m, duracion = _linea(binario, n, limite, LINEA_INFORME, "n segundos", argumentos)
     return float(m.group(2)), duracion
 
 
-def contar(binario: Path, n: int, limite: Optional[float] = None) -> Tuple[Dict[str, float], float]:
+def contar(binario: Path, n: int, limite: Optional[float] = None,
+           argumentos: Sequence[str] = ()) -> Tuple[Dict[str, float], float]:
     """Runs one invocation of a counting build: (each operation's mean count,
     in the order the program writes them; its wall time)."""
-    m, duracion = _linea(binario, n, limite, LINEA_CUENTAS, "n nombre=valor ...")
+    m, duracion = _linea(binario, n, limite, LINEA_CUENTAS, "n nombre=valor ...", argumentos)
     cuentas = {}
     for campo in m.group(2).split():
         nombre, valor = campo.split("=")

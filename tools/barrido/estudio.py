@@ -81,10 +81,25 @@ class Estudio:
     fallo: Optional[str] = None
     interrumpido: bool = False
     entrada: Optional[str] = None
+    # Whether `cotas` are the ones to judge by (given by --bounds, or read
+    # from a saved study); otherwise the analysis judges the times around
+    # the growth the counts name.
+    cotas_fijas: bool = True
 
     @property
     def incompleto(self) -> bool:
         return self.interrumpido or self.fallo is not None
+
+    @property
+    def etiqueta(self) -> str:
+        """The program's name, and the kind of input when there is one:
+        «insertion», «insertion ordenada»."""
+        return self.programa.nombre + (f" {self.entrada}" if self.entrada else "")
+
+    @property
+    def fichero(self) -> str:
+        """The stem of the study's files: insertion, insertion.ordenada."""
+        return self.programa.nombre + (f".{self.entrada}" if self.entrada else "")
 
     @property
     def nombres_de_cuentas(self) -> List[str]:

@@ -67,7 +67,8 @@ class Caches:
         """For registro.json: unknown values are desconocido, as in the record."""
         niveles = [{**{k: DESCONOCIDO if v is None else v for k, v in asdict(n).items()},
                     "datos": n.datos} for n in self.niveles]
-        datos = {"origen": self.origen or DESCONOCIDO, "niveles": niveles}
+        datos = {"origen": self.origen or DESCONOCIDO, "niveles": niveles,
+                 "texto": self.lineas()}
         return dict(datos, motivo=self.motivo) if self.motivo else datos
 
     def lineas(self) -> List[str]:

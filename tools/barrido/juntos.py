@@ -77,13 +77,13 @@ def tiempos(estudios: Sequence[Estudio], configuracion: str) -> Tuple[Cotejo, Li
         programa = estudio.programa
         serie = {p.n: p.mediana for p in estudio.puntos_de(configuracion) if p.mediana > 0}
         if serie:
-            valores[programa.nombre] = serie
+            valores[estudio.etiqueta] = serie
         elif configuracion not in programa.configuraciones:
-            notas.append(f"{programa.nombre}: no tiene la configuración {configuracion}"
+            notas.append(f"{estudio.etiqueta}: no tiene la configuración {configuracion}"
                          f" (tiene {', '.join(programa.configuraciones)}); no entra en los"
                          " tiempos")
         elif estudio.configuraciones:
-            notas.append(f"{programa.nombre}: sin tiempos en {configuracion}; no entra en los"
+            notas.append(f"{estudio.etiqueta}: sin tiempos en {configuracion}; no entra en los"
                          " tiempos")
     return Cotejo("tiempo", valores), notas
 
@@ -97,7 +97,7 @@ def cuentas(estudios: Sequence[Estudio]) -> Tuple[List[Cotejo], List[str]]:
     for estudio in estudios:
         serie = {n: c for n in estudio.cuentas if (c := estudio.cuenta(n)) and c > 0}
         if serie:
-            grupos.setdefault(estudio.programa.cuenta, {})[estudio.programa.nombre] = serie
+            grupos.setdefault(estudio.programa.cuenta, {})[estudio.etiqueta] = serie
     notas = []
     if sum(len(g) for g in grupos.values()) >= 2:
         notas = [f"{next(iter(g))}: cuenta {nombre}, que ningún otro programa cuenta; sus"
@@ -114,7 +114,7 @@ def aparte(estudios: Sequence[Estudio]) -> List[Estudio]:
 
 
 def nota_aparte(estudio: Estudio) -> str:
-    return (f"{estudio.programa.nombre}: crece como a^n y su n no es comparable con la de los"
+    return (f"{estudio.etiqueta}: crece como a^n y su n no es comparable con la de los"
             " demás; está en las tablas pero no en la gráfica juntos")
 
 

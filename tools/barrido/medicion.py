@@ -35,6 +35,10 @@ class Plan:
     cuentas: bool = True
     precision: Optional[float] = None  # relative half-width of the median's 95% interval
     max_rondas: int = 15
+    # Seconds the whole series may take, every round and its counts: the
+    # first round leaves out the largest sizes predicted not to fit.
+    cuota: Optional[float] = None
+    despues: float = 0.0  # seconds planned for the series after this one
 
     @property
     def limite(self) -> float:
@@ -90,7 +94,12 @@ class Medicion:
             raise
 
     def _binario(self, configuracion: str) -> Path:
-        return self.plan.directorio / self.estudio.programa.binario(configuracion)
+        return self.plan.directorio / self.estudio.programa.binario(configuracion,
+                                                                    self.estudio.entrada)
+
+    def _argumentos(self) -> Sequence[str]:
+        """What follows the size on the command line: the kind of input."""
+        return (self.estudio.entrada,) if self.estudio.entrada else ()
 
     def _activas(self) -> List[str]:
         return (list(self.estudio.configuraciones) if self.plan.tiempos else []) + (
@@ -102,6 +111,15 @@ class Medicion:
             orden = self._activas()
             if i % 2:
                 orden.reverse()
+            total = self._total_previsto(n)
+            if self.plan.cuota is not None and total is not None and total > self.plan.cuota:
+                motivo = (f"el estudio no cabe en sus {self.plan.cuota:.3g} s: con ella se prevén"
+                          f" {total:.3g} s")
+                for configuracion in orden:
+                    if configuracion not in omitidas:
+                        omitidas[configuracion] = [Omision(m, motivo if m == n else "")
+                                                   for m in self.plan.tallas if m >= n]
+                return
             for configuracion in orden:
                 if configuracion in omitidas:
                     continue
@@ -115,6 +133,23 @@ class Medicion:
                 except LimiteSuperado as e:
                     resto = [Omision(m, "") for m in self.plan.tallas if m > n]
                     omitidas[configuracion] = [Omision(n, str(e))] + resto
+
+    def _total_previsto(self, n: int) -> Optional[float]:
+        """The seconds the whole series is predicted to take if it goes on to
+        n: every round of each timed configuration, and the counts once, of
+        the sizes measured so far and of n. None while a configuration has
+        no prediction for n yet."""
+        total = 0.0
+        for configuracion in self._activas():
+            if configuracion in self.estudio.omitidas:
+                continue
+            vistas = self.duraciones.get(configuracion, {})
+            prevista = prever(vistas, n, self.estudio.programa.exponencial)
+            if prevista is None:
+                return None
+            veces = 1 if configuracion == CUENTAS else self.plan.rondas
+            total += veces * (sum(vistas.values()) + prevista)
+        return total
 
     def _omitir_desde(self, configuracion: str, n: int, prevista: float) -> List[Omision]:
         """n and every larger size, each with its predicted time."""
@@ -158,11 +193,13 @@ class Medicion:
         self.progreso.midiendo(programa.nombre, configuracion, n, ronda,
                                self._quedan(ronda, n, pendientes))
         if configuracion == CUENTAS:
-            cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite)
+            cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
+                                       self._argumentos())
             self.estudio.cuentas[n] = cuentas
             self.progreso.contado(programa.nombre, n, cuentas)
         else:
-            valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite)
+            valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
+                                       self._argumentos())
             punto = self.estudio.punto(configuracion, n)
             if punto is None:
                 punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
@@ -173,21 +210,27 @@ class Medicion:
         self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
 
     def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
-        """An estimate of the seconds left in this program's study, from the
-        durations seen in the first round and, for the sizes it has not yet
-        reached, their predicted durations (those past the budget will be
-        left out and count nothing)."""
+        """An estimate of the seconds left in the sweep: of this series, from
+        the durations seen in the first round and, for the sizes it has not
+        yet reached, their predicted durations (those past the budget, or
+        left out, count nothing); then the time planned for the series after
+        it."""
         exponencial = self.estudio.programa.exponencial
 
         def duracion(configuracion: str, m: int) -> float:
+            if any(o.n == m for o in self.estudio.omitidas.get(configuracion, [])):
+                return 0.0
             vistas = self.duraciones.get(configuracion, {})
             d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
             return d if d is not None and d <= self.plan.presupuesto else 0.0
 
-        activas = [c for c in self._activas() if c not in self.estudio.omitidas]
+        activas = self._activas()
         cronometradas = [(c, m) for c in activas if c != CUENTAS for m in self.plan.tallas]
         if ronda == 1:
             total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)
-            return total + (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
-        return (sum(duracion(c, m) for c, m in pendientes)
-                + max(self.plan.rondas - ronda, 0) * sum(duracion(c, m) for c, m in cronometradas))
+            total += (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
+        else:
+            total = (sum(duracion(c, m) for c, m in pendientes)
+                     + max(self.plan.rondas - ronda, 0)
+                     * sum(duracion(c, m) for c, m in cronometradas))
+        return total + self.plan.despues

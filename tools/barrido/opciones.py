@@ -9,12 +9,19 @@ from typing import List, Optional, Sequence
 
 from .cotas import Cota, leer_cotas
 from .errores import ErrorDeUso
-from .programas import PROGRAMAS, Programa, elegir_configuraciones, elegir_programas
+from .programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
+                        elegir_configuraciones, elegir_entradas, elegir_programas)
 from .tallas import leer_tallas
 
 RAIZ = Path(__file__).resolve().parent.parent.parent
 
 MEDIDAS = ("time", "counts")
+
+# Seconds each series (a program in one configuration, on one kind of
+# input, with its counts) may take when no --time is given: `tools/sweep
+# all`, eight series, then ends within four minutes on a 2-core machine,
+# start-up and analysis included.
+CUOTA_POR_SERIE = 25.0
 
 
 def _lista_programas() -> str:
@@ -89,6 +96,17 @@ def analizador() -> argparse.ArgumentParser:
                    help="coste teórico que ajustar, t(n) = a₀·T1 + a₁·T2 + ..., por mínimos"
                         " cuadrados relativos, con el intervalo del 95 %% de cada constante:"
                         " n^2,n,1; por omisión, el del programa; «none» para no ajustarlo")
+    a.add_argument("--input", metavar="ENTRADA[,ENTRADA...]",
+                   help="tipos de entrada de las ordenaciones: " + ", ".join(ENTRADAS)
+                        + " o all; cada tipo es una serie propia, medida con bench_X_entradas"
+                        " (compilado como O2) y bench_X_cuentas; floyd y hanoi no tienen tipos"
+                        " y se estudian como siempre (por omisión, la entrada aleatoria de"
+                        " bench_X)")
+    a.add_argument("--time", type=float, metavar="SEGUNDOS",
+                   help="tiempo objetivo de todo el barrido: cada serie (programa,"
+                        " configuración y tipo de entrada) recibe su parte y se omiten las"
+                        f" tallas mayores que no quepan en ella (por omisión, {CUOTA_POR_SERIE:g}"
+                        " s por serie)")
     a.add_argument("--together", action="store_true",
                    help="con varios programas: una gráfica con todos y una tabla de sus tiempos"
                         " (y cuentas) a cada talla relativos al más rápido")
@@ -121,6 +139,23 @@ class Opciones:
     salida: Path  # --out
     juntos: bool  # --together
     png: bool
+    entradas: Optional[List[str]] = None  # --input; None: the specified programs' input
+    tiempo: Optional[float] = None  # --time, seconds for the whole sweep
+
+    def series(self) -> int:
+        """How many series the sweep will measure: a program, a
+        configuration and a kind of input each."""
+        total = 0
+        for programa in self.programas:
+            kinds = len(self.entradas) if self.entradas and programa.entradas else 1
+            confs = max(1, len([c for c in self.configuraciones
+                                if c in programa.configuraciones])) if self.tiempos else 1
+            total += kinds * confs
+        return max(total, 1)
+
+    def cuota(self) -> float:
+        """The seconds of one series."""
+        return self.tiempo / self.series() if self.tiempo else CUOTA_POR_SERIE
 
     def terminos(self, programa: Programa) -> List[Cota]:
         texto = programa.modelo if self.modelo is None else self.modelo
@@ -168,18 +203,27 @@ def leer_opciones(argv: Optional[Sequence[str]]) -> Opciones:
             raise ErrorDeUso("--max-repeat no puede ser menor que --repeat")
         if not args.budget > 0:
             raise ErrorDeUso("--budget debe ser mayor que 0")
+        if args.time is not None and not args.time > 0:
+            raise ErrorDeUso("--time debe ser mayor que 0")
+        entradas = elegir_entradas(args.input) if args.input is not None else None
+        configuraciones = elegir_configuraciones(args.config)
+        if entradas and configuraciones != [CONFIGURACION_ENTRADAS]:
+            otras = [c for c in configuraciones if c != CONFIGURACION_ENTRADAS]
+            raise ErrorDeUso(f"--input mide cada tipo de entrada con bench_X_entradas, compilado"
+                             f" como {CONFIGURACION_ENTRADAS}; {', '.join(otras)} no tiene esa"
+                             " compilación")
         modelo = None if args.model is None else ("" if args.model == "none" else args.model)
         if modelo:
             leer_cotas(modelo)
         opciones = Opciones(
-            elegir_programas(args.programas), elegir_configuraciones(args.config),
+            elegir_programas(args.programas), configuraciones,
             leer_tallas(args.sizes) if args.sizes else None,
             leer_cotas(args.bounds) if args.bounds else None, modelo,
             "time" in medidas, "counts" in medidas,
             _precision(args.precision) if args.precision else None,
             args.seed if args.seed is not None else random.SystemRandom().randrange(1, 10**6),
             args.repeat, args.max_repeat, args.budget, args.bin, args.out, args.together,
-            args.png,
+            args.png, entradas, args.time,
         )
         _salida_escribible(args.out)
     except ErrorDeUso as e:

@@ -2,12 +2,21 @@
 three candidate bounds each is compared with."""
 
 from dataclasses import dataclass
-from typing import Dict, List, Sequence, Tuple
+from typing import Dict, List, Optional, Sequence, Tuple
 
 from .errores import ErrorDeUso
 
 CONFIGURACIONES = ("O0", "O2", "O3")  # from the least to the most optimised
 CUENTAS = "cuentas"  # the counting build: bench_X_cuentas
+
+# The kinds of input the sorting programs can be run on (bench_X_entradas
+# N ENTRADA, bench_X_cuentas N ENTRADA): the specified programs' random
+# input, the same values sorted, reversed, sorted with a few neighbours
+# exchanged, and random values from only ten keys.
+ENTRADAS = ("aleatoria", "ordenada", "inversa", "casi_ordenada", "pocas_claves")
+# The one configuration a kind of input is timed in: bench_X_entradas is
+# built with O2's flags.
+CONFIGURACION_ENTRADAS = "O2"
 
 
 @dataclass(frozen=True)
@@ -23,9 +32,24 @@ class Programa:
     # The main count of the counting build and the name of one such operation.
     cuenta: str = "comparaciones"
     operacion: str = "comparación"
+    entradas: bool = True  # it can be run on the kinds of input (the sorts)
+    # What a run works on, as a sentence names it: the array of n keys, the
+    # n×n matrix; nothing for Hanoi.
+    datos: str = "el vector"
 
-    def binario(self, configuracion: str) -> str:
-        """The binary of a timed configuration, or of the counting build."""
+    def bytes_de_entrada(self, n: float) -> Optional[float]:
+        """The bytes of what one run works on: n keys of 4 bytes, or the n×n
+        matrix of 4-byte ints with its n row pointers of 8; None without
+        data."""
+        if self.datos == "la matriz":
+            return 4 * n * n + 8 * n
+        return 4 * n if self.datos else None
+
+    def binario(self, configuracion: str, entrada: Optional[str] = None) -> str:
+        """The binary of a timed configuration, or of the counting build; on a
+        kind of input, the timed one is bench_X_entradas."""
+        if entrada is not None and configuracion != CUENTAS:
+            return f"bench_{self.nombre}_entradas"
         return f"bench_{self.nombre}" + ("" if configuracion == "O2" else f"_{configuracion}")
 
 
@@ -66,9 +90,11 @@ PROGRAMAS: Dict[str, Programa] = {
         Programa("mergesort", "mergesort", ("O2", "O3"), "1000:4096000:x2", _NLOGN,
                  _MODELO_NLOGN, umbral_repeticion=2000),
         Programa("floyd", "caminos mínimos de Floyd", ("O0", "O2"), "125:1000:x2,180:720:x2",
-                 ("n^2.8", "n^3", "n^3.2"), "n^3,n^2", cuenta="pasos", operacion="paso"),
+                 ("n^2.8", "n^3", "n^3.2"), "n^3,n^2", cuenta="pasos", operacion="paso",
+                 entradas=False, datos="la matriz"),
         Programa("hanoi", "torres de Hanoi", ("O0", "O2"), "16:28:+1", ("1.9^n", "2^n", "2.1^n"),
-                 "2^n", exponencial=True, cuenta="llamadas", operacion="llamada"),
+                 "2^n", exponencial=True, cuenta="llamadas", operacion="llamada",
+                 entradas=False, datos=""),
     )
 }
 
@@ -96,3 +122,16 @@ def elegir_configuraciones(texto: str) -> List[str]:
         raise ErrorDeUso(f"configuración desconocida «{', '.join(malas) or texto}»:"
                          f" elija entre {', '.join(CONFIGURACIONES)}")
     return [c for c in CONFIGURACIONES if c in pedidas]
+
+
+def elegir_entradas(texto: str) -> List[str]:
+    """The kinds of --input, in the order of ENTRADAS; all stands for the
+    five."""
+    pedidas = [e.strip() for e in texto.split(",") if e.strip()]
+    if pedidas == ["all"]:
+        return list(ENTRADAS)
+    malas = [e for e in pedidas if e not in ENTRADAS]
+    if not pedidas or malas:
+        raise ErrorDeUso(f"tipo de entrada desconocido «{', '.join(malas) or texto}»: elija entre"
+                         f" {', '.join(ENTRADAS)} o all")
+    return [e for e in ENTRADAS if e in pedidas]

@@ -10,7 +10,7 @@ import shlex
 import subprocess
 from datetime import datetime
 from pathlib import Path
-from typing import Dict, List, Mapping, Sequence
+from typing import Dict, List, Mapping, Optional, Sequence
 
 DESCONOCIDO = "desconocido"
 _FALTA = object()
@@ -95,18 +95,19 @@ def banderas(construccion: Path, objetivo: str) -> str:
     return opciones if definiciones == DESCONOCIDO else f"{definiciones} {opciones}"
 
 
-def registro(orden: Sequence[str], directorio_bin: Path, binarios: Mapping[str, str]
-             ) -> Dict[str, object]:
+def registro(orden: Sequence[str], directorio_bin: Path, binarios: Mapping[str, str],
+             caches: Optional[Mapping[str, object]] = None) -> Dict[str, object]:
     """The record of a study swept by the command line orden with the
     programs of directorio_bin; binarios maps each configuration to one of
     its binaries' target names, whose flags are read from the build
-    directory (directorio_bin's parent)."""
+    directory (directorio_bin's parent); caches, the machine's data caches
+    as the core a program runs on sees them."""
     construccion = directorio_bin.resolve().parent
     estado = _orden(["git", "status", "--porcelain"])
     return {
         "fecha": datetime.now().astimezone().isoformat(timespec="seconds"),
         "orden": shlex.join(orden),
-        "maquina": maquina(),
+        "maquina": dict(maquina(), caches=caches) if caches is not None else maquina(),
         "compilador": compilador(construccion),
         "configuraciones": {c: banderas(construccion, t) for c, t in binarios.items()},
         "commit": _orden(["git", "rev-parse", "HEAD"]) or DESCONOCIDO,
@@ -137,6 +138,9 @@ def describir_registro(datos: Mapping[str, object]) -> List[str]:
         f"compilador: {c.get('familia', DESCONOCIDO)}; {c.get('version', DESCONOCIDO)}"
         f" ({c.get('ruta', DESCONOCIDO)})",
     ]
+    caches = m.get("caches")
+    if isinstance(caches, Mapping) and isinstance(caches.get("texto"), list):
+        lineas.append("cachés: " + "; ".join(map(str, caches["texto"])))
     lineas += [f"opciones {conf}: {texto}" for conf, texto in parte("configuraciones").items()]
     lineas.append(f"commit: {datos.get('commit', DESCONOCIDO)}"
                   + {True: " (con cambios sin commit)", False: ""}.get(

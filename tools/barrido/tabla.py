@@ -4,12 +4,18 @@ formatted from an Analisis."""
 
 from typing import List, Optional, Sequence
 
-from .analisis import Analisis, Conclusion
+from .analisis import ESPACIO, Analisis, Conclusion
 from .estudio import DISPERSION_ANCHA, RESOLUCION
+from .jerarquia import texto_bytes
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
     return "-" if x is None else format(x, formato)
+
+
+def _bytes(x: Optional[float]) -> str:
+    """A working set for a column: 31KiB, 1.6MiB (no blank inside a cell)."""
+    return "-" if not x else texto_bytes(x).replace(" ", "")
 
 
 def alinear(filas: Sequence[Sequence[str]]) -> List[str]:
@@ -28,7 +34,9 @@ def tabla(analisis: Analisis) -> str:
     varias = len(estudio.configuraciones) > 1
     doblados = analisis.hay_doblados
     con_cuentas = bool(estudio.cuentas)
-    cabecera = ["n", "conf", "t(n) s", "mín", "máx"] + [c.columna for c in estudio.cotas]
+    datos = any(f.bytes for de in analisis.configuraciones.values() for f in de.filas)
+    cabecera = ["n"] + (["datos"] if datos else []) + ["conf", "t(n) s", "mín", "máx"]
+    cabecera += [c.columna for c in analisis.cotas]
     if doblados:
         cabecera += ["t(n)/t(n/2)", "log2"]
     if varias:
@@ -40,7 +48,8 @@ def tabla(analisis: Analisis) -> str:
     todas = [f for de in analisis.configuraciones.values() for f in de.filas]
     for f in todas:
         p = f.punto
-        fila = [str(p.n), p.configuracion, _num(p.mediana), _num(p.minimo), _num(p.maximo)]
+        fila = [str(p.n)] + ([_bytes(f.bytes)] if datos else [])
+        fila += [p.configuracion, _num(p.mediana), _num(p.minimo), _num(p.maximo)]
         fila += [_num(c) for c in f.cocientes]
         if doblados:
             fila += [_num(f.doblado, ".3f"), _num(f.exponente_local, ".3f")]
@@ -67,6 +76,13 @@ def tabla(analisis: Analisis) -> str:
     if doblados:
         leyenda.append("t(n)/t(n/2): cuánto crece el tiempo al doblar n; log2 es el exponente"
                        " local (2 para n^2, algo más de 1 para n*log(n))")
+    if datos:
+        leyenda.append(f"datos: lo que ocupa {programa.datos} de una ejecución, con la memoria"
+                       " adicional que cuentan las cuentas")
+    cruces = [f"{c.nivel.nombre} ({texto_bytes(c.nivel.tamano)}) a n ≈ {c.n:.3g}"
+              for c in analisis.cruces]
+    if cruces:
+        leyenda.append("los datos dejan de caber en la caché " + ", ".join(cruces))
     return "\n".join(alinear(filas) + leyenda)
 
 
@@ -78,7 +94,7 @@ def tabla_cuentas(analisis: Analisis) -> str:
         return ""
     estudio = analisis.estudio
     principal = estudio.programa.cuenta
-    cabecera = ["n"] + cuentas.nombres + [c.columna.replace("t/", "c/", 1) for c in estudio.cotas]
+    cabecera = ["n"] + cuentas.nombres + [c.columna.replace("t/", "c/", 1) for c in analisis.cotas]
     filas = [cabecera + [""]]
     for f in cuentas.filas:
         fila = [str(f.n)] + [f"{f.cuentas.get(nombre, 0):.10g}" for nombre in cuentas.nombres]
@@ -101,6 +117,8 @@ def linea_ajuste(conclusion: Conclusion, total: int) -> str:
 
 
 def linea_veredicto(conclusion: Conclusion) -> str:
+    if conclusion.medida in ESPACIO:
+        return f"espacio {conclusion.medida}: {conclusion.texto}"
     return f"veredicto {conclusion.configuracion}: {conclusion.texto}"
 
 
@@ -108,6 +126,8 @@ def _lineas_conclusion(analisis: Analisis, conclusion: Conclusion) -> List[str]:
     """The fit and verdict lines of one conclusion, as both the study and
     the summary print them."""
     estudio = analisis.estudio
+    if conclusion.medida in ESPACIO:
+        return [linea_veredicto(conclusion)]
     if conclusion.medida != "tiempo":
         lineas = [linea_ajuste(conclusion, 0)]
         return lineas + ([linea_veredicto(conclusion)] if conclusion.texto else [])
@@ -137,7 +157,7 @@ def veredicto(analisis: Analisis) -> List[str]:
         de = analisis.configuraciones.get(configuracion)
         if de is None or de.ajuste is None:
             lineas += _lineas_conclusion(analisis, conclusion)
-            if conclusion.medida != "tiempo" and analisis.cuentas.modelo:
+            if conclusion.medida == programa.cuenta and analisis.cuentas.modelo:
                 lineas.append("modelo cuentas: "
                               + analisis.cuentas.modelo.describir(programa.cuenta, "c"))
             continue
@@ -151,7 +171,9 @@ def veredicto(analisis: Analisis) -> List[str]:
             lineas.append(f"  {de.veredicto.detalle()}")
         if de.modelo:
             lineas.append(f"modelo {configuracion}: {de.modelo.describir()}")
-        if de.deriva and not de.cita_deriva:
+        if de.escalones and not de.cita_deriva:
+            lineas += [f"escalón {configuracion}: {e}" for e in de.escalones]
+        elif de.deriva and not de.cita_deriva:
             lineas.append(f"por operación {configuracion}: {de.deriva.texto(programa.operacion)}")
     for configuracion, ns in analisis.inestables.items():
         total = len(estudio.puntos_de(configuracion))
@@ -175,6 +197,6 @@ def veredicto(analisis: Analisis) -> List[str]:
 def lineas_resumen(analisis: Analisis) -> List[str]:
     """The lines of a program's study that the summary of several repeats:
     each measure's fit and verdict, and whether the study is incomplete."""
-    nombre = analisis.estudio.programa.nombre
+    nombre = analisis.estudio.etiqueta
     lineas = [l for c in analisis.conclusiones for l in _lineas_conclusion(analisis, c)]
     return [f"{nombre:<10} {l}" for l in lineas + lineas_incompleto(analisis)]

@@ -4,6 +4,7 @@ only some programs show «-» in the table and empty fields in the TSV."""
 
 from typing import List
 
+from .casos import Casos
 from .juntos import Cotejo, Juntos, veces
 from .tabla import alinear
 
@@ -36,7 +37,7 @@ def tabla_juntos(juntos: Juntos) -> str:
     the notes, and a line ranking the programs by each measure."""
     configuracion, tiempos = juntos.configuracion, juntos.tiempos
     notas = juntos.notas + juntos.notas_aparte
-    notas += [f"{e.programa.nombre}: estudio incompleto" for e in juntos.estudios if e.incompleto]
+    notas += [f"{e.etiqueta}: estudio incompleto" for e in juntos.estudios if e.incompleto]
     bloques, ordenes = [], []
     if len(tiempos.valores) >= 2:
         bloques.append([f"tiempos en {configuracion}: mediana en s de cada programa y, tras ella,"
@@ -82,5 +83,33 @@ def tsv_juntos(juntos: Juntos) -> str:
         lineas.append("\t".join(campos))
     lineas.append(f"# configuracion {juntos.configuracion}")
     lineas += [f"# {nota}" for nota in juntos.notas]
-    lineas += [f"# incompleto: {e.programa.nombre}" for e in juntos.estudios if e.incompleto]
+    lineas += [f"# incompleto: {e.etiqueta}" for e in juntos.estudios if e.incompleto]
     return "\n".join(lineas) + "\n"
+
+
+def texto_casos(casos: Casos) -> str:
+    """The kinds of input of one program from the best case to the worst,
+    at the largest size they all reached, and the line that names the best
+    and the worst case."""
+    nombre = casos.nombre
+    if casos.n is None:
+        return f"casos de {nombre}: ninguna talla la alcanzan todas las entradas; nada que ordenar"
+    medida = "tiempo" if casos.por_tiempo else casos.cuenta
+    filas = [["entrada", "crece como", "t(n) s", casos.cuenta, "×", ""]]
+    for anterior, caso in zip([None] + casos.casos, casos.casos):
+        iguales = "tiempo" if casos.por_tiempo else "cuenta"
+        nota = (f"{iguales} como el de {anterior.entrada}: no se distinguen"
+                if caso.como_el_anterior and anterior else "")
+        filas.append([caso.entrada, caso.crecimiento.texto if caso.crecimiento else "?",
+                      "-" if caso.punto is None else f"{caso.punto.mediana:.3e}",
+                      "-" if caso.cuenta is None else f"{caso.cuenta:.10g}",
+                      veces(caso.veces), nota])
+    lineas = [f"casos de {nombre} a n = {casos.n}, la mayor talla de todas las entradas, del"
+              f" mejor al peor por {medida}:"] + alinear(filas)
+    mejor, peor = casos.mejor, casos.peor
+    if peor is not None:
+        def caso(c) -> str:
+            return f"{c.entrada} ({c.crecimiento.texto if c.crecimiento else '?'})"
+        lineas.append(f"{nombre}: mejor caso {caso(mejor)}, peor caso {caso(peor)}; a {casos.n},"
+                      f" {peor.entrada} {veces(peor.veces)} de {mejor.entrada}")
+    return "\n".join(lineas)

@@ -29,7 +29,7 @@ _MARCAS = {"rep": "repeticion", "<res": "bajo_resolucion", "*": "fuera_del_ajust
 # The columns that are not counts (counts are the columns of names the
 # counting build chose).
 _FIJAS = {"n", "configuracion", "mediana", "minimo", "maximo", "aceleracion", "notas",
-          "valores", "doblado", "exponente_local"}
+          "valores", "doblado", "exponente_local", "bytes_de_datos"}
 
 
 def _ascii(texto: str) -> str:
@@ -50,6 +50,10 @@ def marca_incompleto(estudio: Estudio) -> List[str]:
     return []
 
 
+def _entrada(estudio: Estudio) -> List[str]:
+    return [f"# entrada {estudio.entrada}"] if estudio.entrada else []
+
+
 def _omitidas(estudio: Estudio) -> List[str]:
     return [f"# omitida {configuracion} {o.n}" + (f": {o.motivo}" if o.motivo else "")
             for configuracion, omitidas in estudio.omitidas.items() for o in omitidas]
@@ -65,12 +69,15 @@ def tsv(analisis: Analisis) -> str:
     cuentas = analisis.cuentas
     nombres = cuentas.nombres if cuentas else []
     cabecera = ["n", "configuracion", "mediana", "minimo", "maximo"]
-    cabecera += [c.columna for c in estudio.cotas]
+    cabecera += [c.columna for c in analisis.cotas]
     cabecera += (["aceleracion"] if varias else []) + ["notas", "valores", "doblado",
                                                       "exponente_local"]
     if nombres:
-        cabecera += nombres + [c.columna.replace("t/", "c/", 1) for c in estudio.cotas]
+        cabecera += nombres + [c.columna.replace("t/", "c/", 1) for c in analisis.cotas]
         cabecera.append(f"ns_por_{_ascii(estudio.programa.operacion)}")
+    datos = any(f.bytes for de in analisis.configuraciones.values() for f in de.filas)
+    if datos:
+        cabecera.append("bytes_de_datos")
     de_cuentas = {f.n: f for f in cuentas.filas} if cuentas else {}
     filas = []
     for fila in (f for de in analisis.configuraciones.values() for f in de.filas):
@@ -83,16 +90,19 @@ def tsv(analisis: Analisis) -> str:
         campos.append(",".join(_g(v) for v in p.valores))
         campos += [_g(fila.doblado, ".4g"), _g(fila.exponente_local, ".4g")]
         if nombres:
-            campos += _columnas_de_cuentas(de_cuentas.get(p.n), nombres, len(estudio.cotas))
+            campos += _columnas_de_cuentas(de_cuentas.get(p.n), nombres, len(analisis.cotas))
             campos.append(_g(None if fila.por_operacion is None else 1e9 * fila.por_operacion,
                              ".4g"))
+        if datos:
+            campos.append(_g(fila.bytes, ".10g"))
         filas.append(campos)
     if not estudio.puntos:
         for n, fila in de_cuentas.items():
-            vacios = [""] * (3 + len(estudio.cotas) + varias + 4)
+            vacios = [""] * (3 + len(analisis.cotas) + varias + 4)
             filas.append([str(n), CUENTAS] + vacios
-                         + _columnas_de_cuentas(fila, nombres, len(estudio.cotas)) + [""])
-    lineas = [LINEA_VERSION, "\t".join(cabecera)] + ["\t".join(f) for f in filas]
+                         + _columnas_de_cuentas(fila, nombres, len(analisis.cotas)) + [""])
+    lineas = [LINEA_VERSION] + _entrada(estudio) + ["\t".join(cabecera)]
+    lineas += ["\t".join(f) for f in filas]
     return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio)) + "\n"
 
 
@@ -104,30 +114,33 @@ def _columnas_de_cuentas(fila, nombres: Sequence[str], cotas: int) -> List[str]:
 
 CABECERA_RESUMEN = ["programa", "configuracion", "medida", "exponente", "exponente_inf",
                     "exponente_sup", "r2", "cota", "veredicto", "constante", "cociente",
-                    "puntos", "estado", "segun_cuentas", "texto"]
+                    "puntos", "estado", "segun_cuentas", "texto", "entrada"]
 
 
 def resumen_tsv(analisis: Sequence[Analisis]) -> str:
-    """One line per program, configuration and measure (tiempo, or the main
-    count's name): the fitted rate (b of C·n^b, a of C·a^n) with its 95%
+    """One line per program, configuration and measure (tiempo, the main
+    count's name, or a measure of space: memoria_extra, profundidad): the fitted rate (b of C·n^b, a of C·a^n) with its 95%
     interval, R², the bound the verdict names (written as in --bounds; empty
     when it names none, and then «veredicto» says why), the fit's constant C,
     the ratio to the named bound where it settles, the number of points,
     whether the study was completo or incompleto, on a time the growth the
-    counts name, and the verdict in words as the sweep printed it."""
+    counts name, the verdict in words as the sweep printed it, and the kind
+    of input (empty for the specified programs' random input)."""
     lineas = ["\t".join(CABECERA_RESUMEN)]
     for a in analisis:
         estado = "incompleto" if a.estudio.incompleto else "completo"
         for c in a.conclusiones:
             aj = c.ajuste
-            if aj is None:
+            if aj is None and c.medida in ("tiempo", a.estudio.programa.cuenta):
                 continue
             lineas.append("\t".join([
-                a.estudio.programa.nombre, c.configuracion, c.medida, _g(aj.tasa),
-                _g(aj.tasa_inf), _g(aj.tasa_sup), _g(aj.r2, ".6f"),
-                c.cota.texto if c.cota else "", c.tipo, _g(aj.constante), _g(c.cociente),
-                str(aj.puntos), estado, c.segun_cuentas.texto if c.segun_cuentas else "",
-                c.texto.replace("\t", " "),
+                a.estudio.programa.nombre, c.configuracion, c.medida,
+                *([_g(aj.tasa), _g(aj.tasa_inf), _g(aj.tasa_sup), _g(aj.r2, ".6f")] if aj
+                  else [""] * 4),
+                c.cota.texto if c.cota else "", c.tipo, _g(aj.constante) if aj else "",
+                _g(c.cociente), str(aj.puntos) if aj else "", estado,
+                c.segun_cuentas.texto if c.segun_cuentas else "",
+                c.texto.replace("\t", " "), a.estudio.entrada or "",
             ]))
     return "\n".join(lineas) + "\n"
 
@@ -193,7 +206,8 @@ def leer_tsv(ruta: Path) -> Optional[Estudio]:
                          " (no acaba en un salto de línea)")
     cotas = [_cota(c, f"{ruta}, línea {datos[0][0]}") for c in cabecera if c.startswith("t/")]
     nombres = [c for c in cabecera if c not in _FIJAS and not c.startswith(("t/", "c/", "ns_por_"))]
-    estudio = Estudio(_programa(ruta.stem), [], cotas)
+    nombre, _, entrada = ruta.stem.partition(".")
+    estudio = Estudio(_programa(nombre), [], cotas, entrada=entrada or None)
     for numero, linea in datos[1:]:
         donde = f"{ruta}, línea {numero}"
         campos = linea.split("\t")
@@ -226,7 +240,9 @@ def leer_tsv(ruta: Path) -> Optional[Estudio]:
 def _comentario(estudio: Estudio, comentario: str):
     """What a comment line says of the study: a size left out, or the study
     cut short."""
-    if comentario.startswith("omitida "):
+    if comentario.startswith("entrada "):
+        estudio.entrada = comentario[len("entrada "):].strip() or None
+    elif comentario.startswith("omitida "):
         cabeza, _, motivo = comentario[len("omitida "):].partition(": ")
         partes = cabeza.split()
         if len(partes) == 2 and partes[1].isdigit():
@@ -240,8 +256,9 @@ def _comentario(estudio: Estudio, comentario: str):
 
 
 def leer_estudios(directorio: Path) -> Dict[str, Estudio]:
-    """program → its study, from the program TSVs (<programa>.tsv) of a
-    study's directory; files that are not a program's TSV are left out."""
+    """The stem of each program TSV of a study's directory (insertion, or
+    insertion.ordenada for a kind of input) → its study; files that are not
+    a program's TSV are left out."""
     if not directorio.is_dir():
         raise ErrorDeUso(f"no existe el directorio {directorio}" if not directorio.exists()
                          else f"{directorio} no es un directorio")

@@ -28,7 +28,7 @@ def dibujar(analisis: Analisis, ficheros: Ficheros, gnuplot: str,
     hechas = []
     for formato in formatos:
         for sufijo, guion_de in GRAFICAS:
-            ruta = ficheros.directorio / f"{analisis.estudio.programa.nombre}{sufijo}.{formato}"
+            ruta = ficheros.directorio / f"{analisis.estudio.fichero}{sufijo}.{formato}"
             guion = guion_de(analisis, ruta, formato)
             if not guion:
                 continue
@@ -38,13 +38,15 @@ def dibujar(analisis: Analisis, ficheros: Ficheros, gnuplot: str,
 
 
 def dibujar_juntos(juntos: Juntos, ficheros: Ficheros, gnuplot: str,
-                   formatos: Sequence[str]) -> Tuple[List[Path], List[str]]:
-    """Runs gnuplot once per format into juntos.<formato>: the paths it
-    wrote (none when fewer than two programs have times to draw) and the
+                   formatos: Sequence[str], nombre: str = "juntos"
+                   ) -> Tuple[List[Path], List[str]]:
+    """Runs gnuplot once per format into <nombre>.<formato> (juntos.svg, or
+    insertion_entradas.svg for the kinds of one program): the paths it
+    wrote (none when fewer than two series have times to draw) and the
     notes on what the plot leaves out, for the user."""
     hechas, notas = [], []
     for formato in formatos:
-        ruta = ficheros.directorio / f"juntos.{formato}"
+        ruta = ficheros.directorio / f"{nombre}.{formato}"
         guion, notas = guion_juntos(juntos, ruta, formato)
         if guion:
             ejecutar_gnuplot(gnuplot, guion, ficheros.ruta(ruta.name))

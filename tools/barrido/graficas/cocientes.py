@@ -73,6 +73,6 @@ def guion_cocientes(analisis: Analisis, destino: Path, formato: str) -> str:
     tallas = [n for _, pares, _, _ in paneles for n, _ in pares]
     lineas += eje_x(tallas, estudio.programa.exponencial)
     for k, (titulo, pares, magnitud, sombra) in enumerate(paneles):
-        lineas += _panel(titulo, pares, estudio.cotas, magnitud, k, sombra)
+        lineas += _panel(titulo, pares, analisis.cotas, magnitud, k, sombra)
     lineas.append("unset multiplot")
     return "\n".join(lineas) + "\n"

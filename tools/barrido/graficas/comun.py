@@ -76,3 +76,17 @@ def ejecutar_gnuplot(gnuplot: str, guion: str, ruta: Path):
     if r.returncode != 0:
         raise FalloPrograma(f"gnuplot no pudo dibujar {ruta}:\n"
                             + r.stderr.decode("utf-8", "replace").strip())
+
+
+def marcas_de_cache(cruces: Sequence, tallas: Sequence[int]) -> List[str]:
+    """A dotted vertical line, labelled L1d, L2 or L3, at each size where
+    the working set outgrows a cache, when it lies within the sizes drawn."""
+    if not tallas:
+        return []
+    lineas = []
+    for k, cruce in enumerate(c for c in cruces if min(tallas) <= c.n <= max(tallas)):
+        lineas += [f"set arrow {10 + k} from {cruce.n!r}, graph 0 to {cruce.n!r}, graph 1 nohead"
+                   " dt 3 lw 1.2 lc rgb '#888888' back",
+                   f"set label {10 + k} {cadena(cruce.nivel.nombre)} at {cruce.n!r}, graph 0.04"
+                   " offset 0.4,0 tc rgb '#666666' noenhanced"]
+    return lineas

@@ -6,7 +6,7 @@ it climbs as the heap leaves each cache level)."""
 from pathlib import Path
 
 from ..analisis import Analisis
-from .comun import COLORES, cadena, datos, eje_x, inicio
+from .comun import COLORES, cadena, datos, eje_x, inicio, marcas_de_cache
 
 
 def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
@@ -47,6 +47,7 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
                       f" lc rgb '{COLORES.get(configuracion, 'black')}'"
                       f" title {cadena(configuracion)}")
     if series:
+        lineas += marcas_de_cache(analisis.cruces, [n for n, _ in cuentas])
         lineas.append("plot " + ", \\\n     ".join(series))
     lineas.append("unset multiplot")
     return "\n".join(lineas) + "\n"

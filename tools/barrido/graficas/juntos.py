@@ -16,7 +16,7 @@ from typing import List, Sequence, Tuple
 
 from ..analisis import Ajuste, Analisis
 from ..juntos import Juntos, veces
-from ..programas import PROGRAMAS
+from ..programas import ENTRADAS, PROGRAMAS
 from .comun import cadena, datos, eje_x, inicio
 
 # One colour a program, the same in every run whatever the others are.
@@ -26,7 +26,13 @@ _NOMBRES = list(PROGRAMAS)
 
 
 def _color(nombre: str, k: int) -> str:
-    indice = _NOMBRES.index(nombre) if nombre in _NOMBRES else k
+    """A program's colour, or a kind of input's when the series are the
+    kinds of one program («insertion ordenada»)."""
+    tipo = nombre.split()[-1]
+    if tipo in ENTRADAS:
+        indice = ENTRADAS.index(tipo)
+    else:
+        indice = _NOMBRES.index(nombre) if nombre in _NOMBRES else k
     return _PALETA[indice % len(_PALETA)]
 
 
@@ -58,7 +64,7 @@ def _panel_tiempos(dibujados: Sequence[Analisis], configuracion: str,
     fuera = False
     for k, analisis in enumerate(dibujados):
         estudio = analisis.estudio
-        nombre = estudio.programa.nombre
+        nombre = estudio.etiqueta
         color = _color(nombre, k)
         serie = [p for p in estudio.puntos_de(configuracion) if p.minimo > 0]
         ajustables = [p for p in serie if not estudio.fuera_del_ajuste(p)]
@@ -136,10 +142,10 @@ def guion_juntos(juntos: Juntos, destino: Path, formato: str) -> Tuple[str, List
     exponencial = all(a.estudio.programa.exponencial for a in dibujados)
     arriba = _panel_tiempos(dibujados, configuracion, exponencial)
     abajo = _panel_relativos(juntos)
-    nombres = ", ".join(a.estudio.programa.nombre for a in dibujados)
+    nombres = ", ".join(a.estudio.etiqueta for a in dibujados)
     titulo = f"{nombres} en {configuracion}"
     if juntos.aparte:
-        titulo += f" (sin {', '.join(e.programa.nombre for e in juntos.aparte)}: crece como a^n)"
+        titulo += f" (sin {', '.join(e.etiqueta for e in juntos.aparte)}: crece como a^n)"
     paneles = 2 if abajo else 1
     lineas = inicio(destino, formato, 1000, 80 + 460 * paneles) + [
         f"set multiplot layout {paneles},1 title {cadena(titulo)} noenhanced",

@@ -4,7 +4,7 @@ min-max bars, the fitted curve and the model of each configuration."""
 from pathlib import Path
 
 from ..analisis import Analisis
-from .comun import COLORES, cadena, eje_x, inicio
+from .comun import COLORES, cadena, eje_x, inicio, marcas_de_cache
 
 
 def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
@@ -31,6 +31,7 @@ def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
         bajo, alto = min(p.minimo for p in visibles), max(p.maximo for p in visibles)
         lineas.append(f"set yrange [{bajo / 1.5!r}:{alto * (alto / bajo) ** 0.35 * 1.5!r}]")
     lineas += eje_x([p.n for p in visibles], programa.exponencial)
+    lineas += marcas_de_cache(analisis.cruces, [p.n for p in visibles])
     series = []
     for k, configuracion in enumerate(estudio.configuraciones):
         color = COLORES.get(configuracion, "black")
