@@ -52,10 +52,10 @@ template <typename Puntero> inline void barrera(Puntero p)
 }
 
 // The size given as first argument, read as atoi reads it: leading blanks,
-// an optional sign, then digits up to the first non-digit; a text that does
-// not start with a number gives 0. Unlike atoi, a missing argument and a
-// number outside the range of int end the program with a message.
-inline int leer_talla(int argc, char *argv[])
+// a sign, digits up to the first non-digit (0 if there are none). Unlike
+// atoi, a missing argument or a number outside int ends the program with a message.
+// Builds that read more arguments give main a leer_talla of their own.
+inline int leer_talla(int argc, char *const argv[])
 {
     if (argc < 2) {
         const char *programa = argc > 0 && argv[0] ? argv[0] : "bench";
@@ -106,15 +106,29 @@ using Elemento = int;
 using Medida = Segundos;
 #endif
 
+} // namespace
+
+// The kinds of input, in the builds that take one.
+#if defined(BENCH_ENTRADAS)
+#include "harness/entradas.h"
+#endif
+
+namespace
+{
+
 // The input of one run: n values of random(), drawn after seeding the
 // generator with the current time (runs within the same second therefore
-// get the same input).
+// get the same input). The builds that take a kind of input then make the
+// chosen kind of these values.
 inline Elemento *crear_entrada(int n)
 {
     Elemento *T = reservar_vector<Elemento>(n);
     srandom(static_cast<unsigned>(time(nullptr)));
     for (int j = 0; j < n; ++j)
         T[j] = static_cast<int>(random());
+#if defined(BENCH_ENTRADAS)
+    preparar_entrada(T, n, entrada_elegida);
+#endif
     return T;
 }
 
@@ -167,6 +181,25 @@ template <typename Objeto, typename Llamada> Cuentas medir(Objeto objeto, Llamad
 {
     return contar(contadores_de(objeto), llamada);
 }
+
+#if !defined(BENCH_ENTRADAS)
+// The counting builds of the programs that take no kind of input (Floyd and
+// Hanoi) read the size as the others do but refuse any further argument,
+// which the counting builds of the sorts would read as a kind. Like the
+// leer_talla of harness/entradas.h, this one is the better match for main's
+// `char *argv[]` and calls the harness's with the cast.
+inline int leer_talla(int argc, char *argv[])
+{
+    const int n = leer_talla(argc, static_cast<char *const *>(argv));
+    if (argc > 2) {
+        std::cerr << "ERROR: este programa no toma tipo de entrada: sobra el argumento " << argv[2]
+                  << "\n"
+                  << "Uso: " << argv[0] << " TALLA" << std::endl;
+        std::exit(1);
+    }
+    return n;
+}
+#endif
 
 // The report line of the counting build: the size, then for each count a
 // blank and nombre=valor, the value being the mean of the runs in the

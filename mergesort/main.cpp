@@ -10,8 +10,7 @@ int main(int argc, char *argv[])
     Medida acumulado{};
     for (int ejecucion = 0; ejecucion < EJECUCIONES; ++ejecucion) {
         Elemento *T = crear_entrada(n);
-        acumulado +=
-            medir_ordenacion(T, n, [](Elemento V[], int m) { mergesort_lims(V, 0, m); });
+        acumulado += medir_ordenacion(T, n, [](Elemento V[], int m) { mergesort_lims(V, 0, m); });
         delete[] T;
     }
     informar(n, acumulado);

@@ -50,19 +50,24 @@ template <typename Clave> void dividir_qs(Clave T[], int inicial, int final, int
 }
 
 // Sorts T[inicial, final) into non-decreasing order and touches no other
-// position. The left side of each partition is sorted by a recursive call
-// before the right side, which the loop then takes in place of a second
-// call: same comparisons and exchanges in the same order, but the stack only
-// grows with the left sides. Sorted input thus needs one frame whatever its
-// length; input whose pivots keep landing near the right end (all keys equal,
-// reverse order) still nests about one frame per partition.
+// position. The smaller side of each partition is sorted by a recursive call
+// and the larger one by the loop, in place of a second call. Every range is
+// partitioned as if both sides were calls (the sides are disjoint, so the
+// order in which they are sorted changes no comparison or exchange), but a
+// nested call gets at most half of its caller's range: at most log2 n + 1
+// frames on any input, sorted, reversed or of equal keys alike.
 template <typename Clave> void quicksort_lims(Clave T[], int inicial, int final)
 {
     while (final - inicial >= UMBRAL_QS) {
         int pp;
         dividir_qs(T, inicial, final, pp);
-        quicksort_lims(T, inicial, pp);
-        inicial = pp + 1;
+        if (pp - inicial <= final - (pp + 1)) {
+            quicksort_lims(T, inicial, pp);
+            inicial = pp + 1;
+        } else {
+            quicksort_lims(T, pp + 1, final);
+            final = pp;
+        }
     }
     insercion_lims(T, inicial, final);
 }

@@ -34,9 +34,10 @@ inline std::string leer_fichero(const std::string &ruta)
 
 // Starts BENCH_BIN_DIR/nombre with the given arguments (none at all when the
 // list is empty). A non-zero limite_memoria caps the child's address space in
-// bytes, so that large allocations fail.
+// bytes, so that large allocations fail; a non-zero limite_pila caps its
+// stack, so that deep recursion overflows it.
 inline Resultado ejecutar(const std::string &nombre, const std::vector<std::string> &args,
-                          rlim_t limite_memoria = 0)
+                          rlim_t limite_memoria = 0, rlim_t limite_pila = 0)
 {
     char plantilla_salida[] = "/tmp/bench_salidaXXXXXX";
     char plantilla_errores[] = "/tmp/bench_erroresXXXXXX";
@@ -51,6 +52,10 @@ inline Resultado ejecutar(const std::string &nombre, const std::vector<std::stri
         if (limite_memoria != 0) {
             const rlimit limite{limite_memoria, limite_memoria};
             setrlimit(RLIMIT_AS, &limite);
+        }
+        if (limite_pila != 0) {
+            const rlimit limite{limite_pila, limite_pila};
+            setrlimit(RLIMIT_STACK, &limite);
         }
         std::vector<char *> argv{const_cast<char *>(ruta.c_str())};
         for (const auto &a : args)

@@ -1,4 +1,5 @@
 #include "clave.h"
+#include "proceso.h"
 #include "quicksort/quicksort.h"
 
 #include <cstdint>
@@ -148,6 +149,36 @@ TEST(Quicksort, UmbralDeParticion)
     }
 }
 
+// The recursion with a call for each side, left then right.
+template <typename Clave> void quicksort_con_dos_llamadas(Clave T[], int inicial, int final)
+{
+    if (final - inicial < UMBRAL_QS) {
+        insercion_lims(T, inicial, final);
+        return;
+    }
+    int pp;
+    dividir_qs(T, inicial, final, pp);
+    quicksort_con_dos_llamadas(T, inicial, pp);
+    quicksort_con_dos_llamadas(T, pp + 1, final);
+}
+
+// Nesting the smaller side changes the order in which the sides are sorted,
+// not what is compared or exchanged.
+TEST(Quicksort, MismasCuentasQueConDosLlamadas)
+{
+    for (int n : {49, 50, 51, 257, 3000}) {
+        for (const auto &[nombre, entrada] : entradas(n)) {
+            auto v = claves(entrada), w = claves(entrada);
+            Clave::reiniciar();
+            quicksort(v.data(), n);
+            const Cuentas bucle = Clave::cuenta.cuentas();
+            Clave::reiniciar();
+            quicksort_con_dos_llamadas(w.data(), 0, n);
+            EXPECT_EQ(bucle.valores, Clave::cuenta.cuentas().valores) << nombre << " n=" << n;
+        }
+    }
+}
+
 TEST(Quicksort, OrdenaComoLaReferencia)
 {
     for (int n : {0, 1, 2, 3, 49, 50, 51, 99, 100, 101, 257, 1000, 3000}) {
@@ -210,10 +241,14 @@ struct Profunda {
     return static_cast<long>(base - Profunda::fondo);
 }
 
-// The right side of each partition is taken by the loop, not by a nested
+// Bytes that a nested call of quicksort_lims may take: far more than its
+// frame takes in any configuration of the tests, far less than the stack of
+// one call per partition.
+constexpr long MARCO = 512;
+
+// The larger side of each partition is taken by the loop, not by a nested
 // call: sorted input, whose left sides are all empty, needs the same stack
-// for any length. All-equal input, whose left sides keep all but the pivot,
-// still nests one call per partition; it shows that the probe sees nesting.
+// for any length, and so does all-equal input, whose right sides are.
 TEST(Quicksort, PilaEnEntradasOrdenadas)
 {
     const long ordenada_corta = pila_usada(creciente(1000));
@@ -221,12 +256,39 @@ TEST(Quicksort, PilaEnEntradasOrdenadas)
     EXPECT_EQ(ordenada_larga, ordenada_corta);
     const long iguales_corta = pila_usada(std::vector<int>(1000, 7));
     const long iguales_larga = pila_usada(std::vector<int>(4000, 7));
-    EXPECT_GT(iguales_larga, iguales_corta + 3000 * 16);
+    EXPECT_LE(iguales_larga, iguales_corta + 2 * MARCO); // log2(4000 / 1000) more calls
 }
 
-// Sorted input is the case the loop is for: 100000 elements cost about n²
-// comparisons but only one frame. Reverse-sorted and all-equal inputs still
-// nest about n/2 and n frames; moderate sizes of them must sort too.
+// A nested call gets at most half of its caller's range, so no input nests
+// more than log2 n + 1 calls: at most 13 more than sorted input at n = 8000.
+TEST(Quicksort, PilaAcotadaEnCualquierEntrada)
+{
+    const int n = 8000;
+    const long ordenada = pila_usada(creciente(n));
+    for (const auto &[nombre, entrada] : entradas(n))
+        EXPECT_LE(pila_usada(entrada), ordenada + 13 * MARCO) << nombre;
+}
+
+// Reverse-sorted and few distinct keys, made by the builds that take a kind
+// of input, at sizes whose recursion overflowed a 128 KiB stack when the
+// left side of every partition was a nested call (about n/2 and n/10 calls).
+TEST(BenchQuicksort, EntradasQueDesbordabanLaPila)
+{
+    const std::vector<std::pair<std::string, std::string>> casos = {{"12000", "inversa"},
+                                                                    {"40000", "pocas_claves"}};
+    for (const std::string programa : {"bench_quicksort_entradas", "bench_quicksort_cuentas"})
+        for (const auto &[talla, tipo] : casos) {
+            const Resultado r = ejecutar(programa, {talla, tipo}, 0, rlim_t{128} << 10);
+            EXPECT_EQ(r.senal, 0) << programa << " " << tipo;
+            EXPECT_EQ(r.estado, 0) << programa << " " << tipo;
+            EXPECT_EQ(r.errores, "") << programa << " " << tipo;
+            EXPECT_EQ(r.salida.rfind(talla + " ", 0), 0u) << r.salida;
+        }
+}
+
+// Sorted input: 100000 elements cost about n² comparisons but only one
+// frame. Reverse-sorted and all-equal inputs are quadratic too; moderate
+// sizes of them must sort.
 TEST(Quicksort, EntradasQueAnidan)
 {
     struct Caso {
