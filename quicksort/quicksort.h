@@ -2,6 +2,7 @@
 // UMBRAL_QS are finished by the insertion sort of the insertion program.
 #pragma once
 
+#include "harness/cuentas.h"
 #include "insertion/insercion.h"
 
 namespace
@@ -58,6 +59,8 @@ template <typename Clave> void dividir_qs(Clave T[], int inicial, int final, int
 // reverse order) still nests about one frame per partition.
 template <typename Clave> void quicksort_lims(Clave T[], int inicial, int final)
 {
+    if constexpr (CONTANDO)
+        entrar_en_la_recursion();
     while (final - inicial >= UMBRAL_QS) {
         int pp;
         dividir_qs(T, inicial, final, pp);
@@ -65,6 +68,8 @@ template <typename Clave> void quicksort_lims(Clave T[], int inicial, int final)
         inicial = pp + 1;
     }
     insercion_lims(T, inicial, final);
+    if constexpr (CONTANDO)
+        salir_de_la_recursion();
 }
 
 template <typename Clave> void quicksort(Clave T[], int n)

@@ -123,29 +123,46 @@ TEST(Cuentas, SecuenciaDeLlamadasDeHanoi)
 
 // The line of every counting program: exact where the counts do not depend
 // on the input (both sides of the repeated timing's threshold for selection
-// sort), otherwise only its form.
+// sort), otherwise only its form; the space after the counts.
 TEST(BenchCuentas, LineaDeInforme)
 {
-    const auto linea = [](long n, std::string a, long x, std::string b, std::string y) {
-        return std::to_string(n) + " " + a + "=" + std::to_string(x) + " " + b + "=" + y + "\n";
+    const auto linea = [](long n, std::string a, long x, std::string b, std::string y,
+                          std::string espacio) {
+        return std::to_string(n) + " " + a + "=" + std::to_string(x) + " " + b + "=" + y + espacio +
+               "\n";
     };
-    const std::string valor = "(0|[1-9][0-9]*)(\\.[0-9]+)?";
+    const std::string valor = "(0|[1-9][0-9]*)(\\.[0-9]+)?", sin_memoria = " memoria_extra=0";
     std::vector<std::pair<std::string, std::string>> casos = {
-        {"bench_bubble_cuentas 0", linea(0, "comparaciones", 0, "escrituras", "0")},
-        {"bench_bubble_cuentas 1000", linea(1000, "comparaciones", 499500, "escrituras", valor)},
-        {"bench_hanoi_cuentas -4", linea(-4, "llamadas", 1, "movimientos", "0")},
-        {"bench_hanoi_cuentas 20", linea(20, "llamadas", 2097151, "movimientos", "1048575")},
-        {"bench_floyd_cuentas 30", linea(30, "pasos", 27000, "mejoras", valor)},
+        {"bench_bubble_cuentas 0", linea(0, "comparaciones", 0, "escrituras", "0", sin_memoria)},
+        {"bench_bubble_cuentas 1000",
+         linea(1000, "comparaciones", 499500, "escrituras", valor, sin_memoria)},
+        {"bench_hanoi_cuentas -4", linea(-4, "llamadas", 1, "movimientos", "0", " profundidad=1")},
+        {"bench_hanoi_cuentas 20",
+         linea(20, "llamadas", 2097151, "movimientos", "1048575", " profundidad=21")},
+        {"bench_floyd_cuentas 30", linea(30, "pasos", 27000, "mejoras", valor, sin_memoria)},
         {"bench_insertion_cuentas 12abc",
-         "12 comparaciones=" + valor + " escrituras=" + valor + "\n"},
+         "12 comparaciones=" + valor + " escrituras=" + valor + sin_memoria + "\n"},
+        {"bench_heapsort_cuentas 300",
+         "300 comparaciones=" + valor + " escrituras=" + valor + sin_memoria + "\n"},
+        {"bench_quicksort_cuentas 300", "300 comparaciones=" + valor + " escrituras=" + valor +
+                                            sin_memoria + " profundidad=[1-9][0-9]*\n"},
     };
     for (long n : {2L, 2000L, 2001L})
         casos.emplace_back("bench_selection_cuentas " + std::to_string(n),
                            linea(n, "comparaciones", n * (n + 1) / 2 - 1, "escrituras",
-                                 std::to_string(2 * (n - 1))));
-    for (std::string p : {"quicksort", "heapsort", "mergesort"})
-        casos.emplace_back("bench_" + p + "_cuentas 300",
-                           "300 comparaciones=" + valor + " escrituras=" + valor + "\n");
+                                 std::to_string(2 * (n - 1)), sin_memoria));
+    // Mergesort's copies and depth as its recurrence gives them, Hanoi's n + 1 calls.
+    for (const auto &[n, memoria, profundidad] : std::vector<std::array<int, 3>>{
+             {0, 0, 1}, {99, 0, 1}, {100, 102, 2}, {1000, 1883, 5}, {5000, 9857, 7}})
+        casos.emplace_back("bench_mergesort_cuentas " + std::to_string(n),
+                           std::to_string(n) + " comparaciones=" + valor + " escrituras=" + valor +
+                               " memoria_extra=" + std::to_string(memoria) +
+                               " profundidad=" + std::to_string(profundidad) + "\n");
+    for (long n : {0L, 3L, 12L})
+        casos.emplace_back("bench_hanoi_cuentas " + std::to_string(n),
+                           linea(n, "llamadas", (2L << n) - 1, "movimientos",
+                                 std::to_string((1L << n) - 1),
+                                 " profundidad=" + std::to_string(n + 1)));
     for (const auto &[orden, patron] : casos) {
         const auto blanco = orden.find(' ');
         const Resultado r = ejecutar(orden.substr(0, blanco), {orden.substr(blanco + 1)});
