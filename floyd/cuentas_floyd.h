@@ -11,19 +11,27 @@
 struct ContadoresDeFloyd {
     std::int64_t pasos = 0;   // comparisons of a path sum with its cell
     std::int64_t mejoras = 0; // steps whose sum is smaller: the cell changes
-    Cuentas cuentas() const { return {{"pasos", "mejoras"}, {pasos, mejoras}}; }
+    Vivos celdas;             // cells alive
+    Cuentas cuentas() const
+    {
+        return {{"pasos", "mejoras"}, {pasos, mejoras}, {"memoria_extra"}, {celdas.pico}};
+    }
 };
 
 // A cell of the Floyd matrix that counts the steps, each the comparison of a
-// path sum (an int) with the cell, and the improvements among them. It reads
-// and stores as an int and has an int's size and uninitialised default, so a
+// path sum (an int) with the cell, and the improvements among them, and
+// counts itself alive from its construction to its destruction (a cell has
+// no room to tell an element from a copy, so it cannot be copied). It reads
+// and stores as an int and has an int's size and uninitialised value, so a
 // matrix of these cells is reserved, filled and released as one of ints.
 class CeldaContada
 {
   public:
     static inline ContadoresDeFloyd cuenta;
 
-    CeldaContada() = default;
+    CeldaContada() { cuenta.celdas.nace(); }
+    CeldaContada(const CeldaContada &) = delete;
+    ~CeldaContada() { cuenta.celdas.muere(); }
     CeldaContada &operator=(int v)
     {
         valor = v;

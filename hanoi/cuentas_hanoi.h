@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-// The counters of the calls of hanoi.
+// The counters of the calls of hanoi. The depth of its recursion is counted
+// by the harness, as that of every recursive function.
 struct ContadoresDeHanoi {
     std::int64_t llamadas = 0;    // calls of hanoi
     std::int64_t movimientos = 0; // calls with at least one disc: the moves

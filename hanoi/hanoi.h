@@ -23,19 +23,27 @@
 // unoptimised one; neither asm emits an instruction.
 //
 // The counting build reports every call on entry to its counters
-// (hanoi/cuentas_hanoi.h); in the timed builds that statement is discarded
-// at compile time and leaves no trace.
+// (hanoi/cuentas_hanoi.h) and counts the depth on entry and on each return
+// (harness/cuentas.h); in the timed builds those statements are discarded at
+// compile time and leave no trace.
 [[gnu::noinline]] inline void hanoi(int m, int i, int j)
 {
     asm volatile("" : : "r"(m), "r"(i), "r"(j) : "memory");
-    if constexpr (CONTANDO)
+    if constexpr (CONTANDO) {
+        entrar_en_la_recursion();
         al_entrar_en_hanoi(m, i, j);
-    if (m <= 0)
+    }
+    if (m <= 0) {
+        if constexpr (CONTANDO)
+            salir_de_la_recursion();
         return;
+    }
     const int k = 6 - i - j;
     hanoi(m - 1, i, k);
     hanoi(m - 1, k, j);
     asm volatile("" : : : "memory");
+    if constexpr (CONTANDO)
+        salir_de_la_recursion();
 }
 
 // Stack bytes budgeted per nested call of hanoi. A frame, return address

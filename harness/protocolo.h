@@ -96,8 +96,9 @@ template <typename Elemento = int> inline Elemento *reservar_vector(int n)
 // same protocol with the same main.cpp: its arrays hold counting keys (and
 // the Floyd matrix counting cells, floyd/cuentas_floyd.h), each measured
 // call is run once with the operations it makes counted instead of timed,
-// and the line reports the mean counts per run. It reads no clock. These are
-// the elements of the sorted arrays and the measure of one run.
+// and the line reports the mean counts per run and the largest peaks of
+// space. It reads no clock. These are the elements of the sorted arrays and
+// the measure of one run.
 #if defined(BENCH_CUENTAS)
 using Elemento = ClaveContada;
 using Medida = Cuentas;
@@ -203,7 +204,9 @@ inline int leer_talla(int argc, char *argv[])
 
 // The report line of the counting build: the size, then for each count a
 // blank and nombre=valor, the value being the mean of the runs in the
-// shortest fixed notation that reads back as the same double.
+// shortest fixed notation that reads back as the same double; then for each
+// peak a blank and nombre=valor, the value being the largest of the runs, an
+// integer.
 inline void informar(int n, const Cuentas &acumulado, std::ostream &salida = std::cout)
 {
     salida << n;
@@ -211,6 +214,9 @@ inline void informar(int n, const Cuentas &acumulado, std::ostream &salida = std
         if (acumulado.nombres[k] != nullptr)
             salida << " " << acumulado.nombres[k] << "="
                    << en_notacion_fija(static_cast<double>(acumulado.valores[k]) / EJECUCIONES);
+    for (std::size_t k = 0; k < acumulado.picos.size(); ++k)
+        if (acumulado.nombres_de_picos[k] != nullptr)
+            salida << " " << acumulado.nombres_de_picos[k] << "=" << acumulado.picos[k];
     salida << std::endl;
 }
 

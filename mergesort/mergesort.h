@@ -18,12 +18,17 @@ constexpr int CENTINELA = 2147483647;
 // Sorts T[inicial, final) into non-decreasing order. Every split range gets
 // a left copy of k + 1 and a right copy of m - k + 1 elements (k = m / 2),
 // each closed by the sentinel; the left copy is sorted completely before the
-// right one, and both are released by the call that made them.
+// right one, and both are released by the call that made them. The counting
+// build counts the depth on entry and on each return (harness/cuentas.h).
 template <typename Clave> void mergesort_lims(Clave T[], int inicial, int final)
 {
+    if constexpr (CONTANDO)
+        entrar_en_la_recursion();
     const int m = final - inicial;
     if (m < UMBRAL_MS) {
         insercion_lims(T, inicial, final);
+        if constexpr (CONTANDO)
+            salir_de_la_recursion();
         return;
     }
     const int k = m / 2;
@@ -64,6 +69,8 @@ template <typename Clave> void mergesort_lims(Clave T[], int inicial, int final)
 
     delete[] izquierda;
     delete[] derecha;
+    if constexpr (CONTANDO)
+        salir_de_la_recursion();
 }
 
 } // namespace

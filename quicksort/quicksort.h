@@ -2,6 +2,7 @@
 // UMBRAL_QS are finished by the insertion sort of the insertion program.
 #pragma once
 
+#include "harness/cuentas.h"
 #include "insertion/insercion.h"
 
 namespace
@@ -58,6 +59,8 @@ template <typename Clave> void dividir_qs(Clave T[], int inicial, int final, int
 // frames on any input, sorted, reversed or of equal keys alike.
 template <typename Clave> void quicksort_lims(Clave T[], int inicial, int final)
 {
+    if constexpr (CONTANDO)
+        entrar_en_la_recursion();
     while (final - inicial >= UMBRAL_QS) {
         int pp;
         dividir_qs(T, inicial, final, pp);
@@ -70,6 +73,8 @@ template <typename Clave> void quicksort_lims(Clave T[], int inicial, int final)
         }
     }
     insercion_lims(T, inicial, final);
+    if constexpr (CONTANDO)
+        salir_de_la_recursion();
 }
 
 template <typename Clave> void quicksort(Clave T[], int n)

@@ -1,19 +1,26 @@
 // The counting builds: what harness/cuentas.h counts on the algorithms, how
 // the counts are written, and the bench_X_cuentas programs end to end.
 // Compiled with BENCH_CUENTAS, as those programs are.
+#include "bubble/burbuja.h"
 #include "floyd/floyd.h"
 #include "floyd/matriz.h"
 #include "hanoi/hanoi.h"
 #include "harness/protocolo.h"
+#include "heapsort/heapsort.h"
 #include "insertion/insercion.h"
+#include "mergesort/mergesort.h"
 #include "proceso.h"
 #include "quicksort/quicksort.h"
+#include "selection/seleccion.h"
 
 #include <array>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
+#include <optional>
 #include <random>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -89,6 +96,96 @@ TEST(Cuentas, EntradaAleatoriaComoLaMedia)
     }
 }
 
+// The peak called `nombre` in `c`, if it has one.
+std::optional<std::int64_t> pico(const Cuentas &c, const std::string &nombre)
+{
+    for (std::size_t k = 0; k < c.picos.size(); ++k)
+        if (c.nombres_de_picos[k] && c.nombres_de_picos[k] == nombre)
+            return c.picos[k];
+    return std::nullopt;
+}
+
+// Runs are added up for the counts and kept at their largest for the peaks.
+TEST(Cuentas, LosPicosSonElMayorDeLasEjecuciones)
+{
+    Cuentas acumulado{};
+    for (std::int64_t r : {2, 9, 4})
+        acumulado += Cuentas{{"comparaciones", "escrituras"},
+                             {r, 1},
+                             {"memoria_extra", "profundidad"},
+                             {r * 100, 10 - r}};
+    std::ostringstream linea;
+    informar(7, acumulado, linea);
+    EXPECT_EQ(linea.str(), "7 comparaciones=5 escrituras=1 memoria_extra=900 profundidad=8\n");
+}
+
+// The keys a sort holds beyond its input and the depth of its recursion, on
+// n random keys: for mergesort, a split of m >= UMBRAL_MS (k = m / 2) holds
+// copies of k + 1 and m - k + 1 keys while it sorts either half, and nests
+// one deeper; the other sorts work in place, and only mergesort and
+// quicksort (below) recurse.
+TEST(Cuentas, EspacioDeLasOrdenaciones)
+{
+    using Ordenar = std::function<void(ClaveContada *, int)>;
+    const Ordenar mergesort = [](ClaveContada *T, int n) { mergesort_lims(T, 0, n); };
+    const std::optional<std::int64_t> no = std::nullopt;
+    const std::vector<std::tuple<Ordenar, int, std::int64_t, std::optional<std::int64_t>>> casos = {
+        {mergesort, 0, 0, 1},
+        {mergesort, 1, 0, 1},
+        {mergesort, 99, 0, 1},
+        {mergesort, 100, 102, 2},
+        {mergesort, 101, 103, 2},
+        {mergesort, 199, 303, 3},
+        {mergesort, 1000, 1883, 5},
+        {mergesort, 4096, 8076, 7},
+        {mergesort, 5000, 9857, 7},
+        {seleccion<ClaveContada>, 1000, 0, no},
+        {burbuja<ClaveContada>, 1000, 0, no},
+        {insercion<ClaveContada>, 1000, 0, no},
+        {heapsort<ClaveContada>, 1000, 0, no},
+    };
+    for (std::size_t caso = 0; caso < casos.size(); ++caso) {
+        const auto &[ordenar, n, memoria, profundidad] = casos[caso];
+        std::mt19937 gen(n);
+        ClaveContada *T = reservar_vector<ClaveContada>(n);
+        for (int i = 0; i < n; ++i)
+            T[i] = static_cast<int>(gen() >> 1);
+        const Cuentas c = contar(ClaveContada::cuenta, [&] { ordenar(T, n); });
+        EXPECT_EQ(pico(c, "memoria_extra"), memoria) << "caso " << caso;
+        EXPECT_EQ(pico(c, "profundidad"), profundidad) << "caso " << caso;
+        delete[] T;
+    }
+}
+
+// Quicksort's depth on inputs made by hand: no partition below UMBRAL_QS;
+// sorted or reversed 50 keys, one partition and a call on one side; the
+// left side of the first partition (60 sorted keys) partitioned again.
+// Random input nests deeper than log2 n + 1 with this recursion (1000 keys
+// do for some seeds); once it recurses into the smaller side only, that
+// bound holds on every input and its test goes here.
+TEST(Cuentas, ProfundidadDeQuicksort)
+{
+    std::vector<int> creciente(1000);
+    std::iota(creciente.begin(), creciente.end(), 0);
+    // 60, 1 to 59, 0, 61 to 120: the first partition only exchanges 60 and 0.
+    std::vector<int> dos_niveles(creciente.begin(), creciente.begin() + 121);
+    std::swap(dos_niveles[0], dos_niveles[60]);
+    const std::vector<std::pair<std::vector<int>, std::int64_t>> casos = {
+        {{}, 1},
+        {std::vector<int>(creciente.rbegin(), creciente.rbegin() + 49), 1},
+        {std::vector<int>(creciente.begin(), creciente.begin() + 50), 2},
+        {std::vector<int>(creciente.rbegin() + 950, creciente.rend()), 2},
+        {creciente, 2},
+        {dos_niveles, 3},
+    };
+    for (const auto &[entrada, profundidad] : casos) {
+        std::vector<ClaveContada> T(entrada.begin(), entrada.end());
+        const Cuentas c = medir(T.data(), [&] { quicksort(T.data(), static_cast<int>(T.size())); });
+        EXPECT_EQ(pico(c, "memoria_extra"), 0) << entrada.size();
+        EXPECT_EQ(pico(c, "profundidad"), profundidad) << entrada.size();
+    }
+}
+
 // Cell (1,2) improves at k = 0, (2,0) at k = 1 and (0,1) at k = 2.
 TEST(Cuentas, PasosYMejorasDeFloyd)
 {
@@ -99,6 +196,8 @@ TEST(Cuentas, PasosYMejorasDeFloyd)
             M[i][j] = antes[i][j];
     const Cuentas c = medir(M, [&] { Floyd(M, 3); });
     EXPECT_EQ(c.valores, (std::array<std::int64_t, 2>{27, 3}));
+    EXPECT_EQ(pico(c, "memoria_extra"), 0);
+    EXPECT_EQ(pico(c, "profundidad"), std::nullopt);
     EXPECT_EQ(M[0][1] + M[1][2] + M[2][0], 2 + 3 + 3);
     LiberaMatriz(M, 3);
 }
@@ -123,29 +222,46 @@ TEST(Cuentas, SecuenciaDeLlamadasDeHanoi)
 
 // The line of every counting program: exact where the counts do not depend
 // on the input (both sides of the repeated timing's threshold for selection
-// sort), otherwise only its form.
+// sort), otherwise only its form; the space after the counts.
 TEST(BenchCuentas, LineaDeInforme)
 {
-    const auto linea = [](long n, std::string a, long x, std::string b, std::string y) {
-        return std::to_string(n) + " " + a + "=" + std::to_string(x) + " " + b + "=" + y + "\n";
+    const auto linea = [](long n, std::string a, long x, std::string b, std::string y,
+                          std::string espacio) {
+        return std::to_string(n) + " " + a + "=" + std::to_string(x) + " " + b + "=" + y + espacio +
+               "\n";
     };
-    const std::string valor = "(0|[1-9][0-9]*)(\\.[0-9]+)?";
+    const std::string valor = "(0|[1-9][0-9]*)(\\.[0-9]+)?", sin_memoria = " memoria_extra=0";
     std::vector<std::pair<std::string, std::string>> casos = {
-        {"bench_bubble_cuentas 0", linea(0, "comparaciones", 0, "escrituras", "0")},
-        {"bench_bubble_cuentas 1000", linea(1000, "comparaciones", 499500, "escrituras", valor)},
-        {"bench_hanoi_cuentas -4", linea(-4, "llamadas", 1, "movimientos", "0")},
-        {"bench_hanoi_cuentas 20", linea(20, "llamadas", 2097151, "movimientos", "1048575")},
-        {"bench_floyd_cuentas 30", linea(30, "pasos", 27000, "mejoras", valor)},
+        {"bench_bubble_cuentas 0", linea(0, "comparaciones", 0, "escrituras", "0", sin_memoria)},
+        {"bench_bubble_cuentas 1000",
+         linea(1000, "comparaciones", 499500, "escrituras", valor, sin_memoria)},
+        {"bench_hanoi_cuentas -4", linea(-4, "llamadas", 1, "movimientos", "0", " profundidad=1")},
+        {"bench_hanoi_cuentas 20",
+         linea(20, "llamadas", 2097151, "movimientos", "1048575", " profundidad=21")},
+        {"bench_floyd_cuentas 30", linea(30, "pasos", 27000, "mejoras", valor, sin_memoria)},
         {"bench_insertion_cuentas 12abc",
-         "12 comparaciones=" + valor + " escrituras=" + valor + "\n"},
+         "12 comparaciones=" + valor + " escrituras=" + valor + sin_memoria + "\n"},
+        {"bench_heapsort_cuentas 300",
+         "300 comparaciones=" + valor + " escrituras=" + valor + sin_memoria + "\n"},
+        {"bench_quicksort_cuentas 300", "300 comparaciones=" + valor + " escrituras=" + valor +
+                                            sin_memoria + " profundidad=[1-9][0-9]*\n"},
     };
     for (long n : {2L, 2000L, 2001L})
         casos.emplace_back("bench_selection_cuentas " + std::to_string(n),
                            linea(n, "comparaciones", n * (n + 1) / 2 - 1, "escrituras",
-                                 std::to_string(2 * (n - 1))));
-    for (std::string p : {"quicksort", "heapsort", "mergesort"})
-        casos.emplace_back("bench_" + p + "_cuentas 300",
-                           "300 comparaciones=" + valor + " escrituras=" + valor + "\n");
+                                 std::to_string(2 * (n - 1)), sin_memoria));
+    // Mergesort's space as the counting key measures it, Hanoi's n + 1 calls.
+    for (const auto &[n, memoria, profundidad] : std::vector<std::array<int, 3>>{
+             {0, 0, 1}, {99, 0, 1}, {100, 102, 2}, {1000, 1883, 5}, {5000, 9857, 7}})
+        casos.emplace_back("bench_mergesort_cuentas " + std::to_string(n),
+                           std::to_string(n) + " comparaciones=" + valor + " escrituras=" + valor +
+                               " memoria_extra=" + std::to_string(memoria) +
+                               " profundidad=" + std::to_string(profundidad) + "\n");
+    for (long n : {0L, 3L, 12L})
+        casos.emplace_back("bench_hanoi_cuentas " + std::to_string(n),
+                           linea(n, "llamadas", (2L << n) - 1, "movimientos",
+                                 std::to_string((1L << n) - 1),
+                                 " profundidad=" + std::to_string(n + 1)));
     for (const auto &[orden, patron] : casos) {
         const auto blanco = orden.find(' ');
         const Resultado r = ejecutar(orden.substr(0, blanco), {orden.substr(blanco + 1)});
