@@ -14,6 +14,7 @@
 #include "selection/seleccion.h"
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -160,9 +161,6 @@ TEST(Cuentas, EspacioDeLasOrdenaciones)
 // Quicksort's depth on inputs made by hand: no partition below UMBRAL_QS;
 // sorted or reversed 50 keys, one partition and a call on one side; the
 // left side of the first partition (60 sorted keys) partitioned again.
-// Random input nests deeper than log2 n + 1 with this recursion (1000 keys
-// do for some seeds); once it recurses into the smaller side only, that
-// bound holds on every input and its test goes here.
 TEST(Cuentas, ProfundidadDeQuicksort)
 {
     std::vector<int> creciente(1000);
@@ -183,6 +181,28 @@ TEST(Cuentas, ProfundidadDeQuicksort)
         const Cuentas c = medir(T.data(), [&] { quicksort(T.data(), static_cast<int>(T.size())); });
         EXPECT_EQ(pico(c, "memoria_extra"), 0) << entrada.size();
         EXPECT_EQ(pico(c, "profundidad"), profundidad) << entrada.size();
+    }
+}
+
+// Quicksort nests only into the smaller side of each partition, which holds
+// at most half its range: at most log2 n + 1 frames on every kind of input,
+// those that made the old recursion nest once per partition included.
+TEST(Cuentas, ProfundidadDeQuicksortAcotada)
+{
+    for (const int n : {1000, 4096, 100000}) {
+        std::mt19937 gen(n);
+        std::vector<int> aleatoria(n), pocas(n), ordenada(n);
+        for (int i = 0; i < n; ++i) {
+            aleatoria[i] = static_cast<int>(gen() >> 1);
+            pocas[i] = static_cast<int>(gen() % 10);
+        }
+        std::iota(ordenada.begin(), ordenada.end(), 0);
+        std::vector<int> inversa(ordenada.rbegin(), ordenada.rend());
+        for (const auto *entrada : {&aleatoria, &pocas, &ordenada, &inversa}) {
+            std::vector<ClaveContada> T(entrada->begin(), entrada->end());
+            const Cuentas c = medir(T.data(), [&] { quicksort(T.data(), n); });
+            EXPECT_LE(*pico(c, "profundidad"), std::log2(n) + 1) << n;
+        }
     }
 }
 
