@@ -103,11 +103,11 @@ TEST(BenchEntradas, TipoEnLaLineaDeOrdenes)
         {"bench_insertion_cuentas",
          {"2000", "ordenada"},
          0,
-         "2000 comparaciones=1999 escrituras=0\n"},
+         "2000 comparaciones=1999 escrituras=0 memoria_extra=0\n"},
         {"bench_selection_cuentas",
          {"1000", "pocas_claves"},
          0,
-         "1000 comparaciones=500499 escrituras=1998\n"},
+         "1000 comparaciones=500499 escrituras=1998 memoria_extra=0\n"},
     };
     for (const std::string p : {"selection", "bubble", "insertion", "quicksort", "heapsort"})
         casos.push_back({"bench_" + p + "_O0", {"5", "nada"}, 0, tiempo});
