@@ -120,8 +120,10 @@ class Informe(unittest.TestCase):
         estudio = estudio_de_ejemplo()
         lineas = tabla.veredicto(analizar(estudio, []))
         # The fit takes each size's fastest invocation: 0.9 of the median.
+        # It says that it takes every size fitted, unlike the verdict.
         self.assertRegex(lineas[0], r"^ajuste O2: t\(n\) ≈ 1.12e-07 \[[^]]+\]·n\^1.00"
-                                    r" \[[^]]+\]  \(R² = 1.0000; 2 de 4 puntos\)$")
+                                    r" \[[^]]+\] en todas las tallas \(4000 a 16000\)"
+                                    r"  \(R² = 1.0000; 2 de 4 puntos\)$")
         self.assertIn("t/n casi constante ×1; t/(n*log(n)) casi constante ×0.857", lineas[1])
         self.assertTrue(lineas[2].startswith("veredicto O2: "))
 

@@ -6,7 +6,7 @@ import os
 import shutil
 import sys
 from pathlib import Path
-from typing import List, Optional, Sequence
+from typing import Dict, List, Optional, Sequence
 
 from .analisis import Analisis, analizar
 from .cotas import Cota
@@ -21,7 +21,7 @@ from .opciones import RAIZ, Opciones, leer_opciones
 from .programas import CUENTAS, Programa
 from .progreso import Progreso
 from .registro import como_json, registro
-from .tabla import lineas_resumen, tabla, tabla_cuentas, veredicto
+from .tabla import resumen, tabla, tabla_cuentas, veredicto
 from .tabla_juntos import FICHERO_TSV, tabla_juntos, tsv_juntos
 from .tallas import leer_tallas
 from .tsv import resumen_tsv, tsv
@@ -53,9 +53,23 @@ class Barrido:
         self.formatos = ["svg"] + (["png"] if opciones.png else [])
         self.hechos: List[Analisis] = []
         self.secciones: List[Seccion] = []
-        self.resumen: List[str] = []
         self.estado = 0
+        # What each program measured: its sizes, in the order of the plan,
+        # and its omitted sizes per configuration; and the hard limit.
+        self.tallas: Dict[str, List[int]] = {}
+        self.omitidas: Dict[str, Dict[str, List[int]]] = {}
+        self.limite = 0.0
         self.semilla_dicha = False
+
+    def decir_semilla(self):
+        """The seed, once, before the first invocation and so before any
+        progress line: it orders the shuffled rounds and seeds the
+        bootstraps. A sweep of counts alone has neither."""
+        if self.opciones.tiempos and not self.semilla_dicha:
+            self.semilla_dicha = True
+            semilla = self.opciones.semilla
+            print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
+                  " bootstrap)\n", flush=True)
 
     def estudiar(self, programa: Programa):
         """Measures one program and writes what it gives; a program with a
@@ -80,30 +94,31 @@ class Barrido:
                           o.cotas or [Cota(c) for c in programa.cotas], o.semilla)
         plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas)
+        self.limite = plan.limite
+        self.decir_semilla()
         try:
             Medicion(estudio, plan, self.progreso).medir()
         finally:
             # Interrupted or not, what was measured is shown and written.
+            medidas = {p.n for p in estudio.puntos} | set(estudio.cuentas)
+            if medidas:
+                self.tallas[programa.nombre] = [n for n in plan.tallas if n in medidas]
+            if estudio.omitidas:
+                self.omitidas[programa.nombre] = {c: [o.n for o in os]
+                                                  for c, os in estudio.omitidas.items()}
             self.informar(estudio)
 
     def informar(self, estudio: Estudio):
         programa = estudio.programa
         analisis = analizar(estudio, self.opciones.terminos(programa))
         self.progreso.limpiar()
-        if not self.semilla_dicha:
-            self.semilla_dicha = True
-            semilla = self.opciones.semilla
-            print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
-                  " bootstrap)\n")
         titulo = f"{programa.nombre}: {programa.algoritmo}"
         print(f"== {titulo} ==")
         tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis)]
         for texto in tablas:
             if texto:
                 print(texto)
-        lineas = veredicto(analisis)
-        print("\n".join(lineas))
-        self.resumen += lineas_resumen(analisis)
+        print("\n".join(veredicto(analisis)))
         if estudio.fallo:
             self.estado = 1
             self.progreso.nota(f"{programa.nombre}: barrido detenido: {estudio.fallo}")
@@ -120,7 +135,7 @@ class Barrido:
             except FalloPrograma as e:
                 self.progreso.nota(f"{programa.nombre}: {e}")
                 self.estado = 1
-        self.secciones.append(Seccion(titulo, tablas, lineas, graficas))
+        self.secciones.append(Seccion(titulo, graficas, analisis))
         print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
         sys.stdout.flush()
 
@@ -128,8 +143,8 @@ class Barrido:
         """The files of the whole sweep, from the studies made so far: the
         summary, the record and the report."""
         juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
-        if len(self.opciones.programas) > 1 and self.resumen:
-            print("== resumen ==\n" + "\n".join(self.resumen))
+        if len(self.opciones.programas) > 1 and self.hechos:
+            print("== resumen ==\n" + resumen(self.hechos))
         if not self.hechos:
             return
         estudios = [a.estudio for a in self.hechos]
@@ -138,11 +153,32 @@ class Barrido:
         for estudio in estudios:
             for configuracion in estudio.configuraciones + ([CUENTAS] if estudio.cuentas else []):
                 binarios.setdefault(configuracion, estudio.programa.binario(configuracion))
-        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios)
+        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
+                         self.plan(), self.opciones.repetir(self.tallas))
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
-        self.ficheros.escribir("informe.md", informe(datos, self.secciones, self.resumen, juntos,
+        self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
                                                      incompleto=incompleto))
+
+    def plan(self) -> Dict[str, object]:
+        """What this sweep measured, for the record: every option that
+        changes it, and the sizes each program actually measured."""
+        o = self.opciones
+        return {
+            "semilla": o.semilla if o.tiempos else None,
+            "rondas": o.rondas if o.tiempos else 1,
+            "presupuesto_s": o.presupuesto,
+            "limite_s": self.limite,
+            "precision": o.precision if o.tiempos else None,
+            "max_rondas": o.max_rondas,
+            "medidas": o.medidas,
+            "configuraciones": o.configuraciones if o.tiempos else [],
+            "cotas": [c.texto for c in o.cotas] if o.cotas else None,
+            "modelo": o.modelo,
+            "programas": str(o.directorio_bin),
+            "tallas": self.tallas,
+            "omitidas": self.omitidas,
+        }
 
     def juntos(self) -> Seccion:
         """The programs side by side: the table of times (and counts) at each
@@ -168,7 +204,7 @@ class Barrido:
                 self.estado = 1
         print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
         nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
-        return Seccion(f"juntos: {nombres}", [texto], [], graficas)
+        return Seccion(f"juntos: {nombres}", graficas, tabla=texto)
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
