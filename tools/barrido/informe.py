@@ -123,7 +123,7 @@ def _graficas(graficas: Sequence[Path]) -> List[str]:
     lineas = []
     for g in graficas:
         if g.suffix == ".svg":
-            lineas += [f"![{g.name}]({g.name})", "", f"*{markdown(pie(g))}*", ""]
+            lineas += [f"![{g.name}]({g.name})", ""] + envolver(f"*{markdown(pie(g))}*") + [""]
     return lineas
 
 
