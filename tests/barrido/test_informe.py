@@ -1,13 +1,14 @@
 """The tables, the TSV files and the verdict lines of studies made by hand."""
 
 import re
+import shlex
 import unittest
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
 from barrido import tabla, tsv
 from barrido.analisis import analizar
-from barrido.informe import ANCHO_TABLA, Seccion, informe, markdown, pie
+from barrido.informe import ANCHO_PROSA, ANCHO_TABLA, Seccion, informe, markdown, partir_orden, pie
 from barrido.cotas import Cota
 from barrido.estudio import Estudio, Punto
 from barrido.programas import PROGRAMAS
@@ -221,6 +222,18 @@ class Documento(unittest.TestCase):
                 for linea in fuera_de_bloques.splitlines():
                     self.assertLessEqual(len(linea), ANCHO_TABLA + 2, linea)
                     self.assertFalse(linea.startswith(("veredicto", "ajuste")), linea)
+
+    def test_orden_partida(self):
+        # A long command in lines a pager holds, which the shell reads as
+        # the same words.
+        orden = ("tools/sweep selection bubble insertion quicksort heapsort --sizes "
+                 + ",".join(str(1000 * k) for k in range(1, 12))
+                 + " --seed 5 --bounds 'n*log(n),n^2' --repeat 3 --together")
+        partida = partir_orden(orden)
+        self.assertGreater(len(partida.splitlines()), 2)
+        self.assertTrue(all(len(l) <= ANCHO_PROSA for l in partida.splitlines()))
+        self.assertEqual(shlex.split(partida.replace("\\\n", " ")), shlex.split(orden))
+        self.assertIn("--seed 5 ", partida)  # an option beside its value
 
     def test_markdown(self):
         # (text of the sweep, as the document writes it)

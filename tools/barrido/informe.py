@@ -7,6 +7,7 @@ names, which sit beside the document) and its tables, as Markdown tables
 where they fit and in fixed-width blocks where they are too wide."""
 
 import re
+import shlex
 import textwrap
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -107,7 +108,7 @@ def _tabla(filas: Sequence[Sequence[str]], leyenda: Sequence[str], notas: bool =
         lineas = markdown_ + [""]
     else:
         lineas = _bloque("\n".join(alinear([list(f) + ([] if notas else [""]) for f in filas])))
-    return lineas + [f"- {markdown(l)}" for l in leyenda] + ([""] if leyenda else [])
+    return lineas + [l for x in leyenda for l in _punto(markdown(x))] + ([""] if leyenda else [])
 
 
 def pie(ruta: Path) -> str:
@@ -161,6 +162,34 @@ def envolver(parrafo: str, ancho: int = ANCHO_PROSA) -> List[str]:
     return lineas
 
 
+def partir_orden(orden: str, ancho: int = ANCHO_PROSA) -> str:
+    """A command as a shell script writes a long one: lines of at most
+    `ancho` characters where its words allow, each continued by a
+    backslash, every option beside its value."""
+    palabras = shlex.split(orden)
+    grupos: List[str] = []
+    for palabra in palabras:
+        texto = shlex.quote(palabra)
+        if grupos and not palabra.startswith("-") and grupos[-1].startswith("-") \
+                and " " not in grupos[-1]:
+            grupos[-1] += " " + texto  # an option's value
+        else:
+            grupos.append(texto)
+    lineas = [grupos[0]]
+    for grupo in grupos[1:]:
+        if len(lineas[-1]) + 1 + len(grupo) + 2 > ancho:
+            lineas.append("    " + grupo)
+        else:
+            lineas[-1] += " " + grupo
+    return " \\\n".join(lineas)
+
+
+def _punto(linea: str) -> List[str]:
+    """A list item, its continuation lines indented under it."""
+    partes = envolver(linea, ANCHO_PROSA - 2)
+    return [f"- {partes[0]}"] + [f"  {p}" for p in partes[1:]]
+
+
 def _registro(registro: Mapping[str, object]) -> List[str]:
     lineas = ["## Registro", ""]
     for linea in describir_registro(registro):
@@ -168,13 +197,13 @@ def _registro(registro: Mapping[str, object]) -> List[str]:
         if clave == "orden":
             lineas.append(f"- orden: `{valor}`")
         else:
-            lineas.append(f"- {markdown(linea)}")
+            lineas += _punto(markdown(linea))
     repetir = registro.get("repetir")
     if isinstance(repetir, list) and repetir:
         lineas += [""] + envolver("Para repetir el plan de este estudio (las mismas tallas, en"
                                   " el mismo orden de invocaciones; los tiempos serán otros):")
         lineas.append("")
-        lineas += _bloque("\n".join(map(str, repetir)), "sh")
+        lineas += _bloque("\n".join(partir_orden(str(o)) for o in repetir), "sh")
     else:
         lineas.append("")
     return lineas
