@@ -183,7 +183,8 @@ class Documento(unittest.TestCase):
                                    "quicksort: quicksort"])
         registro = self.seccion("Registro")
         self.assertIn("- semilla: 3 (el orden de las rondas barajadas y el bootstrap)", registro)
-        bloque = registro[registro.index("```sh") + 1:registro.index("```", registro.index("```sh"))]
+        inicio = registro.index("```sh")
+        bloque = registro[inicio + 1:registro.index("```", inicio)]
         self.assertEqual(bloque, self.registro["repetir"])
 
     def test_una_tabla_de_resumen_una_fila_por_conclusion(self):

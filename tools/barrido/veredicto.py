@@ -99,7 +99,8 @@ class Veredicto:
         if self.tipo == "cota":
             if not self.cerca:
                 return nombres
-            return f"cerca de {nombres}, algo más {'deprisa' if self.citada().inf > 0 else 'despacio'}"
+            lado = "deprisa" if self.citada().inf > 0 else "despacio"
+            return f"cerca de {nombres}, algo más {lado}"
         if self.tipo == "indistinguibles":
             if self.lado:
                 return f"{nombres} o más {self.lado}"

@@ -7,7 +7,7 @@ import math
 import re
 import subprocess
 from pathlib import Path
-from typing import List, Optional, Sequence
+from typing import Callable, List, Optional, Sequence, Tuple
 
 from ..analisis import Ajuste, Modelo
 from ..errores import FalloPrograma
@@ -66,6 +66,22 @@ def formula_modelo(modelo: Modelo, magnitud: str = "t") -> str:
     return f"{magnitud}(n) ≈ " + "".join(partes)
 
 
+def curva(funcion: Callable[[float], Optional[float]], desde: float, hasta: float,
+          exponencial: bool, pasos: int = 40) -> List[Tuple[float, float]]:
+    """A fitted curve sampled over the sizes it was fitted on, [desde,
+    hasta] (drawn beyond them it would be an extrapolation that looks like
+    a result): geometric steps on a log n axis, arithmetic ones for a^n.
+    Points where it has no positive value are left out."""
+    if hasta <= desde:
+        xs = [desde]
+    elif exponencial:
+        xs = [desde + (hasta - desde) * i / pasos for i in range(pasos + 1)]
+    else:
+        razon = (hasta / desde) ** (1 / pasos)
+        xs = [desde * razon ** i for i in range(pasos + 1)]
+    return [(x, y) for x in xs if (y := funcion(x)) is not None and 0 < y < math.inf]
+
+
 def marcas_log(bajo: float, alto: float, eje: str = "y") -> List[str]:
     """Labelled tics of a log axis from bajo to alto: each power of ten
     when the axis spans three decades or more, else 1, 2, 5 (or finer steps)
@@ -81,13 +97,16 @@ def marcas_log(bajo: float, alto: float, eje: str = "y") -> List[str]:
         marcas = [m for m in marcas if bajo <= m <= alto]
         if len(marcas) >= 3:
             break
-    return [f"set {eje}tics (" + ", ".join(f"'{_marca(m)}' {m!r}" for m in marcas) + ")",
+    # One notation on an axis: plain digits where they all read so.
+    llanas = all(1e-3 <= m < 1e4 for m in marcas)
+    return [f"set {eje}tics (" + ", ".join(f"'{_marca(m, llanas)}' {m!r}" for m in marcas) + ")",
             f"set format {eje} '%g'"]
 
 
-def _marca(x: float) -> str:
-    """The label of a tic: 0.5, 20, 2·10^{5}, 10^{-4}."""
-    if 1e-3 <= x < 1e4:
+def _marca(x: float, llana: bool) -> str:
+    """The label of a tic: 0.5 and 20 in plain digits, or 2·10^{5} and
+    10^{-4}."""
+    if llana:
         return f"{x:.3g}"
     mantisa, exponente = f"{x:.2e}".split("e")
     mantisa = f"{float(mantisa):g}"

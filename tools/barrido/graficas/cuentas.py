@@ -7,8 +7,8 @@ climbs as the heap leaves each cache level)."""
 from pathlib import Path
 
 from ..analisis import Analisis
-from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, datos, eje_x, formula_ajuste, formula_modelo, inicio,
-                    marcas_log, rango_log)
+from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
+                    formula_ajuste, formula_modelo, inicio, marcas_log, rango_log)
 
 
 def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
@@ -32,13 +32,16 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
     lineas += datos("$cuentas", cuentas)
     series = [f"$cuentas using 1:2 with points pt 7 ps 0.9 lc rgb '#333333'"
               f" title {cadena(f'{programa.cuenta}, media de una invocación')} noenhanced"]
+    desde, hasta = cuentas[0][0], cuentas[-1][0]
     ajuste = analisis.cuentas.ajuste
     if ajuste:
-        series.append(f"{ajuste.expresion()} with lines dt 2 lc rgb '#1b6fb5'"
+        lineas += datos("$ajuste", curva(ajuste, desde, hasta, programa.exponencial))
+        series.append(f"$ajuste using 1:2 with lines dt 2 lc rgb '#1b6fb5'"
                       f" title {cadena('ajuste, ' + formula_ajuste(ajuste, 'c'))}")
     modelo = analisis.cuentas.modelo
     if modelo:
-        series.append(f"{modelo.expresion()} with lines dt 3 lc rgb '#d95f02'"
+        lineas += datos("$modelo", curva(modelo, desde, hasta, programa.exponencial))
+        series.append(f"$modelo using 1:2 with lines dt 3 lc rgb '#d95f02'"
                       f" title {cadena('modelo, ' + formula_modelo(modelo, 'c'))}")
     lineas.append("plot " + ", \\\n     ".join(series))
     lineas += clave_debajo(entradas, 0.75)
@@ -53,7 +56,7 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
         lineas += datos(f"$operacion_{k}", [(n, 1e9 * s) for n, s in de.por_operacion])
         series.append(f"$operacion_{k} using 1:2 with linespoints pt 7 ps 0.8 lw 1.5"
                       f" lc rgb '{COLORES.get(configuracion, 'black')}'"
-                      f" title {cadena(f'{configuracion}: la ejecución más rápida ÷ las cuentas')}"
+                      f" title {cadena(configuracion + ': la ejecución más rápida ÷ las cuentas')}"
                       " noenhanced")
     if series:
         lineas.append("plot " + ", \\\n     ".join(series))

@@ -14,10 +14,10 @@ import math
 from pathlib import Path
 from typing import List, Sequence, Tuple
 
-from ..analisis import Ajuste, Analisis
+from ..analisis import Analisis
 from ..juntos import Juntos, veces
 from ..programas import PROGRAMAS
-from .comun import cadena, datos, eje_x, enriquecer, inicio, marcas_log, rango_log
+from .comun import cadena, curva, datos, eje_x, enriquecer, inicio, marcas_log, rango_log
 
 # One colour a program, the same in every run whatever the others are.
 _PALETA = ["#1b9e77", "#d95f02", "#7570b3", "#e7298a", "#66a61e", "#b8860b", "#a6761d",
@@ -28,17 +28,6 @@ _NOMBRES = list(PROGRAMAS)
 def _color(nombre: str, k: int) -> str:
     indice = _NOMBRES.index(nombre) if nombre in _NOMBRES else k
     return _PALETA[indice % len(_PALETA)]
-
-
-def _curva(ajuste: Ajuste, desde: int, hasta: int, pasos: int = 40) -> List[Tuple[float, float]]:
-    """The fitted curve sampled over [desde, hasta]: geometric steps for
-    C·n^b, arithmetic ones for C·a^n."""
-    if ajuste.exponencial:
-        xs = [desde + (hasta - desde) * i / pasos for i in range(pasos + 1)]
-    else:
-        razon = (hasta / desde) ** (1 / pasos)
-        xs = [desde * razon ** i for i in range(pasos + 1)]
-    return [(x, ajuste(x)) for x in xs]
 
 
 def _marcas_veces(mayor: float) -> str:
@@ -76,7 +65,8 @@ def _panel_tiempos(dibujados: Sequence[Analisis], configuracion: str,
                           f" lc rgb '{color}' {titulo}")
         fuera = fuera or bool(otros)
         if ajuste and ajustables:
-            lineas += datos(f"$ajuste_{k}", _curva(ajuste, ajustables[0].n, ajustables[-1].n))
+            lineas += datos(f"$ajuste_{k}", curva(ajuste, ajustables[0].n, ajustables[-1].n,
+                                                  ajuste.exponencial))
             titulo = f"{enriquecer(nombre)}: {enriquecer(ajuste.crecimiento())}"
             series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"
                           f" title {cadena(titulo)}")

@@ -6,8 +6,8 @@ configuration with their formulas."""
 from pathlib import Path
 
 from ..analisis import Analisis
-from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, datos, eje_x, formula_ajuste, formula_modelo, inicio,
-                    marcas_log, rango_log)
+from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
+                    formula_ajuste, formula_modelo, inicio, marcas_log, rango_log)
 
 
 def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
@@ -66,17 +66,21 @@ def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
         if de and de.rapidas:
             lineas += datos(f"$rapidas_{k}", de.rapidas)
             series.append(f"$rapidas_{k} using 1:2 with points pt 9 ps 1.1 lc rgb '{color}'"
-                          f" title {cadena(f'{configuracion}: la ejecución más rápida de cada talla')}"
+                          f" title {cadena(configuracion + ': la ejecución más rápida de cada talla')}"
                           " noenhanced")
         ajuste = de.ajuste if de else None
+        # Both curves over the sizes they were fitted on.
+        desde, hasta = (de.rapidas[0][0], de.rapidas[-1][0]) if de and de.rapidas else (0, 0)
         if ajuste:
             titulo = (f"{configuracion}: ajuste a las más rápidas, {formula_ajuste(ajuste)}"
                       f"  (R² = {ajuste.r2:.4f})")
-            series.append(f"{ajuste.expresion()} with lines lw 1.5 dt 2 lc rgb '{color}'"
+            lineas += datos(f"$ajuste_{k}", curva(ajuste, desde, hasta, programa.exponencial))
+            series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"
                           f" title {cadena(titulo)}")
-        if de and de.modelo:
+        if de and de.modelo and desde:
             titulo = f"{configuracion}: modelo, {formula_modelo(de.modelo)}"
-            series.append(f"{de.modelo.expresion()} with lines lw 1 dt 3 lc rgb '{color}'"
+            lineas += datos(f"$modelo_{k}", curva(de.modelo, desde, hasta, programa.exponencial))
+            series.append(f"$modelo_{k} using 1:2 with lines lw 1 dt 3 lc rgb '{color}'"
                           f" title {cadena(titulo)}")
     if not series:
         return ""
