@@ -146,7 +146,8 @@ class LosEscritoresDicenLoMismo(ConFalsos):
                 self.assertEqual(tiempo["segun_cuentas"], "n^2")
                 self.assertTrue(tiempo["texto"].endswith("; las cuentas también crecen como n^2"))
         secciones = re.findall(r"^## (.*)$", informe, re.MULTILINE)
-        self.assertEqual(secciones, ["Registro", "Resumen", "insertion: ordenación por inserción",
+        self.assertEqual(secciones, ["Registro", "Resumen", "Para repetirlo",
+                                     "insertion: ordenación por inserción",
                                      "bubble: ordenación por burbuja",
                                      "juntos: insertion, bubble"])
         # The summary printed and the report's table are the same rows, and

@@ -179,12 +179,14 @@ class Documento(unittest.TestCase):
 
     def test_registro_y_resumen_primero(self):
         titulos = [l[3:] for l in self.lineas if l.startswith("## ")]
-        self.assertEqual(titulos, ["Registro", "Resumen", "bubble: ordenación por burbuja",
-                                   "quicksort: quicksort"])
+        self.assertEqual(titulos, ["Registro", "Resumen", "Para repetirlo",
+                                   "bubble: ordenación por burbuja", "quicksort: quicksort"])
         registro = self.seccion("Registro")
         self.assertIn("- semilla: 3 (el orden de las rondas barajadas y el bootstrap)", registro)
-        inicio = registro.index("```sh")
-        bloque = registro[inicio + 1:registro.index("```", inicio)]
+        self.assertIn("- tallas quicksort: 8, de 1000 a 128000", registro)
+        repetir = self.seccion("Para repetirlo")
+        inicio = repetir.index("```sh")
+        bloque = repetir[inicio + 1:repetir.index("```", inicio)]
         self.assertEqual(bloque, self.registro["repetir"])
 
     def test_una_tabla_de_resumen_una_fila_por_conclusion(self):

@@ -157,7 +157,7 @@ class Plan(unittest.TestCase):
         self.assertIn("3 rondas; presupuesto 2 s por ejecución (límite 7 s); mide tiempos y"
                       " cuentas; configuraciones O0, O2; precisión ±2 % hasta 9 ejecuciones",
                       lineas[3])
-        self.assertEqual(lineas[4], "tallas hanoi: 16, 17 (omitidas: O0 18)")
+        self.assertEqual(lineas[4], "tallas hanoi: 2, de 16 a 17 (omitidas desde O0 18)")
         # The commands that repeat a plan follow from it: no difference of their own.
         otro = dict(datos, plan=dict(plan, semilla=43), repetir=["otra"])
         self.assertEqual([l for l in diferencias(datos, otro) if not l.startswith("fecha")],

@@ -1,8 +1,8 @@
 """The study as a document: informe.md in --out, Markdown that reads well on
 a code host and in a terminal pager. It opens with the record (the seed
-and the plan among it, and the command that repeats the plan), then one
-table over the programs made from the analyses' conclusions, then a section
-per program: what it concludes in prose, its plots (embedded by their file
+and the plan among it), then one table over the programs made from the
+analyses' conclusions, then the commands that repeat the plan, then a
+section per program: what it concludes in prose, its plots (embedded by their file
 names, which sit beside the document) and its tables, as Markdown tables
 where they fit and in fixed-width blocks where they are too wide."""
 
@@ -198,15 +198,19 @@ def _registro(registro: Mapping[str, object]) -> List[str]:
             lineas.append(f"- orden: `{valor}`")
         else:
             lineas += _punto(markdown(linea))
+    return lineas + [""]
+
+
+def _repetir(registro: Mapping[str, object]) -> List[str]:
+    """The commands that repeat the plan of the study, under the summary."""
     repetir = registro.get("repetir")
-    if isinstance(repetir, list) and repetir:
-        lineas += [""] + envolver("Para repetir el plan de este estudio (las mismas tallas, en"
-                                  " el mismo orden de invocaciones; los tiempos serán otros):")
-        lineas.append("")
-        lineas += _bloque("\n".join(partir_orden(str(o)) for o in repetir), "sh")
-    else:
-        lineas.append("")
-    return lineas
+    if not (isinstance(repetir, list) and repetir):
+        return []
+    lineas = ["## Para repetirlo", ""]
+    lineas += envolver("Estas órdenes repiten el plan de este estudio: las mismas tallas, en el"
+                       " mismo orden de invocaciones, con la misma semilla (los tiempos serán"
+                       " otros):")
+    return lineas + [""] + _bloque("\n".join(partir_orden(str(o)) for o in repetir), "sh")
 
 
 def informe(registro: Mapping[str, object], secciones: Sequence[Seccion],
@@ -223,6 +227,7 @@ def informe(registro: Mapping[str, object], secciones: Sequence[Seccion],
     if len(filas) > 1:
         lineas += ["## Resumen", ""] + tabla_markdown(filas) + [""] + envolver(_COMO_LEERLO)
         lineas.append("")
+    lineas += _repetir(registro)
     for seccion in secciones:
         a = seccion.analisis
         lineas += [f"## {markdown(seccion.titulo)}", ""]

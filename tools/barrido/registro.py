@@ -190,11 +190,18 @@ def describir_plan(plan: Mapping[str, object]) -> List[str]:
     omitidas = plan.get("omitidas")
     omitidas = omitidas if isinstance(omitidas, Mapping) else {}
     for programa, ns in (tallas.items() if isinstance(tallas, Mapping) else []):
-        linea = f"tallas {programa}: {', '.join(map(str, _lista(ns)))}"
+        ns = _lista(ns)
+        if not ns:
+            continue
+        # The whole list is in the record and in the command that repeats
+        # the plan; a line for a person gives its ends. A configuration
+        # leaves out the sizes from one on (predicted past the budget, or
+        # stopped at the limit), so the first of them says which.
+        linea = f"tallas {programa}: {len(ns)}, de {ns[0]} a {ns[-1]}"
         de = omitidas.get(programa)
         if isinstance(de, Mapping) and de:
-            linea += " (omitidas: " + "; ".join(
-                f"{conf} {', '.join(map(str, _lista(v)))}" for conf, v in de.items()) + ")"
+            linea += " (omitidas desde " + ", ".join(
+                f"{conf} {min(_lista(v))}" for conf, v in de.items() if _lista(v)) + ")"
         lineas.append(linea)
     return lineas
 
