@@ -210,6 +210,15 @@ class PalabrasDelVeredicto(unittest.TestCase):
                                   f"{conclusion.ajuste.crecimiento()}, {sobre_el_ajuste}",
                                   conclusion.texto)
 
+    def test_lo_que_no_se_distingue_se_enumera(self):
+        # Noise far wider than the distance between the bounds: none is ruled out.
+        v = juzgar(invocaciones(lambda n: 3e-10 * n**2, GEOMETRICAS, 0.6, 2),
+                   cotas("n^1.8", "n^2", "n^2.2"), False, 3)
+        self.assertEqual(v.resumen(), "no distingue n^1.8, n^2 y n^2.2")
+        self.assertTrue(v.texto().startswith("n^1.8, n^2 y n^2.2 no se distinguen a estas"
+                                             " tallas: pendientes en la mitad superior"),
+                        v.texto())
+
     def test_resumen_tsv_lleva_la_ventana(self):
         analisis = analizar(cuadratico(lambda n: 1e-9 * n**2.04), [])
         cabecera, fila = [l.split("\t") for l in resumen_tsv([analisis]).splitlines()]

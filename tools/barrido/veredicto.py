@@ -104,9 +104,7 @@ class Veredicto:
         if self.tipo == "indistinguibles":
             if self.lado:
                 return f"{nombres} o más {self.lado}"
-            textos = [c.texto for c in self.cotas]
-            return "no distingue " + " y ".join(filter(None, [", ".join(textos[:-1]),
-                                                              textos[-1]]))
+            return "no distingue " + _enumerar([c.texto for c in self.cotas])
         return {"sin_datos": "sin veredicto", "mas_deprisa": "más deprisa que todas",
                 "mas_despacio": "más despacio que todas"}[self.tipo]
 
@@ -116,7 +114,7 @@ class Veredicto:
         the window that slope is held to."""
         if self.tipo == "sin_datos":
             return "sin veredicto: hacen falta dos tallas en el ajuste"
-        nombres = " y ".join(c.texto for c in self.cotas)
+        nombres = _enumerar([c.texto for c in self.cotas])
         p = self.citada()
         if self.tipo == "cota":
             cerca = self.resumen() if self.cerca else f"como {nombres}"
@@ -155,6 +153,11 @@ class Veredicto:
                                for p in self.pruebas)
         return (f"pendientes de log(t/f) de {desde} a {hasta}, con su intervalo del"
                 f" {100 * NIVEL_VEREDICTO:.0f} %, en el margen de cada cota: {pendientes}")
+
+
+def _enumerar(textos: Sequence[str]) -> str:
+    """n, n*log(n) y n^1.2."""
+    return " y ".join(filter(None, [", ".join(textos[:-1]), textos[-1]])) if textos else ""
 
 
 def _pendiente_de(p: Prueba) -> str:
