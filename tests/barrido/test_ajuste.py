@@ -6,7 +6,7 @@ import random
 import unittest
 
 from comun import GEOMETRICAS, sinteticos
-from barrido.ajuste import ajustar, ajustar_con_intervalo, tendencias
+from barrido.ajuste import Ajuste as UnAjuste, ajustar, ajustar_con_intervalo, tendencias
 from barrido.incertidumbre import intervalo_mediana
 from barrido.cotas import Cota
 from barrido.tallas import leer_tallas
@@ -27,6 +27,17 @@ class Ajuste(unittest.TestCase):
                 ajuste = ajustar(sinteticos(lambda n: 2e-9 * a**n, range(16, 29)), True)
                 self.assertAlmostEqual(ajuste.tasa, a, delta=0.02)
                 self.assertGreater(ajuste.r2, 0.99)
+
+    def test_crecimiento_escrito(self):
+        # The interval follows the whole growth, whatever its form.
+        casos = [
+            (UnAjuste(1e-9, 2.031, 1.0, 5, False, 1.98, 2.07), "n^2.03 [1.98, 2.07]"),
+            (UnAjuste(1e-9, 1.9984, 1.0, 5, True, 1.9912, 2.0121), "1.998^n [1.991, 2.012]"),
+            (UnAjuste(1e-9, 1.9984, 1.0, 5, True), "1.998^n"),
+        ]
+        for ajuste, texto in casos:
+            with self.subTest(texto=texto):
+                self.assertEqual(ajuste.crecimiento(), texto)
 
     def test_intervalo_del_exponente(self):
         # The bootstrap interval holds the true exponent in most noisy data

@@ -115,7 +115,7 @@ class Ficheros(ConFalsos):
         r = self.barrer("bubble", "--sizes", "100:1600:x2", "--measure", "time,counts")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertIn("veredicto cuentas: el número de comparaciones crece como n^2", r.stdout)
-        self.assertIn("como las cuentas", r.stdout)
+        self.assertIn("las cuentas también crecen como n^2", r.stdout)
         fila = self.filas("bubble")[0]
         self.assertEqual((fila["comparaciones"], fila["escrituras"]), ("4950", "100.5"))
         resumen = [l.split("\t") for l in (self.out / "resumen.tsv").read_text().splitlines()]

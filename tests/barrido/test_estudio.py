@@ -13,6 +13,7 @@ from barrido.analisis import analizar
 from barrido.cotas import Cota
 from barrido.errores import ErrorDeUso
 from barrido.estudio import Estudio, Omision, Punto
+from barrido.informe import markdown
 from barrido.programas import PROGRAMAS
 from barrido.tabla import tabla
 from barrido.tsv import leer_tsv, tsv
@@ -134,24 +135,35 @@ class LosEscritoresDicenLoMismo(ConFalsos):
                                  [("cuentas", "comparaciones"), ("O2", "tiempo")])
                 for f in filas:
                     # The printed verdict, resumen.tsv and the report say one thing.
-                    linea = f"veredicto {f['configuracion']}: {f['texto']}"
-                    self.assertIn(f"{programa:<10} {linea}", r.stdout)
-                    self.assertIn(f"- {linea}", informe)
+                    self.assertIn(f"veredicto {f['configuracion']}: {f['texto']}", r.stdout)
+                    self.assertIn(f"Veredicto: {markdown(f['texto'])}.", " ".join(informe.split()))
                     self.assertEqual(f["cota"], "n^2")
                 tiempo = filas[1]
                 self.assertLessEqual(float(tiempo["exponente_inf"]), float(tiempo["exponente"]))
                 self.assertLessEqual(float(tiempo["exponente"]), float(tiempo["exponente_sup"]))
                 self.assertEqual(tiempo["segun_cuentas"], "n^2")
-                self.assertTrue(tiempo["texto"].endswith(", como las cuentas"))
+                self.assertTrue(tiempo["texto"].endswith("; las cuentas también crecen como n^2"))
         secciones = re.findall(r"^## (.*)$", informe, re.MULTILINE)
-        self.assertEqual(secciones, ["Registro", "insertion: ordenación por inserción",
+        self.assertEqual(secciones, ["Registro", "Resumen", "Para repetirlo",
+                                     "insertion: ordenación por inserción",
                                      "bubble: ordenación por burbuja",
-                                     "juntos: insertion, bubble", "Resumen"])
-        resumen_informe = informe[informe.index("## Resumen"):]
-        for linea in r.stdout[r.stdout.index("== resumen ==\n") + 14:].splitlines():
-            if not linea:
-                break
-            self.assertIn(linea, resumen_informe)
+                                     "juntos: insertion, bubble"])
+        # The summary printed and the report's table are the same rows, and
+        # resumen.tsv has the window each time row shows.
+        impresas = r.stdout[r.stdout.index("== resumen ==\n") + 14:].splitlines()
+        impresas = [re.split(r"  +", l) for l in impresas if l]
+        resumen_informe = informe[informe.index("## Resumen"):informe.index("## insertion")]
+        tabla_informe = [[c.strip().replace("\\", "") for c in l.strip("|").split(" | ")]
+                         for l in resumen_informe.splitlines() if l.startswith("| ")]
+        self.assertEqual(tabla_informe, impresas)
+        self.assertEqual(len(impresas), 1 + len(resumen))
+        for fila_tsv, fila_tabla in zip(resumen, impresas[1:]):
+            if fila_tsv["medida"] == "tiempo":
+                self.assertEqual(fila_tabla[7], f"[{float(fila_tsv['margen_inf']):+.3f},"
+                                                f" {float(fila_tsv['margen_sup']):+.3f}]")
+                self.assertEqual(fila_tabla[5], f"{fila_tsv['veredicto_desde']}–"
+                                                f"{fila_tsv['veredicto_hasta']}")
+                self.assertTrue(fila_tabla[6].startswith(fila_tsv["pendiente_de"] + " "))
         if shutil.which("gnuplot"):
             for nombre in ("insertion.svg", "insertion_cocientes.svg", "insertion_cuentas.svg",
                            "juntos.svg"):

@@ -1,10 +1,14 @@
 """The tables, the TSV files and the verdict lines of studies made by hand."""
 
+import re
+import shlex
 import unittest
+from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
 from barrido import tabla, tsv
 from barrido.analisis import analizar
+from barrido.informe import ANCHO_PROSA, ANCHO_TABLA, Seccion, informe, markdown, partir_orden, pie
 from barrido.cotas import Cota
 from barrido.estudio import Estudio, Punto
 from barrido.programas import PROGRAMAS
@@ -123,10 +127,132 @@ class Informe(unittest.TestCase):
         estudio = estudio_de_ejemplo()
         lineas = tabla.veredicto(analizar(estudio, []))
         # The fit takes each size's fastest invocation: 0.9 of the median.
+        # It says that it takes every size fitted, unlike the verdict.
         self.assertRegex(lineas[0], r"^ajuste O2: t\(n\) ≈ 1.12e-07 \[[^]]+\]·n\^1.00"
-                                    r" \[[^]]+\]  \(R² = 1.0000; 2 de 4 puntos\)$")
+                                    r" \[[^]]+\] en todas las tallas \(4000 a 16000\)"
+                                    r"  \(R² = 1.0000; 2 de 4 puntos\)$")
         self.assertIn("t/n casi constante ×1; t/(n*log(n)) casi constante ×0.857", lineas[1])
         self.assertTrue(lineas[2].startswith("veredicto O2: "))
+
+
+def estudio_con_cuentas(nombre, t, c, tallas):
+    programa = PROGRAMAS[nombre]
+    estudio = Estudio(programa, ["O2"], [Cota(x) for x in programa.cotas], semilla=3)
+    for n in tallas:
+        estudio.puntos.append(Punto(n, "O2", [t(n) * f for f in (1.02, 1.0, 1.05)], False))
+        estudio.cuentas[n] = {programa.cuenta: c(n), "escrituras": n / 2}
+    return estudio
+
+
+class Documento(unittest.TestCase):
+    """informe.md of two programs' studies, made by hand."""
+
+    def setUp(self):
+        import math
+        tallas = [1000 * 2**k for k in range(8)]
+        self.analisis = [
+            analizar(estudio_con_cuentas("bubble", lambda n: 1e-9 * n * n,
+                                         lambda n: n * (n - 1) / 2, tallas[:6]), []),
+            analizar(estudio_con_cuentas("quicksort", lambda n: 5e-9 * n * math.log(n),
+                                         lambda n: 2 * n * math.log(n), tallas), []),
+        ]
+        self.graficas = {a.estudio.programa.nombre: [
+            Path(f"{a.estudio.programa.nombre}{sufijo}.{formato}")
+            for formato in ("svg", "png") for sufijo in ("", "_cocientes", "_cuentas")]
+            for a in self.analisis}
+        self.registro = {
+            "fecha": "2025-01-01T00:00:00+00:00", "orden": "tools/sweep bubble quicksort",
+            "plan": {"semilla": 3, "rondas": 3, "presupuesto_s": 10.0, "limite_s": 31.0,
+                     "medidas": ["time", "counts"], "configuraciones": ["O2"],
+                     "tallas": {"bubble": tallas[:6], "quicksort": tallas}},
+            "repetir": ["tools/sweep bubble --sizes 1000,2000 --seed 3",
+                        "tools/sweep quicksort --sizes 1000,2000,4000 --seed 3"],
+        }
+        secciones = [Seccion(f"{a.estudio.programa.nombre}: {a.estudio.programa.algoritmo}",
+                             self.graficas[a.estudio.programa.nombre], a)
+                     for a in self.analisis]
+        self.texto = informe(self.registro, secciones)
+        self.lineas = self.texto.splitlines()
+
+    def seccion(self, titulo):
+        inicio = self.lineas.index(f"## {titulo}")
+        fin = next((i for i in range(inicio + 1, len(self.lineas))
+                    if self.lineas[i].startswith("## ")), len(self.lineas))
+        return self.lineas[inicio + 1:fin]
+
+    def test_registro_y_resumen_primero(self):
+        titulos = [l[3:] for l in self.lineas if l.startswith("## ")]
+        self.assertEqual(titulos, ["Registro", "Resumen", "Para repetirlo",
+                                   "bubble: ordenación por burbuja", "quicksort: quicksort"])
+        registro = self.seccion("Registro")
+        self.assertIn("- semilla: 3 (el orden de las rondas barajadas y el bootstrap)", registro)
+        self.assertIn("- tallas quicksort: 8, de 1000 a 128000", registro)
+        repetir = self.seccion("Para repetirlo")
+        inicio = repetir.index("```sh")
+        bloque = repetir[inicio + 1:repetir.index("```", inicio)]
+        self.assertEqual(bloque, self.registro["repetir"])
+
+    def test_una_tabla_de_resumen_una_fila_por_conclusion(self):
+        resumen = self.seccion("Resumen")
+        filas = [l for l in resumen if l.startswith("|")]
+        conclusiones = [c for a in self.analisis for c in a.conclusiones]
+        self.assertEqual(len(filas), 2 + len(conclusiones))
+        self.assertTrue(re.fullmatch(r"\|(-+:?\|)+", filas[1]), filas[1])
+        # Padded to one width, so that the table also reads in a pager.
+        self.assertEqual(len({len(f) for f in filas}), 1)
+        celdas = [[c.strip() for c in f.strip("|").split(" | ")] for f in filas[2:]]
+        self.assertEqual([(c[0], c[1]) for c in celdas],
+                         [("bubble", "comparaciones"), ("bubble", "tiempo O2"),
+                          ("quicksort", "comparaciones"), ("quicksort", "tiempo O2")])
+        # The time rows carry the verdict's window; a bound is escaped.
+        self.assertEqual(celdas[3][2], "n\\*log(n)")
+        self.assertRegex(celdas[1][7], r"^\[-0\.\d{3}, \+0\.\d{3}\]$")
+
+    def test_una_seccion_por_programa_con_cada_pie_una_vez(self):
+        for a in self.analisis:
+            nombre = a.estudio.programa.nombre
+            with self.subTest(programa=nombre):
+                seccion = "\n".join(self.seccion(f"{nombre}: {a.estudio.programa.algoritmo}"))
+                for grafica in self.graficas[nombre]:
+                    if grafica.suffix == ".svg":
+                        self.assertEqual(seccion.count(f"]({grafica.name})"), 1)
+                    else:
+                        self.assertNotIn(grafica.name, seccion)
+                for grafica in self.graficas[nombre][:3]:
+                    self.assertEqual(" ".join(seccion.split()).count(markdown(pie(grafica))), 1)
+                    self.assertNotIn(f"![{markdown(pie(grafica))}", seccion)  # not as alt text
+                # The notes in prose, a paragraph per measure, in lines a pager holds.
+                self.assertIn("**Cuentas.** Ajuste: c(n) ≈", seccion)
+                self.assertIn("**Tiempos O2.** Ajuste: t(n) ≈", seccion)
+                fuera_de_bloques = re.sub(r"```.*?```", "", seccion, flags=re.DOTALL)
+                for linea in fuera_de_bloques.splitlines():
+                    self.assertLessEqual(len(linea), ANCHO_TABLA + 2, linea)
+                    self.assertFalse(linea.startswith(("veredicto", "ajuste")), linea)
+
+    def test_orden_partida(self):
+        # A long command in lines a pager holds, which the shell reads as
+        # the same words.
+        orden = ("tools/sweep selection bubble insertion quicksort heapsort --sizes "
+                 + ",".join(str(1000 * k) for k in range(1, 12))
+                 + " --seed 5 --bounds 'n*log(n),n^2' --repeat 3 --together")
+        partida = partir_orden(orden)
+        self.assertGreater(len(partida.splitlines()), 2)
+        self.assertTrue(all(len(l) <= ANCHO_PROSA for l in partida.splitlines()))
+        self.assertEqual(shlex.split(partida.replace("\\\n", " ")), shlex.split(orden))
+        self.assertIn("--seed 5 ", partida)  # an option beside its value
+
+    def test_markdown(self):
+        # (text of the sweep, as the document writes it)
+        casos = [
+            ("t/(n*log(n)) crece; n*log(n) no", "t/(n\\*log(n)) crece; n\\*log(n) no"),
+            ("<res: bajo la resolución", "\\<res: bajo la resolución"),
+            ("quedan ~3 s, ~4 s", "quedan \\~3 s, \\~4 s"),
+            ("ns_por_comparacion", "ns\\_por\\_comparacion"),
+            ("n^2 [1.98, 2.07]", "n^2 [1.98, 2.07]"),
+        ]
+        for texto, esperado in casos:
+            with self.subTest(texto=texto):
+                self.assertEqual(markdown(texto), esperado)
 
 
 if __name__ == "__main__":

@@ -158,7 +158,8 @@ class Grafica(unittest.TestCase):
                 if dibujados:
                     self.assertIn("<svg", svg[0])
                     for nombre in dibujados:
-                        self.assertRegex(guion, rf'title "{nombre}: n\^2\.00 \[')
+                        # Powers as superscripts, as in every plot.
+                        self.assertRegex(guion, rf'title "{nombre}: n\^{{2\.00}} \[')
                     self.assertIn("$relativo_", guion)  # the panel of factors
                 for nombre in apartados:
                     self.assertTrue(any(n.startswith(f"{nombre}: crece como a^n") for n in notas))

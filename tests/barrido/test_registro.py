@@ -5,14 +5,15 @@ records. The machine's own values are checked only for their types."""
 import json
 import shlex
 import shutil
+import subprocess
 import tempfile
 import unittest
 from datetime import datetime
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.registro import (DESCONOCIDO, como_json, describir_registro, diferencias,
-                              registro)
+from barrido.registro import (DESCONOCIDO, cambios_sin_commit, como_json, describir_registro,
+                              diferencias, registro)
 
 OPCIONES = "-Wall -O2 -std=c++20"
 
@@ -106,6 +107,64 @@ class Registro(unittest.TestCase):
         self.assertEqual(json.loads(texto), dict(datos, orden="año"))
         self.assertEqual(len(describir_registro(datos)), 5)
         self.assertIn(f"commit: {DESCONOCIDO}", describir_registro({})[-1])
+
+
+@unittest.skipUnless(shutil.which("git"), "sin git")
+class CambiosSinCommit(unittest.TestCase):
+    def test_solo_cuentan_los_ficheros_seguidos(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            raiz = Path(tmp)
+
+            def git(*args):
+                subprocess.run(["git", "-c", "user.name=prueba", "-c", "user.email=p@p",
+                                *args], cwd=raiz, check=True, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+
+            self.assertEqual(cambios_sin_commit(raiz), DESCONOCIDO)  # not a checkout
+            git("init", "-q")
+            (raiz / "fuente.cpp").write_text("int main() {}\n")
+            git("add", "fuente.cpp")
+            git("commit", "-q", "-m", "uno")
+            # (what changes in the checkout, whether the record counts it)
+            casos = [
+                (lambda: None, False),
+                # The output of a sweep into a folder git neither tracks nor ignores.
+                (lambda: (raiz / "estudio").mkdir() or (raiz / "estudio" / "informe.md")
+                 .write_text("# Estudio\n"), False),
+                (lambda: (raiz / "fuente.cpp").write_text("int main() { return 1; }\n"), True),
+            ]
+            for cambiar, cuenta in casos:
+                with self.subTest(cuenta=cuenta):
+                    cambiar()
+                    self.assertIs(cambios_sin_commit(raiz), cuenta)
+
+
+class Plan(unittest.TestCase):
+    def test_el_plan_en_el_registro(self):
+        plan = {"semilla": 42, "rondas": 3, "presupuesto_s": 2.0, "limite_s": 7.0,
+                "precision": 0.02, "max_rondas": 9, "medidas": ["time", "counts"],
+                "configuraciones": ["O0", "O2"], "cotas": None, "modelo": None,
+                "programas": "build/bin", "tallas": {"hanoi": [16, 17]},
+                "omitidas": {"hanoi": {"O0": [18]}}}
+        datos = registro(["tools/sweep", "hanoi"], self.bin(), {}, plan,
+                         ["tools/sweep hanoi --sizes 16,17 --seed 42"])
+        self.assertEqual(json.loads(como_json(datos))["plan"], plan)
+        lineas = describir_registro(datos)
+        # The seed right after the command, then the plan and the sizes.
+        self.assertEqual([l.split(":")[0] for l in lineas[:5]],
+                         ["fecha", "orden", "semilla", "plan", "tallas hanoi"])
+        self.assertTrue(lineas[2].startswith("semilla: 42 "))
+        self.assertIn("3 rondas; presupuesto 2 s por ejecución (límite 7 s); mide tiempos y"
+                      " cuentas; configuraciones O0, O2; precisión ±2 % hasta 9 ejecuciones",
+                      lineas[3])
+        self.assertEqual(lineas[4], "tallas hanoi: 2, de 16 a 17 (omitidas desde O0 18)")
+        # The commands that repeat a plan follow from it: no difference of their own.
+        otro = dict(datos, plan=dict(plan, semilla=43), repetir=["otra"])
+        self.assertEqual([l for l in diferencias(datos, otro) if not l.startswith("fecha")],
+                         ["plan.semilla: A=42 B=43"])
+
+    def bin(self) -> Path:
+        return Path(tempfile.gettempdir()) / "no-existe" / "bin"
 
 
 class Diferencias(unittest.TestCase):

@@ -7,10 +7,14 @@ import unittest
 
 from comun import GEOMETRICAS
 from barrido.ajuste import ajustar_con_intervalo
+from barrido.analisis import analizar
 from barrido.conteo import deriva
 from barrido.crecimiento import juzgar_crecimiento
 from barrido.cotas import Cota
+from barrido.estudio import Estudio, Punto
 from barrido.incertidumbre import bootstrap, mas_rapida
+from barrido.programas import PROGRAMAS
+from barrido.tsv import resumen_tsv
 from barrido.tallas import leer_tallas
 from barrido.veredicto import juzgar, mitad_superior
 
@@ -159,6 +163,77 @@ class VeredictoDeTiempos(unittest.TestCase):
         for calcular in (veredicto, ajuste):
             self.assertEqual(calcular(3), calcular(3))
             self.assertNotEqual(calcular(3), calcular(4))
+
+
+def cuadratico(t):
+    """A study of bubble sort's times t(n) at the sizes 500 to 64000, three
+    invocations a size, the slowest 3 % above the fastest."""
+    estudio = Estudio(PROGRAMAS["bubble"], ["O2"], cotas("n^1.8", "n^2", "n^2.2"), semilla=4)
+    estudio.puntos = [Punto(n, "O2", [t(n) * f for f in (1.03, 1.0, 1.01)], False)
+                      for n in GEOMETRICAS]
+    return estudio
+
+
+class PalabrasDelVeredicto(unittest.TestCase):
+    """The verdict says what its test found, over which sizes, against
+    which window, and why the fit over every size beside it may differ."""
+
+    def test_el_veredicto_da_su_prueba_y_explica_el_ajuste(self):
+        # (times, what the summary says, the start of the verdict, what it
+        # adds about the fit over all sizes: None for nothing)
+        casos = [
+            (lambda n: 1e-9 * n**2, "n^2",
+             "los tiempos crecen como n^2: pendiente de t/n^2 ", None),
+            (lambda n: 1e-9 * n**2.04, "cerca de n^2, algo más deprisa",
+             "los tiempos crecen cerca de n^2, algo más deprisa: pendiente de t/n^2 +0.04",
+             "excluye n^2 pero se aparta de él menos que ese margen"),
+            # Only the lower half of the sizes grows faster than n^2.
+            (lambda n: 1e-9 * n**2 * min(1.0, n / 8000) ** 0.6, "n^2",
+             "los tiempos crecen como n^2: pendiente de t/n^2 ",
+             "se aparta de n^2 más que ese margen porque incluye la mitad inferior"),
+            (lambda n: 1e-12 * n**2.6, "más deprisa que todas",
+             "los tiempos crecen más deprisa que todas las cotas: pendiente de t/n^2.2 +0.4",
+             None),
+        ]
+        for t, resumen, comienzo, sobre_el_ajuste in casos:
+            with self.subTest(resumen=resumen, sobre_el_ajuste=sobre_el_ajuste):
+                conclusion = analizar(cuadratico(t), []).conclusiones[0]
+                self.assertEqual(conclusion.resumen, resumen)
+                self.assertTrue(conclusion.texto.startswith(comienzo), conclusion.texto)
+                p = conclusion.prueba
+                self.assertIn(f"{p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}] en la mitad"
+                              f" superior (8000 a 64000)", conclusion.texto)
+                self.assertIn(f"su margen [{-p.abajo:+.3f}, {p.arriba:+.3f}]", conclusion.texto)
+                if sobre_el_ajuste is None:
+                    self.assertNotIn("el ajuste de todas las tallas", conclusion.texto)
+                else:
+                    self.assertIn(f"el ajuste de todas las tallas, "
+                                  f"{conclusion.ajuste.crecimiento()}, {sobre_el_ajuste}",
+                                  conclusion.texto)
+
+    def test_lo_que_no_se_distingue_se_enumera(self):
+        # Noise far wider than the distance between the bounds: none is ruled out.
+        v = juzgar(invocaciones(lambda n: 3e-10 * n**2, GEOMETRICAS, 0.6, 2),
+                   cotas("n^1.8", "n^2", "n^2.2"), False, 3)
+        self.assertEqual(v.resumen(), "no distingue n^1.8, n^2 y n^2.2")
+        self.assertTrue(v.texto().startswith("n^1.8, n^2 y n^2.2 no se distinguen a estas"
+                                             " tallas: pendientes en la mitad superior"),
+                        v.texto())
+
+    def test_resumen_tsv_lleva_la_ventana(self):
+        analisis = analizar(cuadratico(lambda n: 1e-9 * n**2.04), [])
+        cabecera, fila = [l.split("\t") for l in resumen_tsv([analisis]).splitlines()]
+        fila = dict(zip(cabecera, fila))
+        self.assertEqual(cabecera[:15], ["programa", "configuracion", "medida", "exponente",
+                                         "exponente_inf", "exponente_sup", "r2", "cota",
+                                         "veredicto", "constante", "cociente", "puntos",
+                                         "estado", "segun_cuentas", "texto"])
+        self.assertEqual((fila["pendiente_de"], fila["margen_inf"], fila["margen_sup"]),
+                         ("t/n^2", "-0.15", "0.15"))
+        self.assertEqual((fila["veredicto_desde"], fila["veredicto_hasta"], fila["ajuste_desde"],
+                          fila["ajuste_hasta"]), ("8000", "64000", "500", "64000"))
+        self.assertLess(float(fila["pendiente_inf"]), float(fila["pendiente"]))
+        self.assertAlmostEqual(float(fila["pendiente"]), 0.04, places=3)
 
 
 class VeredictoDeCuentas(unittest.TestCase):

@@ -34,9 +34,10 @@ class Ajuste:
         interval (a base needs three decimals to tell 2 from 1.99)."""
         decimales = 3 if self.exponencial else 2
         tasa = f"{self.tasa:.{decimales}f}"
+        intervalo = ""
         if self.tasa_inf is not None:
-            tasa += f" [{self.tasa_inf:.{decimales}f}, {self.tasa_sup:.{decimales}f}]"
-        return f"{tasa}^n" if self.exponencial else f"n^{tasa}"
+            intervalo = f" [{self.tasa_inf:.{decimales}f}, {self.tasa_sup:.{decimales}f}]"
+        return f"{tasa}^n{intervalo}" if self.exponencial else f"n^{tasa}{intervalo}"
 
     def formula(self, magnitud: str = "t") -> str:
         constante = f"{self.constante:.3g}"

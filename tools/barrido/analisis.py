@@ -22,7 +22,7 @@ from .incertidumbre import mas_rapida
 from .jerarquia import Caches, Cruce, cruces, escalones, nombrar
 from .modelo import Modelo, ajustar_modelo
 from .programas import CUENTAS, Programa
-from .veredicto import Veredicto, juzgar
+from .veredicto import Prueba, Veredicto, exponente_en, juzgar
 
 # The measures of space a counting build reports beside its operations
 # (peaks over its runs), and how a sentence names each.
@@ -35,8 +35,8 @@ BYTES_POR_CLAVE = 4
 
 # What the writers read from the analysis, by the names it gives them.
 __all__ = ["Ajuste", "Analisis", "Conclusion", "Cruce", "DeConfiguracion", "DeCuentas", "Deriva",
-           "ESPACIO", "Fila", "FilaCuentas", "FrenteACuentas", "Modelo", "Tendencia", "Veredicto",
-           "VeredictoCrecimiento", "analizar"]
+           "ESPACIO", "Fila", "FilaCuentas", "FrenteACuentas", "FrenteAlAjuste", "Modelo",
+           "Prueba", "Tendencia", "Veredicto", "VeredictoCrecimiento", "analizar"]
 
 
 @dataclass
@@ -74,13 +74,62 @@ class FrenteACuentas:
 
     def texto(self, operacion: str) -> str:
         if self.coinciden:
-            return ", como las cuentas"
+            return f"; las cuentas también crecen como {self.crecimiento.texto}"
         texto = f"; las cuentas crecen como {self.crecimiento.texto}"
         if self.escalones:
             texto += f": {'; '.join(self.escalones)}; eso lo añade la máquina, no el algoritmo"
         elif self.deriva:
             texto += f": {self.deriva.texto(operacion)}; eso lo añade la máquina, no el algoritmo"
         return texto
+
+
+@dataclass
+class FrenteAlAjuste:
+    """The fit over all sizes beside a verdict that could read as its
+    contradiction: a bound named whose growth over the fitted sizes lies
+    outside the fit's interval, or times said to grow past every bound
+    while the fit's interval holds the nearest one. The verdict judges the
+    upper half only, and holds a slope to a window rather than to 0."""
+
+    ajuste: Ajuste
+    prueba: Prueba  # the verdict's test of the bound concerned
+    equivalente: float  # the bound's exponent (base, for a^n) over the fitted sizes
+    tipo: str  # of the verdict
+
+    @property
+    def desvio(self) -> float:
+        """How far the fit's rate lies from the bound's, on the scale of the
+        verdict's slopes (a difference of exponents, or of the logarithms of
+        the bases)."""
+        if self.ajuste.exponencial:
+            return math.log(self.ajuste.tasa) - math.log(self.equivalente)
+        return self.ajuste.tasa - self.equivalente
+
+    @property
+    def dentro(self) -> bool:
+        return -self.prueba.abajo <= self.desvio <= self.prueba.arriba
+
+    def texto(self) -> str:
+        cota = self.prueba.cota
+        equivalente = ""
+        if not self.ajuste.exponencial and not _es_potencia(cota):
+            equivalente = f" ({cota.texto} crece ahí como n^{self.equivalente:.2f})"
+        cabeza = f"; el ajuste de todas las tallas, {self.ajuste.crecimiento()}{equivalente},"
+        if self.tipo != "cota":
+            return (f"{cabeza} incluye {cota.texto}: la mitad inferior de las tallas, que el"
+                    " veredicto no juzga, crece más despacio que la superior"
+                    if self.tipo == "mas_deprisa" else
+                    f"{cabeza} incluye {cota.texto}: la mitad inferior de las tallas, que el"
+                    " veredicto no juzga, crece más deprisa que la superior")
+        if self.dentro:
+            return f"{cabeza} excluye {cota.texto} pero se aparta de él menos que ese margen"
+        return (f"{cabeza} se aparta de {cota.texto} más que ese margen porque incluye la mitad"
+                " inferior de las tallas, que el veredicto no juzga")
+
+
+def _es_potencia(cota: Cota) -> bool:
+    return cota.texto == "n" or cota.texto.startswith("n^") and \
+        cota.texto[2:].replace(".", "", 1).isdigit()
 
 
 @dataclass
@@ -128,6 +177,15 @@ class Conclusion:
     texto: str  # the verdict in words, as printed ("" with no verdict)
     cociente: Optional[float]  # the ratio to the named bound where it settles
     segun_cuentas: Optional[Cota] = None  # on a time, the growth the counts name
+    resumen: str = ""  # the verdict in a few words
+    tallas_ajuste: Tuple[int, int] = (0, 0)  # the smallest and largest size fitted
+    # On a time: the test the verdict cites, with its slope, interval and
+    # window, over the sizes it judges.
+    prueba: Optional[Prueba] = None
+    tallas_veredicto: Tuple[int, int] = (0, 0)
+    frente_al_ajuste: Optional[FrenteAlAjuste] = None
+    por_operacion: Optional[Tuple[int, float]] = None  # at the largest size: (n, seconds)
+    deriva: Optional[Deriva] = None
 
 
 @dataclass
@@ -265,37 +323,77 @@ def _profundidad(estudio: Estudio, texto: str) -> str:
     return f"{texto}; a n = {n}, {valor:g} niveles frente a log2(n) + 1 = {math.log2(n) + 1:.1f}"
 
 
+def _frente_al_ajuste(de: DeConfiguracion, tallas: Sequence[int],
+                      exponencial: bool) -> Optional[FrenteAlAjuste]:
+    """The fit over all sizes, where it could read as contradicting the
+    verdict: None where the two agree."""
+    v, ajuste = de.veredicto, de.ajuste
+    prueba = v.citada()
+    if ajuste is None or ajuste.tasa_inf is None or prueba is None or v.tipo not in (
+            "cota", "mas_deprisa", "mas_despacio"):
+        return None
+    equivalente = exponente_en(prueba.cota, tallas, exponencial)
+    if equivalente is None:
+        return None
+    # As printed: a rate with two decimals (a base with three) whose
+    # interval misses the bound by less than half the last digit reads as
+    # holding it.
+    holgura = 0.0005 if exponencial else 0.005
+    incluye = ajuste.tasa_inf - holgura <= equivalente <= ajuste.tasa_sup + holgura
+    if incluye == (v.tipo == "cota"):
+        return None
+    return FrenteAlAjuste(ajuste, prueba, equivalente, v.tipo)
+
+
 def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
     resultado = []
     cuentas = analisis.cuentas
-    crecimiento = cuentas.veredicto.cota if cuentas and cuentas.veredicto else None
+    crecimiento = (cuentas.veredicto.cota if cuentas and cuentas.veredicto
+                   and cuentas.veredicto.tipo == "cota" else None)
     if cuentas and cuentas.ajuste:
         v = cuentas.veredicto
         cota = v.cota if v and v.tipo == "cota" else None
         n = max(estudio.cuentas)
+        principales = estudio.cuentas_principales()
         resultado.append(Conclusion(
             CUENTAS, estudio.programa.cuenta, cuentas.ajuste,
             v.tipo if v else "indistinguibles", cota, v.texto() if v else "",
-            _cociente(estudio.cuenta(n), cota, n) if cota else None))
+            _cociente(estudio.cuenta(n), cota, n) if cota else None,
+            resumen=cota.texto if cota else "no distingue las cotas",
+            tallas_ajuste=(principales[0][0], principales[-1][0])))
     for nombre, v in (cuentas.espacio.items() if cuentas else []):
         valores = sorted((n, c[nombre]) for n, c in estudio.cuentas.items() if c.get(nombre))
         texto = v.texto()
         if nombre == PROFUNDIDAD and not estudio.programa.exponencial:
             texto = _profundidad(estudio, texto)
-        resultado.append(Conclusion(CUENTAS, nombre, ajustar(valores, estudio.programa.exponencial),
-                                    v.tipo, v.cota if v.tipo == "cota" else None, texto, None))
+        resumen = {"cota": v.cota.texto if v.cota else "", "cero": "0"}.get(
+            v.tipo, "no distingue las cotas")
+        resultado.append(Conclusion(
+            CUENTAS, nombre, ajustar(valores, estudio.programa.exponencial), v.tipo,
+            v.cota if v.tipo == "cota" else None, texto, None, resumen=resumen,
+            tallas_ajuste=(valores[0][0], valores[-1][0]) if valores else (0, 0)))
     for configuracion in estudio.configuraciones:
         de = analisis.configuraciones.get(configuracion)
         if de is None:
             continue
-        texto = de.veredicto.texto()
+        v = de.veredicto
+        tallas = [n for n, _ in estudio.muestras(configuracion)]
+        frente = _frente_al_ajuste(de, tallas, estudio.programa.exponencial)
+        texto = v.texto()
+        if frente:
+            texto += frente.texto()
         if de.frente:
             texto += de.frente.texto(estudio.programa.operacion)
-        cota = de.veredicto.cota()
-        prueba = next((p for p in de.veredicto.pruebas if cota is not None and p.cota is cota),
-                      None)
-        resultado.append(Conclusion(configuracion, "tiempo", de.ajuste, de.veredicto.tipo, cota,
-                                    texto, prueba.constante if prueba else None, crecimiento))
+        cota = v.cota()
+        prueba = v.citada()
+        resultado.append(Conclusion(
+            configuracion, "tiempo", de.ajuste, v.tipo, cota, texto,
+            prueba.constante if prueba and cota else None, crecimiento,
+            resumen=v.resumen(),
+            tallas_ajuste=(tallas[0], tallas[-1]) if tallas else (0, 0),
+            prueba=prueba, tallas_veredicto=v.tallas, frente_al_ajuste=frente,
+            por_operacion=max(de.por_operacion) if de.por_operacion else None,
+            deriva=de.deriva))
     return resultado
 
 

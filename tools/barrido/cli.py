@@ -6,7 +6,7 @@ import os
 import shutil
 import sys
 from pathlib import Path
-from typing import List, Optional, Sequence
+from typing import Dict, List, Optional, Sequence
 
 from .analisis import Analisis, analizar
 from .cotas import Cota
@@ -23,7 +23,7 @@ from .opciones import RAIZ, Opciones, leer_opciones
 from .programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from .progreso import Progreso
 from .registro import como_json, registro
-from .tabla import lineas_resumen, tabla, tabla_cuentas, veredicto
+from .tabla import resumen, tabla, tabla_cuentas, veredicto
 from .tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from .tallas import leer_tallas
 from .tsv import resumen_tsv, tsv
@@ -56,12 +56,26 @@ class Barrido:
         self.formatos = ["svg"] + (["png"] if opciones.png else [])
         self.hechos: List[Analisis] = []
         self.secciones: List[Seccion] = []
-        self.resumen: List[str] = []
         self.estado = 0
+        # What each program measured: its sizes, in the order of the plan,
+        # and its omitted sizes per configuration; and the hard limit.
+        self.tallas: Dict[str, List[int]] = {}
+        self.omitidas: Dict[str, Dict[str, List[int]]] = {}
+        self.limite = 0.0
         self.semilla_dicha = False
         self.series_hechas = 0
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
+
+    def decir_semilla(self):
+        """The seed, once, before the first invocation and so before any
+        progress line: it orders the shuffled rounds and seeds the
+        bootstraps. A sweep of counts alone has neither."""
+        if self.opciones.tiempos and not self.semilla_dicha:
+            self.semilla_dicha = True
+            semilla = self.opciones.semilla
+            print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
+                  " bootstrap)\n", flush=True)
 
     def estudiar(self, programa: Programa):
         """Measures one program, on each kind of input asked for, and writes
@@ -112,10 +126,18 @@ class Barrido:
         plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
                     max(0, o.series() - self.series_hechas) * o.cuota())
+        self.limite = plan.limite
+        self.decir_semilla()
         try:
             Medicion(estudio, plan, self.progreso).medir()
         finally:
             # Interrupted or not, what was measured is shown and written.
+            medidas = {p.n for p in estudio.puntos} | set(estudio.cuentas)
+            if medidas:
+                self.tallas[estudio.etiqueta] = [n for n in plan.tallas if n in medidas]
+            if estudio.omitidas:
+                self.omitidas[estudio.etiqueta] = {c: [o.n for o in os]
+                                                   for c, os in estudio.omitidas.items()}
             analisis = self.informar(estudio)
         return analisis
 
@@ -138,17 +160,12 @@ class Barrido:
         if graficas:
             print("ficheros: " + ", ".join(map(str, graficas)))
         print()
-        self.secciones.append(Seccion(f"casos de {casos.nombre}", [texto], [], graficas))
+        self.secciones.append(Seccion(f"casos de {casos.nombre}", graficas, tabla=texto))
 
     def informar(self, estudio: Estudio) -> Optional[Analisis]:
         programa = estudio.programa
         analisis = analizar(estudio, self.opciones.terminos(programa), self.caches)
         self.progreso.limpiar()
-        if not self.semilla_dicha:
-            self.semilla_dicha = True
-            semilla = self.opciones.semilla
-            print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
-                  " bootstrap)\n")
         titulo = f"{programa.nombre}: {programa.algoritmo}"
         if estudio.entrada:
             titulo += f", entrada {estudio.entrada}"
@@ -157,9 +174,7 @@ class Barrido:
         for texto in tablas:
             if texto:
                 print(texto)
-        lineas = veredicto(analisis)
-        print("\n".join(lineas))
-        self.resumen += lineas_resumen(analisis)
+        print("\n".join(veredicto(analisis)))
         if estudio.fallo:
             self.estado = 1
             self.progreso.nota(f"{estudio.etiqueta}: barrido detenido: {estudio.fallo}")
@@ -176,7 +191,7 @@ class Barrido:
             except FalloPrograma as e:
                 self.progreso.nota(f"{programa.nombre}: {e}")
                 self.estado = 1
-        self.secciones.append(Seccion(titulo, tablas, lineas, graficas))
+        self.secciones.append(Seccion(titulo, graficas, analisis))
         print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
         sys.stdout.flush()
         return analisis
@@ -185,8 +200,10 @@ class Barrido:
         """The files of the whole sweep, from the studies made so far: the
         summary, the record and the report."""
         juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
-        if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.resumen:
-            print("== resumen ==\n" + "\n".join(self.resumen + self.resumen_casos))
+        if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.hechos:
+            print("== resumen ==\n" + resumen(self.hechos))
+            for linea in self.resumen_casos:
+                print(linea)
         if not self.hechos:
             return
         estudios = [a.estudio for a in self.hechos]
@@ -198,12 +215,31 @@ class Barrido:
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
         datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
-                         self.caches.como_dict())
+                         self.plan(), self.opciones.repetir(self.tallas), self.caches.como_dict())
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
-        self.ficheros.escribir("informe.md", informe(datos, self.secciones,
-                                                     self.resumen + self.resumen_casos, juntos,
+        self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
                                                      incompleto=incompleto))
+
+    def plan(self) -> Dict[str, object]:
+        """What this sweep measured, for the record: every option that
+        changes it, and the sizes each program actually measured."""
+        o = self.opciones
+        return {
+            "semilla": o.semilla if o.tiempos else None,
+            "rondas": o.rondas if o.tiempos else 1,
+            "presupuesto_s": o.presupuesto,
+            "limite_s": self.limite,
+            "precision": o.precision if o.tiempos else None,
+            "max_rondas": o.max_rondas,
+            "medidas": o.medidas,
+            "configuraciones": o.configuraciones if o.tiempos else [],
+            "cotas": [c.texto for c in o.cotas] if o.cotas else None,
+            "modelo": o.modelo,
+            "programas": str(o.directorio_bin),
+            "tallas": self.tallas,
+            "omitidas": self.omitidas,
+        }
 
     def juntos(self) -> Seccion:
         """The programs side by side: the table of times (and counts) at each
@@ -229,7 +265,7 @@ class Barrido:
                 self.estado = 1
         print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
         nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
-        return Seccion(f"juntos: {nombres}", [texto], [], graficas)
+        return Seccion(f"juntos: {nombres}", graficas, tabla=texto)
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:

@@ -4,16 +4,17 @@ per program of the ratio of medians t_A / t_B at each size with its 95 %
 interval, the geometric mean of the ratios, and how the two records
 differ."""
 
-import argparse
 import json
 import statistics
 import sys
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence, Tuple
 
+from .ayuda import Analizador
 from .contraste import Contraste, Par, contrastar
 from .errores import ErrorDeUso
 from .estudio import Estudio
+from .opciones import RONDAS
 from .registro import diferencias
 from .tsv import leer_estudios
 
@@ -107,13 +108,13 @@ def main_comparar(argv: Sequence[str]) -> int:
     for flujo in (sys.stdout, sys.stderr):
         if hasattr(flujo, "reconfigure"):
             flujo.reconfigure(errors="replace")
-    a = argparse.ArgumentParser(
+    a = Analizador(
         prog="sweep compare",
         description="Compara dos estudios guardados (los TSV de dos --out): por programa,"
                     " configuración y talla, el cociente de medianas A/B con un intervalo del"
                     " 95 % por bootstrap sobre las ejecuciones, y por programa su media"
-                    " geométrica. Con pocas ejecuciones por lado (el barrido hace 5 por"
-                    " omisión) el intervalo es grueso.")
+                    " geométrica. Con pocas ejecuciones por lado (el barrido hace"
+                    f" {RONDAS} por omisión, --repeat) el intervalo es grueso.")
     a.add_argument("dir_a", type=Path, metavar="DIR_A", help="el estudio A")
     a.add_argument("dir_b", type=Path, metavar="DIR_B", help="el estudio B")
     a.add_argument("--seed", type=int, default=1, metavar="SEMILLA",

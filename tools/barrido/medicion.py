@@ -82,7 +82,11 @@ class Medicion:
         try:
             self._primera_ronda()
             for ronda in range(2, self.plan.rondas + 1):
-                self._ronda(self._pares(), ronda)
+                # Counts are taken once: with no times there is no second round.
+                pares = self._pares()
+                if not pares:
+                    break
+                self._ronda(pares, ronda)
             ronda = self.plan.rondas
             while self.plan.precision and (pares := self._imprecisos()):
                 ronda += 1

@@ -2,11 +2,13 @@
 
 import argparse
 import random
+import shlex
 import tempfile
 from dataclasses import dataclass
 from pathlib import Path
-from typing import List, Optional, Sequence
+from typing import List, Mapping, Optional, Sequence, Tuple
 
+from .ayuda import Analizador
 from .cotas import Cota, leer_cotas
 from .errores import ErrorDeUso
 from .programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
@@ -16,6 +18,9 @@ from .tallas import leer_tallas
 RAIZ = Path(__file__).resolve().parent.parent.parent
 
 MEDIDAS = ("time", "counts")
+RONDAS = 5  # --repeat by default
+PRESUPUESTO = 10.0  # --budget by default, seconds
+BIN = RAIZ / "build" / "bin"  # --bin by default
 
 # Seconds each series (a program in one configuration, on one kind of
 # input, with its counts) may take when no --time is given: `tools/sweep
@@ -33,7 +38,7 @@ def _lista_programas() -> str:
 
 
 def analizador() -> argparse.ArgumentParser:
-    a = argparse.ArgumentParser(
+    a = Analizador(
         prog="sweep",
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description=(
@@ -63,15 +68,16 @@ def analizador() -> argparse.ArgumentParser:
                    help="tallas: lista (1000,2000,4000), rango geométrico (1000:256000:x2) o"
                         " aritmético (10:30:+2), o una lista de ellos; por omisión, las del"
                         " programa")
-    a.add_argument("--budget", type=float, default=10.0, metavar="SEGUNDOS",
+    a.add_argument("--budget", type=float, default=PRESUPUESTO, metavar="SEGUNDOS",
                    help="antes de cada talla se prevé lo que tardará una ejecución a partir de"
                         " las ya medidas, y se omite (con las mayores) si pasa de esto; una"
-                        " ejecución que pasa de 3·SEGUNDOS + 1 se detiene (por omisión, 10)")
-    a.add_argument("--repeat", type=int, default=5, metavar="R",
+                        " ejecución que pasa de 3·SEGUNDOS + 1 se detiene (por omisión,"
+                        f" {PRESUPUESTO:g})")
+    a.add_argument("--repeat", type=int, default=RONDAS, metavar="R",
                    help="rondas: cada una ejecuta una vez cada talla y configuración, la primera"
                         " en orden creciente y las demás en orden barajado; la tabla da la"
                         " mediana, el mínimo y el máximo de las R ejecuciones, y el ajuste y el"
-                        " veredicto toman la más rápida de cada talla (por omisión, 5)")
+                        f" veredicto toman la más rápida de cada talla (por omisión, {RONDAS})")
     a.add_argument("--seed", type=int, metavar="S",
                    help="semilla del orden barajado y del bootstrap; la salida dice la usada"
                         " (por omisión, una al azar)")
@@ -110,7 +116,7 @@ def analizador() -> argparse.ArgumentParser:
     a.add_argument("--together", action="store_true",
                    help="con varios programas: una gráfica con todos y una tabla de sus tiempos"
                         " (y cuentas) a cada talla relativos al más rápido")
-    a.add_argument("--bin", type=Path, default=RAIZ / "build" / "bin", metavar="DIR",
+    a.add_argument("--bin", type=Path, default=BIN, metavar="DIR",
                    help="dónde están los programas (por omisión, build/bin del repositorio)")
     a.add_argument("--out", type=Path, default=RAIZ / "results", metavar="DIR",
                    help="dónde escribir los TSV, las gráficas y el informe (por omisión,"
@@ -160,6 +166,53 @@ class Opciones:
     def terminos(self, programa: Programa) -> List[Cota]:
         texto = programa.modelo if self.modelo is None else self.modelo
         return leer_cotas(texto) if texto else []
+
+    @property
+    def medidas(self) -> List[str]:
+        return (["time"] if self.tiempos else []) + (["counts"] if self.cuentas else [])
+
+    def opciones_del_plan(self) -> List[str]:
+        """The options that decide what a sweep measures and concludes,
+        besides the programs and their sizes, as the command line writes
+        them: the seed and rounds (when there are times), the builds, the
+        measures, the budget, the precision, the bounds, the model and where
+        the programs are."""
+        argumentos = []
+        if self.tiempos:
+            argumentos += ["--seed", str(self.semilla), "--repeat", str(self.rondas),
+                           "--config", ",".join(self.configuraciones)]
+        argumentos += ["--measure", ",".join(self.medidas), "--budget", f"{self.presupuesto:g}"]
+        if self.precision is not None and self.tiempos:
+            argumentos += ["--precision", f"{100 * self.precision:g}%", "--max-repeat",
+                           str(self.max_rondas)]
+        if self.cotas:
+            argumentos += ["--bounds", ",".join(c.texto for c in self.cotas)]
+        if self.modelo is not None:
+            argumentos += ["--model", self.modelo or "none"]
+        if self.directorio_bin.resolve() != BIN.resolve():
+            argumentos += ["--bin", str(self.directorio_bin)]
+        return argumentos
+
+    def repetir(self, tallas: Mapping[str, Sequence[int]]) -> List[str]:
+        """The commands that repeat the plan of a sweep whose series (a
+        program, «insertion», or a program on a kind of input, «insertion
+        ordenada») measured these sizes, in this order: each command pins
+        the sizes (a budget must not leave out on the rerun what the sweep
+        measured, nor add what it left out), so series that measured
+        different sizes get a command each; neighbours that measured the
+        same on the same input share one."""
+        grupos: List[Tuple[List[str], Tuple[str, ...], Tuple[int, ...]]] = []
+        for etiqueta, ns in tallas.items():
+            nombre, *entrada = etiqueta.split()
+            entradas = ("--input", entrada[0]) if entrada else ()
+            if grupos and grupos[-1][1:] == (entradas, tuple(ns)):
+                grupos[-1][0].append(nombre)
+            else:
+                grupos.append(([nombre], entradas, tuple(ns)))
+        juntos = ["--together"] if self.juntos and len(grupos) == 1 else []
+        return [shlex.join(["tools/sweep", *nombres, *entradas, "--sizes", ",".join(map(str, ns)),
+                            *self.opciones_del_plan(), *juntos])
+                for nombres, entradas, ns in grupos]
 
 
 def _medidas(texto: str) -> List[str]:

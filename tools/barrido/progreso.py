@@ -37,7 +37,9 @@ class Progreso:
                     f"  ({self.transcurrido():.1f} s)")
 
     def contado(self, programa: str, n: int, cuentas: Dict[str, float]):
-        valores = " ".join(f"{k}={v:.6g}" for k, v in cuentas.items())
+        # In fixed notation, as the counting build wrote them.
+        valores = " ".join(f"{k}={v:.10g}" if v < 1e10 else f"{k}={v:.0f}"
+                           for k, v in cuentas.items())
         self._linea(f"{programa} cuentas n = {n}: {valores}  ({self.transcurrido():.1f} s)")
 
     def ronda(self, programa: str, ronda: int, pares: int):

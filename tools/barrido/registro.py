@@ -95,24 +95,41 @@ def banderas(construccion: Path, objetivo: str) -> str:
     return opciones if definiciones == DESCONOCIDO else f"{definiciones} {opciones}"
 
 
+def cambios_sin_commit(directorio: Path = RAIZ) -> object:
+    """Whether the tracked files of the checkout differ from its commit:
+    True, False, or desconocido outside a git checkout. Untracked files do
+    not count: the output of a sweep is often an untracked folder of the
+    checkout, and it changes nothing that was built."""
+    estado = _orden(["git", "status", "--porcelain", "--untracked-files=no"], directorio)
+    return DESCONOCIDO if estado == DESCONOCIDO else bool(estado)
+
+
 def registro(orden: Sequence[str], directorio_bin: Path, binarios: Mapping[str, str],
+             plan: Optional[Mapping[str, object]] = None, repetir: Sequence[str] = (),
              caches: Optional[Mapping[str, object]] = None) -> Dict[str, object]:
     """The record of a study swept by the command line orden with the
     programs of directorio_bin; binarios maps each configuration to one of
     its binaries' target names, whose flags are read from the build
-    directory (directorio_bin's parent); caches, the machine's data caches
-    as the core a program runs on sees them."""
+    directory (directorio_bin's parent). plan is what the sweep measured
+    (seed, rounds, budget, sizes...) and repetir the commands that repeat
+    it; caches, the machine's data caches as the core a program runs on
+    sees them."""
     construccion = directorio_bin.resolve().parent
-    estado = _orden(["git", "status", "--porcelain"])
-    return {
+    datos: Dict[str, object] = {
         "fecha": datetime.now().astimezone().isoformat(timespec="seconds"),
         "orden": shlex.join(orden),
+    }
+    if plan is not None:
+        datos["plan"] = dict(plan)
+        datos["repetir"] = list(repetir)
+    datos.update({
         "maquina": dict(maquina(), caches=caches) if caches is not None else maquina(),
         "compilador": compilador(construccion),
         "configuraciones": {c: banderas(construccion, t) for c, t in binarios.items()},
         "commit": _orden(["git", "rev-parse", "HEAD"]) or DESCONOCIDO,
-        "cambios_sin_commit": DESCONOCIDO if estado == DESCONOCIDO else bool(estado),
-    }
+        "cambios_sin_commit": cambios_sin_commit(),
+    })
+    return datos
 
 
 def como_json(datos: Mapping[str, object]) -> str:
@@ -133,6 +150,7 @@ def describir_registro(datos: Mapping[str, object]) -> List[str]:
     lineas = [
         f"fecha: {datos.get('fecha', DESCONOCIDO)}",
         f"orden: {datos.get('orden', DESCONOCIDO)}",
+    ] + (describir_plan(parte("plan")) if "plan" in datos else []) + [
         f"máquina: {d['procesador']}, {d['nucleos']} núcleos, {d['memoria_gib']} GiB,"
         f" {d['sistema']} {d['kernel']}",
         f"compilador: {c.get('familia', DESCONOCIDO)}; {c.get('version', DESCONOCIDO)}"
@@ -148,6 +166,58 @@ def describir_registro(datos: Mapping[str, object]) -> List[str]:
     return lineas
 
 
+def describir_plan(plan: Mapping[str, object]) -> List[str]:
+    """The lines of the plan of a sweep: the seed first, then the rounds,
+    the budget and what was measured, then each program's sizes."""
+    semilla = plan.get("semilla")
+    lineas = [f"semilla: {semilla} (el orden de las rondas barajadas y el bootstrap)"
+              if semilla is not None else
+              "semilla: no interviene (solo cuentas: una invocación por talla, en orden"
+              " creciente)"]
+    medidas = {"time": "tiempos", "counts": "cuentas"}
+    partes = [f"{plan.get('rondas', DESCONOCIDO)} rondas",
+              f"presupuesto {_g(plan.get('presupuesto_s'))} s por ejecución (límite"
+              f" {_g(plan.get('limite_s'))} s)",
+              "mide " + " y ".join(medidas.get(str(x), str(x))
+                                   for x in _lista(plan.get("medidas"))),
+              "configuraciones " + ", ".join(map(str, _lista(plan.get("configuraciones"))))]
+    if plan.get("precision") is not None:
+        partes.append(f"precisión ±{100 * float(plan['precision']):g} % hasta"
+                      f" {plan.get('max_rondas', DESCONOCIDO)} ejecuciones")
+    if plan.get("cotas"):
+        partes.append("cotas " + ", ".join(map(str, _lista(plan["cotas"]))))
+    if plan.get("modelo") is not None:
+        partes.append(f"modelo {plan['modelo'] or 'ninguno'}")
+    partes.append(f"programas de {plan.get('programas', DESCONOCIDO)}")
+    lineas.append("plan: " + "; ".join(partes))
+    tallas = plan.get("tallas")
+    omitidas = plan.get("omitidas")
+    omitidas = omitidas if isinstance(omitidas, Mapping) else {}
+    for programa, ns in (tallas.items() if isinstance(tallas, Mapping) else []):
+        ns = _lista(ns)
+        if not ns:
+            continue
+        # The whole list is in the record and in the command that repeats
+        # the plan; a line for a person gives its ends. A configuration
+        # leaves out the sizes from one on (predicted past the budget, or
+        # stopped at the limit), so the first of them says which.
+        linea = f"tallas {programa}: {len(ns)}, de {ns[0]} a {ns[-1]}"
+        de = omitidas.get(programa)
+        if isinstance(de, Mapping) and de:
+            linea += " (omitidas desde " + ", ".join(
+                f"{conf} {min(_lista(v))}" for conf, v in de.items() if _lista(v)) + ")"
+        lineas.append(linea)
+    return lineas
+
+
+def _g(valor: object) -> str:
+    return f"{valor:g}" if isinstance(valor, (int, float)) else DESCONOCIDO
+
+
+def _lista(valor: object) -> list:
+    return list(valor) if isinstance(valor, (list, tuple)) else []
+
+
 def _aplanar(datos: Mapping[str, object], prefijo: str = "") -> Dict[str, object]:
     """{"maquina": {"nucleos": 2}} → {"maquina.nucleos": 2}."""
     plano: Dict[str, object] = {}
@@ -159,14 +229,20 @@ def _aplanar(datos: Mapping[str, object], prefijo: str = "") -> Dict[str, object
     return plano
 
 
+# What two records may differ in without the studies differing: the date,
+# and the commands that repeat a plan, which follow from the plan itself.
+_SIN_DIFERENCIAS = ("fecha", "repetir")
+
+
 def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
     """One line `clave: A=... B=...` per value that differs between two
     records, nested keys joined by dots; the date is left out. A key that
-    one record lacks shows as (falta)."""
+    one record lacks shows as (falta). The commands that repeat the plan
+    are left out: the plan's own keys show how it differs."""
     pa, pb = _aplanar(a), _aplanar(b)
     lineas = []
     for clave in dict.fromkeys([*pa, *pb]):
-        if clave == "fecha" or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
+        if clave in _SIN_DIFERENCIAS or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
             continue
         va, vb = (json.dumps(p[clave], ensure_ascii=False) if clave in p else "(falta)"
                   for p in (pa, pb))

@@ -2,7 +2,8 @@
 of counts with their legends, and the lines of the fits and verdicts, all
 formatted from an Analisis."""
 
-from typing import List, Optional, Sequence
+from dataclasses import dataclass
+from typing import List, Optional, Sequence, Tuple
 
 from .analisis import ESPACIO, Analisis, Conclusion
 from .estudio import DISPERSION_ANCHA, RESOLUCION
@@ -29,6 +30,12 @@ def alinear(filas: Sequence[Sequence[str]]) -> List[str]:
 def tabla(analisis: Analisis) -> str:
     """One row per size and configuration, configurations one after another,
     and a legend of the marks that appear."""
+    filas, leyenda = filas_tabla(analisis)
+    return "\n".join(alinear(filas) + leyenda)
+
+
+def filas_tabla(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
+    """The cells of the table of times, heading first, and its legend."""
     estudio = analisis.estudio
     programa = estudio.programa
     varias = len(estudio.configuraciones) > 1
@@ -83,120 +90,206 @@ def tabla(analisis: Analisis) -> str:
               for c in analisis.cruces]
     if cruces:
         leyenda.append("los datos dejan de caber en la caché " + ", ".join(cruces))
-    return "\n".join(alinear(filas) + leyenda)
+    return filas, leyenda
 
 
 def tabla_cuentas(analisis: Analisis) -> str:
     """The counts, one row per size: every counted operation and the ratio
     of the main count to each candidate bound."""
-    cuentas = analisis.cuentas
-    if cuentas is None:
+    if analisis.cuentas is None:
         return ""
+    filas, leyenda = filas_cuentas(analisis)
+    return "\n".join(alinear([f + [""] for f in filas]) + leyenda)
+
+
+def filas_cuentas(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
+    """The cells of the table of counts, heading first, and its legend."""
+    cuentas = analisis.cuentas
     estudio = analisis.estudio
     principal = estudio.programa.cuenta
     cabecera = ["n"] + cuentas.nombres + [c.columna.replace("t/", "c/", 1) for c in analisis.cotas]
-    filas = [cabecera + [""]]
+    filas = [cabecera]
     for f in cuentas.filas:
         fila = [str(f.n)] + [f"{f.cuentas.get(nombre, 0):.10g}" for nombre in cuentas.nombres]
-        filas.append(fila + [_num(c, ".4g") for c in f.cocientes] + [""])
-    return "\n".join(alinear(filas) + [f"c: {principal} por ejecución (la media de las"
-                                       " ejecuciones de una invocación)"])
+        filas.append(fila + [_num(c, ".4g") for c in f.cocientes])
+    return filas, [f"c: {principal} por ejecución (la media de las ejecuciones de una"
+                   " invocación)"]
+
+
+def _tallas(desde_hasta: Tuple[int, int]) -> str:
+    return f"en todas las tallas ({desde_hasta[0]} a {desde_hasta[1]})"
 
 
 def linea_ajuste(conclusion: Conclusion, total: int) -> str:
     """The fit of one measure: of the main count, or of one configuration's
-    times over `total` points."""
-    aj, conf = conclusion.ajuste, conclusion.configuracion
+    times over `total` points. It says that it takes every size, unlike
+    the verdict on the times, which judges the upper half."""
+    return f"ajuste {conclusion.configuracion}: {texto_ajuste(conclusion, total)}"
+
+
+def texto_ajuste(conclusion: Conclusion, total: int) -> str:
+    aj = conclusion.ajuste
     if conclusion.medida != "tiempo":
-        return f"ajuste {conf}: {aj.formula('c')}  (R² = {aj.r2:.4f}; {aj.puntos} tallas)"
+        return (f"{aj.formula('c')} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
+                f" {aj.puntos} tallas)")
     if aj is None:
-        return (f"ajuste {conf}: sin ajuste, hacen falta dos tallas por encima de"
-                f" {RESOLUCION:g} s")
-    return (f"ajuste {conf}: {aj.formula()}  (R² = {aj.r2:.4f}; {aj.puntos} de {total}"
-            " puntos)")
+        return f"sin ajuste, hacen falta dos tallas por encima de {RESOLUCION:g} s"
+    return (f"{aj.formula()} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
+            f" {aj.puntos} de {total} puntos)")
 
 
-def linea_veredicto(conclusion: Conclusion) -> str:
+@dataclass
+class Nota:
+    """One line of what a study concludes, as standard output prints it
+    and as the report writes it in prose: what it is (ajuste, veredicto,
+    modelo...), of which configuration (or of the counts), and its text."""
+
+    clave: str
+    configuracion: str  # a timed configuration, cuentas, or "" for the study as a whole
+    texto: str
+
+    def linea(self) -> str:
+        if self.clave == "pendientes":
+            return f"  {self.texto}"
+        if not self.configuracion:
+            return f"{self.clave}: {self.texto}"
+        return f"{self.clave} {self.configuracion}: {self.texto}"
+
+
+def _notas_conclusion(analisis: Analisis, conclusion: Conclusion) -> List[Nota]:
+    """The fit and verdict of one conclusion."""
+    conf = conclusion.configuracion
     if conclusion.medida in ESPACIO:
-        return f"espacio {conclusion.medida}: {conclusion.texto}"
-    return f"veredicto {conclusion.configuracion}: {conclusion.texto}"
-
-
-def _lineas_conclusion(analisis: Analisis, conclusion: Conclusion) -> List[str]:
-    """The fit and verdict lines of one conclusion, as both the study and
-    the summary print them."""
-    estudio = analisis.estudio
-    if conclusion.medida in ESPACIO:
-        return [linea_veredicto(conclusion)]
+        return [Nota("espacio", conclusion.medida, conclusion.texto)]
     if conclusion.medida != "tiempo":
-        lineas = [linea_ajuste(conclusion, 0)]
-        return lineas + ([linea_veredicto(conclusion)] if conclusion.texto else [])
-    total = len(estudio.puntos_de(conclusion.configuracion))
+        notas = [Nota("ajuste", conf, texto_ajuste(conclusion, 0))]
+        return notas + ([Nota("veredicto", conf, conclusion.texto)] if conclusion.texto else [])
+    total = len(analisis.estudio.puntos_de(conf))
     if conclusion.ajuste is None:
-        return [linea_ajuste(conclusion, total)] if total else []
-    return [linea_ajuste(conclusion, total), linea_veredicto(conclusion)]
+        return [Nota("ajuste", conf, texto_ajuste(conclusion, total))] if total else []
+    return [Nota("ajuste", conf, texto_ajuste(conclusion, total)),
+            Nota("veredicto", conf, conclusion.texto)]
 
 
-def lineas_incompleto(analisis: Analisis) -> List[str]:
+def notas_incompleto(analisis: Analisis) -> List[Nota]:
     estudio = analisis.estudio
     if estudio.fallo:
-        return [f"incompleto: {estudio.fallo}"]
+        return [Nota("incompleto", "", estudio.fallo)]
     if estudio.interrumpido:
-        return ["incompleto: interrumpido"]
+        return [Nota("incompleto", "", "interrumpido")]
     return []
 
 
-def veredicto(analisis: Analisis) -> List[str]:
-    """The lines of the fits and verdicts, counts first: the growth the study
-    names comes from them; then, per configuration, what the times say."""
+def lineas_incompleto(analisis: Analisis) -> List[str]:
+    return [n.linea() for n in notas_incompleto(analisis)]
+
+
+def notas(analisis: Analisis) -> List[Nota]:
+    """What a study concludes, counts first: the growth the study names
+    comes from them; then, per configuration, what the times say."""
     estudio = analisis.estudio
     programa = estudio.programa
-    lineas: List[str] = []
+    resultado: List[Nota] = []
     for conclusion in analisis.conclusiones:
         configuracion = conclusion.configuracion
         de = analisis.configuraciones.get(configuracion)
         if de is None or de.ajuste is None:
-            lineas += _lineas_conclusion(analisis, conclusion)
+            resultado += _notas_conclusion(analisis, conclusion)
             if conclusion.medida == programa.cuenta and analisis.cuentas.modelo:
-                lineas.append("modelo cuentas: "
-                              + analisis.cuentas.modelo.describir(programa.cuenta, "c"))
+                resultado.append(Nota("modelo", configuracion, analisis.cuentas.modelo.describir(
+                    programa.cuenta, "c")))
             continue
-        ajuste, linea = _lineas_conclusion(analisis, conclusion)
-        lineas.append(ajuste)
+        ajuste, veredicto_ = _notas_conclusion(analisis, conclusion)
+        resultado.append(ajuste)
         if de.tendencias:
-            lineas.append(f"cocientes {configuracion}: "
-                          + "; ".join(t.describir() for t in de.tendencias))
-        lineas.append(linea)
+            resultado.append(Nota("cocientes", configuracion,
+                                  "; ".join(t.describir() for t in de.tendencias)))
+        resultado.append(veredicto_)
         if de.veredicto.detalle():
-            lineas.append(f"  {de.veredicto.detalle()}")
+            resultado.append(Nota("pendientes", configuracion, de.veredicto.detalle()))
         if de.modelo:
-            lineas.append(f"modelo {configuracion}: {de.modelo.describir()}")
+            resultado.append(Nota("modelo", configuracion, de.modelo.describir()))
         if de.escalones and not de.cita_deriva:
-            lineas += [f"escalón {configuracion}: {e}" for e in de.escalones]
+            resultado += [Nota("escalón", configuracion, e) for e in de.escalones]
         elif de.deriva and not de.cita_deriva:
-            lineas.append(f"por operación {configuracion}: {de.deriva.texto(programa.operacion)}")
+            resultado.append(Nota("por operación", configuracion,
+                                  de.deriva.texto(programa.operacion)))
     for configuracion, ns in analisis.inestables.items():
         total = len(estudio.puntos_de(configuracion))
         if 2 * len(ns) > total:
-            lineas.append(f"inestables {configuracion}: {len(ns)} de {total} tallas tienen una"
-                          " dispersión ancha: la máquina estuvo ocupada durante el barrido; el"
-                          " ajuste y el veredicto toman la ejecución más rápida de cada talla,"
-                          " y un barrido en un momento más tranquilo los afinará")
+            resultado.append(Nota(
+                "inestables", configuracion,
+                f"{len(ns)} de {total} tallas tienen una dispersión ancha: la máquina estuvo"
+                " ocupada durante el barrido; el ajuste y el veredicto toman la ejecución más"
+                " rápida de cada talla, y un barrido en un momento más tranquilo los afinará"))
             continue
         tallas = ",".join(map(str, ns))
-        lineas.append(f"inestables {configuracion}: {', '.join(map(str, ns))}: su dispersión es"
-                      f" ancha; repítalas (--sizes {tallas} --repeat 7) en un momento más"
-                      " tranquilo de la máquina")
+        resultado.append(Nota(
+            "inestables", configuracion,
+            f"{', '.join(map(str, ns))}: su dispersión es ancha; repítalas (--sizes {tallas}"
+            " --repeat 7) en un momento más tranquilo de la máquina"))
     for configuracion, omitidas in estudio.omitidas.items():
-        lineas.append(f"omitidas {configuracion}: "
-                      + "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)
-                                  for o in omitidas))
-    return lineas + lineas_incompleto(analisis)
+        resultado.append(Nota("omitidas", configuracion,
+                              "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)
+                                        for o in omitidas)))
+    return resultado + notas_incompleto(analisis)
 
 
-def lineas_resumen(analisis: Analisis) -> List[str]:
-    """The lines of a program's study that the summary of several repeats:
-    each measure's fit and verdict, and whether the study is incomplete."""
-    nombre = analisis.estudio.etiqueta
-    lineas = [l for c in analisis.conclusiones for l in _lineas_conclusion(analisis, c)]
-    return [f"{nombre:<10} {l}" for l in lineas + lineas_incompleto(analisis)]
+def veredicto(analisis: Analisis) -> List[str]:
+    """The lines of the fits and verdicts, as standard output prints them."""
+    return [n.linea() for n in notas(analisis)]
+
+
+# The summary over the programs: one row per conclusion of each analysis,
+# the same cells on standard output and in the report.
+CABECERA_RESUMEN = ["programa", "medida", "según las cuentas", "exponente [95 %]", "veredicto",
+                    "mitad superior", "pendiente [90 %]", "margen", "por operación"]
+
+
+def conclusiones_resumidas(analisis: Analisis) -> List[Conclusion]:
+    """The conclusions the summary, resumen.tsv and the report's table
+    carry: those with a fit, and every measure of space."""
+    return [c for c in analisis.conclusiones if c.ajuste is not None or c.medida in ESPACIO]
+
+
+def fila_resumen(analisis: Analisis, c: Conclusion) -> List[str]:
+    estudio = analisis.estudio
+    programa = estudio.programa.nombre
+    if estudio.entrada:
+        programa += f" ({estudio.entrada})"
+    if estudio.incompleto:
+        programa += " (incompleto)"
+    tiempo = c.medida == "tiempo"
+    segun = c.segun_cuentas if tiempo else c.cota
+    p = c.prueba
+    operacion = "-"
+    if c.por_operacion:
+        n, segundos = c.por_operacion
+        operacion = f"{1e9 * segundos:.3g} ns a {n}"
+        if c.deriva:
+            operacion += f", ×{c.deriva.factor:.2g} desde {c.deriva.desde}"
+    return [
+        programa,
+        f"tiempo {c.configuracion}" if tiempo else c.medida,
+        segun.texto if segun else "-",
+        c.ajuste.crecimiento() if c.ajuste else "-",
+        c.resumen or "-",
+        f"{c.tallas_veredicto[0]}–{c.tallas_veredicto[1]}" if p else "-",
+        f"{p.cota.columna} {p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}]" if p else "-",
+        f"[{-p.abajo:+.3f}, {p.arriba:+.3f}]" if p else "-",
+        operacion,
+    ]
+
+
+def filas_resumen(analisis: Sequence[Analisis]) -> List[List[str]]:
+    """The heading and one row per conclusion with a fit, program after
+    program."""
+    return [CABECERA_RESUMEN] + [fila_resumen(a, c) for a in analisis
+                                 for c in conclusiones_resumidas(a)]
+
+
+def resumen(analisis: Sequence[Analisis]) -> str:
+    """The summary table as standard output prints it."""
+    filas = filas_resumen(analisis)
+    anchos = [max(len(f[i]) for f in filas) for i in range(len(filas[0]))]
+    return "\n".join("  ".join(c.ljust(a) for c, a in zip(f, anchos)).rstrip() for f in filas)

@@ -13,7 +13,7 @@ import unicodedata
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence
 
-from .analisis import Analisis
+from .analisis import Analisis, Conclusion
 from .cotas import Cota
 from .errores import ErrorDeUso
 from .estudio import Estudio, Omision, Punto
@@ -114,7 +114,14 @@ def _columnas_de_cuentas(fila, nombres: Sequence[str], cotas: int) -> List[str]:
 
 CABECERA_RESUMEN = ["programa", "configuracion", "medida", "exponente", "exponente_inf",
                     "exponente_sup", "r2", "cota", "veredicto", "constante", "cociente",
-                    "puntos", "estado", "segun_cuentas", "texto", "entrada"]
+                    "puntos", "estado", "segun_cuentas", "texto",
+                    # The verdict's own evidence, on a time: the ratio whose slope
+                    # it cites, that slope with its 90 % interval, the window it is
+                    # held to, and the sizes judged; then the sizes fitted; then the
+                    # kind of input.
+                    "pendiente_de", "pendiente", "pendiente_inf", "pendiente_sup",
+                    "margen_inf", "margen_sup", "veredicto_desde", "veredicto_hasta",
+                    "ajuste_desde", "ajuste_hasta", "entrada"]
 
 
 def resumen_tsv(analisis: Sequence[Analisis]) -> str:
@@ -124,8 +131,11 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
     when it names none, and then «veredicto» says why), the fit's constant C,
     the ratio to the named bound where it settles, the number of points,
     whether the study was completo or incompleto, on a time the growth the
-    counts name, the verdict in words as the sweep printed it, and the kind
-    of input (empty for the specified programs' random input)."""
+    counts name, and the verdict in words as the sweep printed it; then,
+    on a time, the evidence the verdict cites (the ratio, its slope over the
+    upper half with its 90 % interval, the window, the sizes it judged),
+    on every line the smallest and largest size fitted, and the kind of
+    input (empty for the specified programs' random input)."""
     lineas = ["\t".join(CABECERA_RESUMEN)]
     for a in analisis:
         estado = "incompleto" if a.estudio.incompleto else "completo"
@@ -140,9 +150,19 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
                 c.cota.texto if c.cota else "", c.tipo, _g(aj.constante) if aj else "",
                 _g(c.cociente), str(aj.puntos) if aj else "", estado,
                 c.segun_cuentas.texto if c.segun_cuentas else "",
-                c.texto.replace("\t", " "), a.estudio.entrada or "",
-            ]))
+                c.texto.replace("\t", " "),
+            ] + _evidencia(c) + [a.estudio.entrada or ""]))
     return "\n".join(lineas) + "\n"
+
+
+def _evidencia(c: Conclusion) -> List[str]:
+    p = c.prueba
+    campos = ["", "", "", "", "", "", "", ""]
+    if p is not None:
+        campos = [p.cota.columna, _g(p.pendiente, ".4g"), _g(p.inf, ".4g"), _g(p.sup, ".4g"),
+                  _g(-p.abajo, ".4g"), _g(p.arriba, ".4g"), str(c.tallas_veredicto[0]),
+                  str(c.tallas_veredicto[1])]
+    return campos + [str(c.tallas_ajuste[0]), str(c.tallas_ajuste[1])]
 
 
 # Reading a saved study back.

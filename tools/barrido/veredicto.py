@@ -28,6 +28,10 @@ MARGEN_DE_UNA_COTA = 0.05  # with a single candidate there is no distance to tak
 # for instance, are 95 %: NIVEL_INTERVALO.)
 NIVEL_VEREDICTO = 0.90
 
+# Slopes are printed with three decimals: half the last one is how far an
+# interval may miss 0 and still read as reaching it.
+MEDIO_DIGITO = 0.0005
+
 
 @dataclass
 class Prueba:
@@ -40,6 +44,7 @@ class Prueba:
     constante: float  # median of t/f over the upper half
     abajo: float = 0.0  # the window: the slope may go this far below 0
     arriba: float = 0.0  # and this far above
+    exponente: float = 0.0  # the slope of log f itself over the same sizes
 
     @property
     def cabe(self) -> bool:
@@ -64,24 +69,77 @@ class Veredicto:
         """The one bound the times follow, if the verdict names one."""
         return self.cotas[0] if self.tipo == "cota" else None
 
-    def texto(self) -> str:
-        nombres = " y ".join(c.texto for c in self.cotas)
-        if self.tipo == "indistinguibles" and self.lado:
-            return (f"los tiempos crecen como {nombres} o más {self.lado}: no se distingue a"
-                    " estas tallas; pruebe tallas mayores o más --repeat")
-        frases = {
-            "sin_datos": "sin veredicto: hacen falta dos tallas en el ajuste",
-            "cota": f"los tiempos crecen como {nombres}",
-            "indistinguibles": f"{nombres} no se distinguen a estas tallas:"
-                               " pruebe tallas mayores o más --repeat",
-            "mas_deprisa": "los tiempos crecen más deprisa que todas las cotas",
-            "mas_despacio": "los tiempos crecen más despacio que todas las cotas",
-        }
-        texto = frases[self.tipo]
+    def citada(self) -> Optional[Prueba]:
+        """The test the verdict states as its evidence: that of the bound it
+        names (the first, when it names several), or, when the times grow
+        past every bound, that of the bound they pass closest to."""
+        if not self.pruebas:
+            return None
+        if self.cotas:
+            return next(p for p in self.pruebas if p.cota is self.cotas[0])
+        extremo = max if self.tipo == "mas_deprisa" else min
+        return extremo(self.pruebas, key=lambda p: p.exponente)
+
+    @property
+    def cerca(self) -> bool:
+        """A bound named whose slope fits its window without reaching 0: the
+        times grow near it, a little faster or slower. An interval that
+        misses 0 by less than the last digit printed reaches it as printed."""
+        p = self.citada()
+        return (self.tipo == "cota" and p is not None
+                and not p.inf - MEDIO_DIGITO <= 0 <= p.sup + MEDIO_DIGITO)
+
+    def _donde(self) -> str:
+        desde, hasta = self.tallas
+        return f"en la mitad superior ({desde} a {hasta})"
+
+    def resumen(self) -> str:
+        """The verdict in a few words, for the summary table."""
+        nombres = " o ".join(c.texto for c in self.cotas)
         if self.tipo == "cota":
-            prueba = next(p for p in self.pruebas if p.cota is self.cotas[0])
-            texto += f"; {prueba.cota.columna} se asienta en {prueba.constante:.3g}"
-        return texto
+            if not self.cerca:
+                return nombres
+            lado = "deprisa" if self.citada().inf > 0 else "despacio"
+            return f"cerca de {nombres}, algo más {lado}"
+        if self.tipo == "indistinguibles":
+            if self.lado:
+                return f"{nombres} o más {self.lado}"
+            return "no distingue " + _enumerar([c.texto for c in self.cotas])
+        return {"sin_datos": "sin veredicto", "mas_deprisa": "más deprisa que todas",
+                "mas_despacio": "más despacio que todas"}[self.tipo]
+
+    def texto(self) -> str:
+        """The verdict in words with its own evidence: the slope of the
+        ratio it rests on over the sizes it judges, with its interval, and
+        the window that slope is held to."""
+        if self.tipo == "sin_datos":
+            return "sin veredicto: hacen falta dos tallas en el ajuste"
+        nombres = _enumerar([c.texto for c in self.cotas])
+        p = self.citada()
+        if self.tipo == "cota":
+            cerca = self.resumen() if self.cerca else f"como {nombres}"
+            return (f"los tiempos crecen {cerca}: pendiente de {_pendiente_de(p)} {self._donde()},"
+                    f" dentro de su margen {_margen(p)}; {p.cota.columna} se asienta en"
+                    f" {p.constante:.3g}")
+        if self.tipo == "indistinguibles":
+            if self.lado:
+                sale = "por encima" if self.lado == "deprisa" else "por debajo"
+                return (f"los tiempos crecen como {nombres} o más {self.lado}: no se distingue a"
+                        f" estas tallas: pendiente de {_pendiente_de(p)} {self._donde()}, que"
+                        f" entra en su margen {_margen(p)} y sale {sale}; pruebe tallas mayores"
+                        " o más --repeat")
+            nombradas = [q for q in self.pruebas if q.cota in self.cotas]
+            if all(q.cabe for q in nombradas):
+                motivo = "cada una cabe en su margen"
+            else:
+                motivo = "ningún intervalo es lo bastante estrecho para descartarlas"
+            pendientes = "; ".join(f"{_pendiente_de(q)}, margen {_margen(q)}" for q in nombradas)
+            return (f"{nombres} no se distinguen a estas tallas: pendientes {self._donde()}:"
+                    f" {pendientes}; {motivo}; pruebe tallas mayores o más --repeat")
+        lado = "deprisa" if self.tipo == "mas_deprisa" else "despacio"
+        fuera = "por encima" if self.tipo == "mas_deprisa" else "por debajo"
+        return (f"los tiempos crecen más {lado} que todas las cotas: pendiente de"
+                f" {_pendiente_de(p)} {self._donde()}, {fuera} de su margen {_margen(p)}")
 
     def detalle(self) -> str:
         """The test behind the verdict: each ratio's slope over the upper
@@ -94,7 +152,33 @@ class Veredicto:
                                f" {p.arriba:+.3f}]{' ✓' if p.cabe else ''}"
                                for p in self.pruebas)
         return (f"pendientes de log(t/f) de {desde} a {hasta}, con su intervalo del"
-                f" {100 * NIVEL_VEREDICTO:.0f} %, en la ventana de cada cota: {pendientes}")
+                f" {100 * NIVEL_VEREDICTO:.0f} %, en el margen de cada cota: {pendientes}")
+
+
+def _enumerar(textos: Sequence[str]) -> str:
+    """n, n*log(n) y n^1.2."""
+    return " y ".join(filter(None, [", ".join(textos[:-1]), textos[-1]])) if textos else ""
+
+
+def _pendiente_de(p: Prueba) -> str:
+    return f"{p.cota.columna} {p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}]"
+
+
+def _margen(p: Prueba) -> str:
+    return f"[{-p.abajo:+.3f}, {p.arriba:+.3f}]"
+
+
+def exponente_en(cota: Cota, tallas: Sequence[int], exponencial: bool) -> Optional[float]:
+    """The growth a bound shows over these sizes, as the fit of the times
+    writes it: the slope of log f against log n (n*log(n) grows as about
+    n^1.1 between 1000 and 4M), or, for exponential growth, the base a of
+    a^n. None with fewer than two sizes where the bound has a value."""
+    puntos = [(n, f) for n in tallas if (f := cota(n)) is not None]
+    if len({n for n, _ in puntos}) < 2:
+        return None
+    xs = [float(n) if exponencial else math.log(n) for n, _ in puntos]
+    pendiente = _pendiente(xs, [math.log(f) for _, f in puntos])
+    return math.exp(pendiente) if exponencial else pendiente
 
 
 def mitad_superior(muestras: Muestras) -> Muestras:
@@ -130,7 +214,8 @@ def juzgar(muestras: Muestras, cotas: Sequence[Cota], exponencial: bool, semilla
     pruebas = []
     for cota, e in zip(cotas, exponentes):
         cocientes = [mas_rapida(v) / cota(n) for n, v in mitad]
-        pruebas.append(Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes)))
+        pruebas.append(Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes),
+                              exponente=e))
     _ventanas(pruebas, exponentes)
     veredicto = Veredicto("", [], pruebas, (mitad[0][0], mitad[-1][0]))
     caben = [p.cota for p in pruebas if p.cabe]

@@ -10,7 +10,7 @@ from typing import List, Optional, Sequence, Tuple
 
 from ..analisis import Analisis
 from ..cotas import Cota
-from .comun import cadena, datos, eje_x, inicio
+from .comun import cadena, datos, eje_x, enriquecer, inicio, marcas_log, rango_log
 
 _TRAZOS = ["#7570b3", "#1b9e77", "#d95f02", "#e7298a", "#66a61e"]
 
@@ -36,11 +36,13 @@ def _panel(titulo: str, pares: Sequence[Tuple[int, float]], cotas: Sequence[Cota
         lineas += datos(nombre, normalizados)
         columna = cota.columna.replace("t/", f"{magnitud}/", 1)
         series.append(f"{nombre} using 1:2 with linespoints pt 7 ps 0.7 lw 1.5"
-                      f" lc rgb '{_TRAZOS[j % len(_TRAZOS)]}' title {cadena(columna)}"
-                      " noenhanced")
+                      f" lc rgb '{_TRAZOS[j % len(_TRAZOS)]}' title {cadena(enriquecer(columna))}")
     if not series:
         return []
-    lineas.append(f"set yrange [{min(valores) / 1.3!r}:{max(valores) * 1.6!r}]")
+    bajo, alto = rango_log(valores + [1.0], 1.15)
+    lineas += [f"set yrange [{bajo!r}:{alto!r}]", *marcas_log(bajo, alto),
+               f"set ylabel {cadena(f'{magnitud}/f(n), relativo a la talla mayor')}"
+               " noenhanced"]
     return lineas + ["plot " + ", \\\n     ".join(series + ["1 with lines lc rgb '#444444'"
                                                          " dt 2 notitle"])]
 
@@ -63,11 +65,12 @@ def guion_cocientes(analisis: Analisis, destino: Path, formato: str) -> str:
         return ""
     titulo = (f"{estudio.programa.algoritmo}: ¿qué cociente se asienta? (sombreada, la mitad"
               " superior de las tallas, donde se juzgan los tiempos)")
-    lineas = inicio(destino, formato, 900, 330 * len(paneles) + 40) + [
+    lineas = inicio(destino, formato, 1000, 340 * len(paneles) + 40) + [
         "set xlabel 'n'",
         "set logscale y",
         "set grid xtics ytics lc rgb '#dddddd'",
-        "set key top left box samplen 2",
+        # Beside the plot, where it hides no curve.
+        "set key outside right top box samplen 2",
         f"set multiplot layout {len(paneles)},1 title {cadena(titulo)} noenhanced",
     ]
     tallas = [n for _, pares, _, _ in paneles for n, _ in pares]

@@ -14,10 +14,10 @@ import math
 from pathlib import Path
 from typing import List, Sequence, Tuple
 
-from ..analisis import Ajuste, Analisis
+from ..analisis import Analisis
 from ..juntos import Juntos, veces
 from ..programas import ENTRADAS, PROGRAMAS
-from .comun import cadena, datos, eje_x, inicio
+from .comun import cadena, curva, datos, eje_x, enriquecer, inicio, marcas_log, rango_log
 
 # One colour a program, the same in every run whatever the others are.
 _PALETA = ["#1b9e77", "#d95f02", "#7570b3", "#e7298a", "#66a61e", "#b8860b", "#a6761d",
@@ -34,17 +34,6 @@ def _color(nombre: str, k: int) -> str:
     else:
         indice = _NOMBRES.index(nombre) if nombre in _NOMBRES else k
     return _PALETA[indice % len(_PALETA)]
-
-
-def _curva(ajuste: Ajuste, desde: int, hasta: int, pasos: int = 40) -> List[Tuple[float, float]]:
-    """The fitted curve sampled over [desde, hasta]: geometric steps for
-    C·n^b, arithmetic ones for C·a^n."""
-    if ajuste.exponencial:
-        xs = [desde + (hasta - desde) * i / pasos for i in range(pasos + 1)]
-    else:
-        razon = (hasta / desde) ** (1 / pasos)
-        xs = [desde * razon ** i for i in range(pasos + 1)]
-    return [(x, ajuste(x)) for x in xs]
 
 
 def _marcas_veces(mayor: float) -> str:
@@ -82,17 +71,19 @@ def _panel_tiempos(dibujados: Sequence[Analisis], configuracion: str,
                           f" lc rgb '{color}' {titulo}")
         fuera = fuera or bool(otros)
         if ajuste and ajustables:
-            lineas += datos(f"$ajuste_{k}", _curva(ajuste, ajustables[0].n, ajustables[-1].n))
+            lineas += datos(f"$ajuste_{k}", curva(ajuste, ajustables[0].n, ajustables[-1].n,
+                                                  ajuste.exponencial))
+            titulo = f"{enriquecer(nombre)}: {enriquecer(ajuste.crecimiento())}"
             series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"
-                          f" title {cadena(f'{nombre}: {ajuste.crecimiento()}')} noenhanced")
+                          f" title {cadena(titulo)}")
     puntos = [p for a in dibujados for p in a.estudio.puntos_de(configuracion) if p.minimo > 0]
-    bajo, alto = min(p.minimo for p in puntos), max(p.maximo for p in puntos)
-    titulo = "mediana de t(n), barras mín–máx; a trazos, el ajuste de cada uno"
+    bajo, alto = rango_log([p.minimo for p in puntos] + [p.maximo for p in puntos])
+    titulo = "medianas, barras mín–máx; a trazos, el ajuste a las ejecuciones más rápidas"
     if fuera:
         titulo += "; huecos: fuera del ajuste"
     return [f"set title {cadena(titulo)} noenhanced",
-            "set ylabel 't(n) en segundos'", "set logscale y", "set format y '10^{%L}'",
-            f"set yrange [{bajo / 1.5!r}:{alto * (alto / bajo) ** 0.3 * 1.5!r}]",
+            "set ylabel 't(n) en segundos'", "set logscale y",
+            f"set yrange [{bajo!r}:{alto!r}]", *marcas_log(bajo, alto),
             *eje_x([p.n for p in puntos], exponencial), *lineas,
             "plot " + ", \\\n     ".join(series)]
 
@@ -125,8 +116,8 @@ def _panel_relativos(juntos: Juntos) -> List[str]:
     if not series:
         return []
     return ["set title 'tiempo entre el del más rápido en esa talla' noenhanced",
-            "set ylabel 'veces el más rápido'", "set logscale y",
-            f"set yrange [0.9:{mayor * 1.4!r}]", _marcas_veces(mayor), *lineas,
+            "set ylabel 'veces el más rápido'", "set logscale y", "set format y '%g'",
+            f"set yrange [0.9:{mayor * 1.15!r}]", _marcas_veces(mayor), *lineas,
             "plot " + ", \\\n     ".join(series + ["1 with lines lc rgb '#444444' dt 2 notitle"])]
 
 
@@ -147,11 +138,14 @@ def guion_juntos(juntos: Juntos, destino: Path, formato: str) -> Tuple[str, List
     if juntos.aparte:
         titulo += f" (sin {', '.join(e.etiqueta for e in juntos.aparte)}: crece como a^n)"
     paneles = 2 if abajo else 1
-    lineas = inicio(destino, formato, 1000, 80 + 460 * paneles) + [
+    lineas = inicio(destino, formato, 1200, 80 + 460 * paneles) + [
         f"set multiplot layout {paneles},1 title {cadena(titulo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics mxtics mytics lc rgb '#dddddd'",
-        "set key top left Left reverse box samplen 3",
+        # Beside the panels, where it hides no point; one right margin for
+        # both, so that their n axes line up.
+        "set key outside right top Left reverse box samplen 3",
+        "set rmargin 44",
     ]
     lineas += arriba + abajo + ["unset multiplot"]
     return "\n".join(lineas) + "\n", notas

@@ -1,35 +1,39 @@
 """The main plot of a program's study: the measured medians with their
-min-max bars, the fitted curve and the model of each configuration."""
+min-max bars, the fastest invocation of each size, through which the fit
+and the model are drawn, and the fitted curve and the model of each
+configuration with their formulas."""
 
 from pathlib import Path
 
 from ..analisis import Analisis
-from .comun import COLORES, cadena, eje_x, inicio, marcas_de_cache
+from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
+                    formula_ajuste, formula_modelo, inicio, marcas_de_cache, marcas_log,
+                    rango_log)
 
 
 def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
-    """A gnuplot script that draws the study into destino: the measured
-    medians with min-max bars, one series per configuration, the fitted curve
-    with its formula in the key and the model; log-log axes (log t against n
-    for a program that grows exponentially)."""
+    """A gnuplot script that draws the study into destino: one series of
+    medians per configuration, its fastest invocations, the fitted curve
+    and the model; log-log axes (log t against n for a program that grows
+    exponentially). The key sits under the plot, so that it hides no point
+    and the axes can end where the data do."""
     estudio = analisis.estudio
     programa = estudio.programa
     binarios = ", ".join(programa.binario(c) for c in estudio.configuraciones)
-    lineas = inicio(destino, formato) + [
+    lineas = [
         f"set title {cadena(f'{programa.algoritmo} ({binarios})')} noenhanced",
         "set xlabel 'n'",
         "set ylabel 't(n) en segundos'",
         "set logscale y",
-        "set format y '10^{%L}'",
         "set grid xtics ytics mxtics mytics lc rgb '#dddddd'",
-        "set key top left Left reverse box samplen 3",
     ]
     # Ranges from the data alone, so that the fitted curves do not stretch
-    # the axes, with a margin around the points and room above for the key.
+    # the axes.
     visibles = [p for p in estudio.puntos if p.minimo > 0]
-    if visibles:
-        bajo, alto = min(p.minimo for p in visibles), max(p.maximo for p in visibles)
-        lineas.append(f"set yrange [{bajo / 1.5!r}:{alto * (alto / bajo) ** 0.35 * 1.5!r}]")
+    rango = rango_log([p.minimo for p in visibles] + [p.maximo for p in visibles])
+    if rango:
+        lineas.append(f"set yrange [{rango[0]!r}:{rango[1]!r}]")
+        lineas += marcas_log(*rango)
     lineas += eje_x([p.n for p in visibles], programa.exponencial)
     lineas += marcas_de_cache(analisis.cruces, [p.n for p in visibles])
     series = []
@@ -56,24 +60,33 @@ def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
             if not puntos:
                 continue
             nombre = f"${grupo}_{k}"
-            lineas.append(f"{nombre} << EOD")
-            lineas += [f"{p.n} {p.mediana:.6g} {p.minimo:.6g} {p.maximo:.6g}" for p in puntos]
-            lineas.append("EOD")
+            lineas += datos(nombre, [(p.n, p.mediana, p.minimo, p.maximo) for p in puntos])
             estilo, titulo = estilos[grupo]
             series.append(f"{nombre} using 1:2:3:4 with yerrorbars {estilo}"
-                          f" title {cadena(titulo)}")
+                          f" title {cadena(titulo)} noenhanced")
         de = analisis.configuraciones.get(configuracion)
+        if de and de.rapidas:
+            lineas += datos(f"$rapidas_{k}", de.rapidas)
+            series.append(f"$rapidas_{k} using 1:2 with points pt 9 ps 1.1 lc rgb '{color}'"
+                          f" title {cadena(configuracion + ': la ejecución más rápida de cada talla')}"
+                          " noenhanced")
         ajuste = de.ajuste if de else None
+        # Both curves over the sizes they were fitted on.
+        desde, hasta = (de.rapidas[0][0], de.rapidas[-1][0]) if de and de.rapidas else (0, 0)
         if ajuste:
-            titulo = (f"{configuracion}: ajuste t(n) ≈ {ajuste.enriquecida()}"
+            titulo = (f"{configuracion}: ajuste a las más rápidas, {formula_ajuste(ajuste)}"
                       f"  (R² = {ajuste.r2:.4f})")
-            series.append(f"{ajuste.expresion()} with lines lw 1.5 dt 2 lc rgb '{color}'"
+            lineas += datos(f"$ajuste_{k}", curva(ajuste, desde, hasta, programa.exponencial))
+            series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"
                           f" title {cadena(titulo)}")
-        if de and de.modelo:
-            titulo = f"{configuracion}: modelo {de.modelo.enriquecido()}"
-            series.append(f"{de.modelo.expresion()} with lines lw 1 dt 3 lc rgb '{color}'"
+        if de and de.modelo and desde:
+            titulo = f"{configuracion}: modelo, {formula_modelo(de.modelo)}"
+            lineas += datos(f"$modelo_{k}", curva(de.modelo, desde, hasta, programa.exponencial))
+            series.append(f"$modelo_{k} using 1:2 with lines lw 1 dt 3 lc rgb '{color}'"
                           f" title {cadena(titulo)}")
     if not series:
         return ""
+    lineas = (inicio(destino, formato, 900, 560 + ALTO_LINEA * len(series))
+              + clave_debajo(len(series)) + lineas)
     lineas.append("plot " + ", \\\n     ".join(series))
     return "\n".join(lineas) + "\n"
