@@ -161,7 +161,7 @@ class Comparar(unittest.TestCase):
                 self.assertRaises(SystemExit) as salida:
             main_comparar([str(self.a), str(self.a), "--resamples", "5"])
         self.assertEqual(salida.exception.code, 2)
-        self.assertIn("--resamples debe ser al menos 100", errores.getvalue())
+        self.assertIn("--resamples 5 fuera de lo admitido: de 100 a 100000", errores.getvalue())
 
 
 if __name__ == "__main__":
