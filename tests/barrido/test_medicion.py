@@ -90,7 +90,7 @@ class Orden(ConFalsos):
         self.assertEqual(len(self.tsv("bubble")), 3)
 
     def test_precision(self):
-        # Values 1, 1, 7, ...: the median's interval never narrows to 10%,
+        # Values 0.01, 0.01, 0.07, ...: the median's interval never narrows to 10%,
         # so every size takes rounds up to --max-repeat.
         self.falso("bench_bubble", "uno_uno_siete")
         r = self.barrer("bubble", "--sizes", "100,200", "--repeat", "3", "--precision", "10%",
@@ -120,8 +120,8 @@ class Presupuesto(ConFalsos):
         self.falso("bench_hanoi", "cuelga_en_300")
         r = self.barrer("hanoi", "--sizes", "100,300,500", "--budget", "0.2")
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn("omitidas O2: 300 («bench_hanoi 300» pasó del límite de 1.6 s y se"
-                      " detuvo); 500", r.stdout)
+        self.assertIn("omitidas O2: 300 (cortada al límite de 1.6 s); 500 (mayor que una talla"
+                      " cortada)", r.stdout)
 
 
 class Interrupcion(ConFalsos):

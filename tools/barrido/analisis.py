@@ -16,14 +16,14 @@ from .conteo import Deriva, VeredictoCuentas, deriva, juzgar_cuentas, tiempo_por
 from .cotas import Cota
 from .estudio import Estudio, Punto
 from .incertidumbre import mas_rapida
-from .modelo import Modelo, ajustar_modelo
+from .modelo import Modelo, ajustar_modelo, sin_modelo
 from .programas import CUENTAS
 from .veredicto import Veredicto, juzgar
 
 # What the writers read from the analysis, by the names it gives them.
 __all__ = ["Ajuste", "Analisis", "Conclusion", "DeConfiguracion", "DeCuentas", "Deriva", "Fila",
            "FilaCuentas", "FrenteACuentas", "Modelo", "Tendencia", "Veredicto",
-           "VeredictoCuentas", "analizar"]
+           "VeredictoCuentas", "analizar", "avance"]
 
 
 @dataclass
@@ -77,6 +77,7 @@ class DeConfiguracion:
     deriva: Optional[Deriva]
     modelo: Optional[Modelo]
     frente: Optional[FrenteACuentas] = None
+    sin_modelo: Optional[str] = None  # why there is no model, when one was asked for
 
     @property
     def cita_deriva(self) -> bool:
@@ -91,6 +92,7 @@ class DeCuentas:
     ajuste: Optional[Ajuste]  # of the main count, C·n^b (C·a^n)
     veredicto: Optional[VeredictoCuentas]
     modelo: Optional[Modelo]
+    sin_modelo: Optional[str] = None  # why there is no model, when one was asked for
 
 
 @dataclass
@@ -170,12 +172,14 @@ def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuenta
              for n in sorted(estudio.cuentas)]
     if not principales:
         return DeCuentas(estudio.nombres_de_cuentas, filas, None, None, None)
+    muestras = [(n, [c]) for n, c in principales]
+    modelo = ajustar_modelo(list(terminos), muestras, veces=0) if terminos else None
     return DeCuentas(
         estudio.nombres_de_cuentas, filas,
         ajustar(principales, estudio.programa.exponencial),
         juzgar_cuentas(estudio.programa.cuenta, principales, estudio.cotas),
-        ajustar_modelo(list(terminos), [(n, [c]) for n, c in principales], veces=0)
-        if terminos else None,
+        modelo,
+        sin_modelo(terminos, muestras) if terminos and modelo is None else None,
     )
 
 
@@ -232,9 +236,31 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota]) -> Analisis:
             if terminos and muestras else None,
         )
         de.frente = _frente(de, crecimiento)
+        if terminos and muestras and de.modelo is None:
+            de.sin_modelo = sin_modelo(terminos, muestras)
         analisis.configuraciones[configuracion] = de
         inestables = [f.punto.n for f in filas if f.punto.inestable]
         if inestables:
             analisis.inestables[configuracion] = inestables
     analisis.conclusiones = _conclusiones(estudio, analisis)
+    return analisis
+
+
+def avance(estudio: Estudio) -> Analisis:
+    """The rows alone, without the statistics: what a program's TSV holds,
+    cheap enough to write after every invocation while the study is being
+    measured."""
+    analisis = Analisis(estudio, [])
+    if estudio.cuentas:
+        analisis.cuentas = DeCuentas(
+            estudio.nombres_de_cuentas,
+            [FilaCuentas(n, estudio.cuentas[n],
+                         [_cociente(estudio.cuenta(n), cota, n) for cota in estudio.cotas])
+             for n in sorted(estudio.cuentas)],
+            None, None, None)
+    for configuracion in estudio.configuraciones:
+        filas = _filas(estudio, configuracion)
+        if filas:
+            analisis.configuraciones[configuracion] = DeConfiguracion(
+                filas, None, [], Veredicto("sin_datos"), [], [], None, None)
     return analisis

@@ -5,7 +5,7 @@ formatted from an Analisis."""
 from typing import List, Optional, Sequence
 
 from .analisis import Analisis, Conclusion
-from .estudio import DISPERSION_ANCHA, RESOLUCION
+from .estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -50,6 +50,12 @@ def tabla(analisis: Analisis) -> str:
             fila.append(_num(None if f.por_operacion is None else 1e9 * f.por_operacion, ".3g"))
         fila.append(" ".join(f.marcas))
         filas.append(fila)
+    # The sizes stopped at the hard limit before any invocation ended: a row
+    # that says so where the size would be.
+    for configuracion, omitidas in estudio.omitidas.items():
+        for o in omitidas:
+            if o.cortada:
+                filas.append([str(o.n), configuracion] + ["-"] * (len(cabecera) - 3) + [o.motivo])
     leyenda = []
     if any(f.punto.repeticion for f in todas):
         leyenda.append(
@@ -58,12 +64,21 @@ def tabla(analisis: Analisis) -> str:
             " único puede verse como un escalón"
         )
     if any(f.punto.bajo_resolucion for f in todas):
-        leyenda.append(f"<res: por debajo de {RESOLUCION:g} s, la resolución útil del reloj")
+        leyenda.append(f"<res: por debajo de {RESOLUCION:g} s, la resolución útil del reloj"
+                       + ("; 0 s es el reloj sin ver pasar el tiempo, su resolución, no un tiempo"
+                          if any(f.punto.minimo == 0 for f in todas) else ""))
+    if any(f.punto.negativo for f in todas):
+        leyenda.append("neg: una ejecución dio un tiempo negativo: por repetición se resta el"
+                       " coste de las copias, y a esta talla la diferencia es ruido del reloj")
     if any(f.fuera_del_ajuste for f in todas):
         leyenda.append("*: fuera del ajuste")
     if any(f.punto.inestable for f in todas):
         leyenda.append(f"!: dispersión ancha, el máximo pasa de {DISPERSION_ANCHA:g} veces la"
                        " mediana: algo más en la máquina estorbó esa talla")
+    if any(f.punto.cortada for f in todas):
+        leyenda.append("cortada: una ejecución de esa talla pasó del límite (3·--budget + 1 s)"
+                       " y se detuvo; se conservan las que acabaron, y las tallas mayores no"
+                       " se repiten")
     if doblados:
         leyenda.append("t(n)/t(n/2): cuánto crece el tiempo al doblar n; log2 es el exponente"
                        " local (2 para n^2, algo más de 1 para n*log(n))")
@@ -82,9 +97,13 @@ def tabla_cuentas(analisis: Analisis) -> str:
     filas = [cabecera + [""]]
     for f in cuentas.filas:
         fila = [str(f.n)] + [f"{f.cuentas.get(nombre, 0):.10g}" for nombre in cuentas.nombres]
-        filas.append(fila + [_num(c, ".4g") for c in f.cocientes] + [""])
-    return "\n".join(alinear(filas) + [f"c: {principal} por ejecución (la media de las"
-                                       " ejecuciones de una invocación)"])
+        filas.append(fila + [_num(c, ".4g") for c in f.cocientes]
+                     + ["inexacta" if estudio.inexacta(f.n) else ""])
+    leyenda = [f"c: {principal} por ejecución (la media de las ejecuciones de una invocación)"]
+    if any(estudio.inexacta(f.n) for f in cuentas.filas):
+        leyenda.append(f"inexacta: pasa de 2^53 = {EXACTO:.4g}, desde donde un double no guarda"
+                       " todos los enteros: sus últimas cifras están redondeadas")
+    return "\n".join(alinear(filas) + leyenda)
 
 
 def linea_ajuste(conclusion: Conclusion, total: int) -> str:
@@ -122,8 +141,23 @@ def lineas_incompleto(analisis: Analisis) -> List[str]:
     if estudio.fallo:
         return [f"incompleto: {estudio.fallo}"]
     if estudio.interrumpido:
-        return ["incompleto: interrumpido"]
+        return ["incompleto: interrumpido" + (f" por {estudio.senal}" if estudio.senal else "")]
     return []
+
+
+def lineas_cortadas(analisis: Analisis) -> List[str]:
+    """The sizes of each series stopped at the hard limit: not a failure of
+    the study (with worst-case inputs a prediction can fall short), but
+    what the summary names."""
+    estudio = analisis.estudio
+    lineas = []
+    for configuracion in estudio.configuraciones:
+        cortadas = estudio.cortadas(configuracion)
+        if cortadas:
+            lineas.append(f"cortadas {configuracion}: {', '.join(map(str, cortadas))}: una"
+                          " ejecución pasó del límite de 3·--budget + 1 s; las tallas mayores"
+                          " quedan fuera")
+    return lineas
 
 
 def veredicto(analisis: Analisis) -> List[str]:
@@ -140,6 +174,8 @@ def veredicto(analisis: Analisis) -> List[str]:
             if conclusion.medida != "tiempo" and analisis.cuentas.modelo:
                 lineas.append("modelo cuentas: "
                               + analisis.cuentas.modelo.describir(programa.cuenta, "c"))
+            elif conclusion.medida != "tiempo" and analisis.cuentas.sin_modelo:
+                lineas.append(f"modelo cuentas: sin ajuste: {analisis.cuentas.sin_modelo}")
             continue
         ajuste, linea = _lineas_conclusion(analisis, conclusion)
         lineas.append(ajuste)
@@ -151,6 +187,8 @@ def veredicto(analisis: Analisis) -> List[str]:
             lineas.append(f"  {de.veredicto.detalle()}")
         if de.modelo:
             lineas.append(f"modelo {configuracion}: {de.modelo.describir()}")
+        elif de.sin_modelo:
+            lineas.append(f"modelo {configuracion}: sin ajuste: {de.sin_modelo}")
         if de.deriva and not de.cita_deriva:
             lineas.append(f"por operación {configuracion}: {de.deriva.texto(programa.operacion)}")
     for configuracion, ns in analisis.inestables.items():
@@ -169,12 +207,14 @@ def veredicto(analisis: Analisis) -> List[str]:
         lineas.append(f"omitidas {configuracion}: "
                       + "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)
                                   for o in omitidas))
-    return lineas + lineas_incompleto(analisis)
+    return lineas + lineas_cortadas(analisis) + lineas_incompleto(analisis)
 
 
 def lineas_resumen(analisis: Analisis) -> List[str]:
     """The lines of a program's study that the summary of several repeats:
-    each measure's fit and verdict, and whether the study is incomplete."""
+    each measure's fit and verdict, the sizes cut at the hard limit, and
+    whether the study is incomplete."""
     nombre = analisis.estudio.programa.nombre
     lineas = [l for c in analisis.conclusiones for l in _lineas_conclusion(analisis, c)]
-    return [f"{nombre:<10} {l}" for l in lineas + lineas_incompleto(analisis)]
+    return [f"{nombre:<10} {l}"
+            for l in lineas + lineas_cortadas(analisis) + lineas_incompleto(analisis)]
