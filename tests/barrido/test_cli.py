@@ -93,8 +93,16 @@ class Ficheros(ConFalsos):
         self.assertNotIn("sobrescribe", primera.stderr)
         self.assertIn("aceleración", primera.stdout)
         self.assertIn("ajuste O0", primera.stdout)
+        # The second study first removes the files the first one listed: no
+        # file of the first is overwritten, and none is left.
         segunda = self.barrer("insertion", "--sizes", "100,200")
-        self.assertIn(f"se sobrescribe {self.out / 'insertion.tsv'}", segunda.stderr)
+        self.assertIn(f"se retiran los 6 ficheros del estudio anterior en {self.out}",
+                      segunda.stderr)
+        self.assertNotIn("sobrescribe", segunda.stderr)
+        # A file that no study listed is overwritten with a warning.
+        (self.out / "ficheros.txt").unlink()
+        tercera = self.barrer("insertion", "--sizes", "100,200")
+        self.assertIn(f"se sobrescribe {self.out / 'insertion.tsv'}", tercera.stderr)
 
     def test_sin_gnuplot_escribe_la_tabla_y_lo_dice_una_vez(self):
         self.falso("bench_bubble", "cuadratico")
@@ -104,8 +112,8 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["bubble.tsv", "informe.md", "insertion.tsv", "registro.json",
-                          "resumen.tsv"])
+                         ["bubble.tsv", "ficheros.txt", "informe.md", "insertion.tsv",
+                          "registro.json", "resumen.tsv"])
         # Without git on the path the record says so rather than failing.
         self.assertIn('"commit": "desconocido"', (self.out / "registro.json").read_text())
 

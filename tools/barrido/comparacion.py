@@ -15,6 +15,7 @@ from .contraste import Contraste, Par, contrastar
 from .errores import ErrorDeUso
 from .estudio import Estudio
 from .registro import diferencias
+from .salida import Flujo
 from .opciones import MAX_SEMILLA
 from .tsv import leer_estudios
 
@@ -146,7 +147,8 @@ def main_comparar(argv: Sequence[str]) -> int:
     except KeyboardInterrupt:
         print("sweep compare: interrumpido", file=sys.stderr)
         return 130
-    print(texto)
+    if not Flujo(sys.stdout).escribir(texto + "\n"):
+        print("sweep compare: la salida estándar se cerró antes de acabar", file=sys.stderr)
     if not comparados:
         print("sweep compare: ningún programa con tallas en común entre A y B", file=sys.stderr)
         return 1
