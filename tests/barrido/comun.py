@@ -61,7 +61,34 @@ FALSOS = {
                            ' echo "$1 $t"',
     # A counting build of a quadratic sort.
     "cuentas_cuadraticas": 'echo "$1 comparaciones=$(( $1 * ($1 - 1) / 2 )) escrituras=$1.5"',
+    # Times no invocation of theirs can have measured, and one of 0 s.
+    "negativo": 'echo "$1 -1e-05"',
+    "enorme": 'echo "$1 1e+300"',
+    "infinito": 'echo "$1 1e+999"',
+    "cero": 'echo "$1 0"',
+    # Counting builds whose counts cannot be kept.
+    "cuentas_enormes": 'echo "$1 comparaciones=1' + "0" * 300 + '"',
+    "cuentas_infinitas": 'echo "$1 comparaciones=1' + "0" * 400 + '"',
+    "cuentas_repetidas": 'echo "$1 comparaciones=5 comparaciones=6"',
+    "cuentas_cambian": '[ "$1" -ge 200 ] && echo "$1 comparaciones=5 lecturas=1"'
+                       ' || echo "$1 comparaciones=5 escrituras=1"',
+    # Hangs from n = 300 on in a child, whose pid it leaves beside itself.
+    "cuelga_con_hijo": '[ "$1" -ge 300 ] && { sleep 30 & echo $! > "$0.hijo"; wait; };'
+                       ' sleep 0.001; echo "$1 0.001"',
+    # Hangs at n = 300 from its second call on.
+    "cuelga_a_la_segunda": 'c=$(cat "$0.$1" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.$1";'
+                           ' [ "$1" -eq 300 ] && [ "$c" -ge 1 ] && sleep 30; sleep 0.001;'
+                           ' echo "$1 0.001"',
 }
+
+
+def vivo(pid: int) -> bool:
+    """Whether a process runs (a zombie, dead but not yet reaped, does not)."""
+    try:
+        estado = Path(f"/proc/{pid}/stat").read_text()
+    except OSError:
+        return False
+    return estado.rsplit(")", 1)[1].split()[0] != "Z"
 
 
 class ConFalsos(unittest.TestCase):

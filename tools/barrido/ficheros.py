@@ -88,8 +88,10 @@ class Ficheros:
         except OSError:
             pass
         if retirados:
-            self.progreso.nota(f"se retiran los {retirados} ficheros del estudio anterior en"
-                               f" {self.directorio} (los que nombra su {LISTA})")
+            varios = "s" if retirados > 1 else ""
+            self.progreso.nota(f"se retira{varios.replace('s', 'n')} {retirados} fichero{varios}"
+                               f" del estudio anterior en {self.directorio} (los que nombra su"
+                               f" {LISTA})")
 
     def _anotar(self, nombre: str) -> Path:
         """The path of one of the study's files, listed before it is made."""

@@ -207,7 +207,6 @@ class Medicion:
                                     f" {', '.join(previas)}: las operaciones deben ser las"
                                     " mismas a toda talla")
             self.estudio.cuentas[n] = cuentas
-            self.progreso.contado(programa.nombre, n, cuentas)
         else:
             valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
                                        n <= programa.umbral_repeticion)
@@ -216,11 +215,14 @@ class Medicion:
                 punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
                 self.estudio.puntos.append(punto)
             punto.valores.append(valor)
-            if ronda == 1:
-                self.progreso.medido(programa.nombre, punto)
         self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
+        # On disk before it is reported.
         if self.al_medir:
             self.al_medir()
+        if configuracion == CUENTAS:
+            self.progreso.contado(programa.nombre, n, self.estudio.cuentas[n])
+        elif ronda == 1:
+            self.progreso.medido(programa.nombre, punto)
 
     def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
         """An estimate of the seconds left in this program's study, from the

@@ -135,8 +135,9 @@ def sin_modelo(terminos: Sequence[Cota], muestras: Muestras) -> str:
     """Why ajustar_modelo gives no model for these terms and values."""
     _, agrupados = _por_talla(terminos, muestras)
     if len(agrupados) <= len(terminos):
-        return (f"{len(terminos)} términos necesitan al menos {len(terminos) + 1} tallas en que"
-                f" todos tengan valor, y hay {len(agrupados)}")
+        cuantos = f"{len(terminos)} término" + ("s" if len(terminos) > 1 else "")
+        return (f"un modelo de {cuantos} necesita al menos"
+                f" {len(terminos) + 1} tallas en que todos tengan valor, y hay {len(agrupados)}")
     return "sus términos no son independientes en estas tallas"
 
 

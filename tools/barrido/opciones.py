@@ -218,9 +218,10 @@ def _comprobar_modelo(texto: str, terminos: Sequence[Cota], tallas: Sequence[int
                              f" {donde} ({motivo})")
     validas = [n for n in tallas if all(t(n) is not None for t in terminos)]
     if len(validas) <= len(terminos):
-        raise ErrorDeUso(f"--model {texto}: {len(terminos)} términos necesitan al menos"
-                         f" {len(terminos) + 1} tallas en que todos tengan valor, y hay"
-                         f" {len(validas)} {donde}")
+        cuantos = f"{len(terminos)} término" + ("s" if len(terminos) > 1 else "")
+        raise ErrorDeUso(f"--model {texto}: un modelo de {cuantos} necesita"
+                         f" al menos {len(terminos) + 1} tallas en que todos tengan valor, y"
+                         f" hay {len(validas)} {donde}")
 
 
 def leer_opciones(argv: Optional[Sequence[str]]) -> Opciones:
