@@ -198,6 +198,20 @@ class Interrupcion(ConFalsos):
                 self.assertIn("**Incompleto**", (self.out / "informe.md").read_text())
                 self.assertTrue((self.out / "registro.json").exists())
 
+    def test_bajo_nohup_sighup_no_lo_detiene(self):
+        self.falso("bench_bubble", "lento_cuadratico")
+        proceso = subprocess.Popen(self.orden("bubble", "--sizes", "100,200,300"), text=True,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                   preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+        for linea in proceso.stderr:
+            if "n = 100" in linea:
+                break
+        proceso.send_signal(signal.SIGHUP)
+        proceso.stderr.read()
+        proceso.stderr.close()
+        self.assertEqual(proceso.wait(timeout=30), 0)
+        self.assertEqual([f["n"] for f in self.filas("bubble")], ["100", "200", "300"])
+
     def test_una_senal_mata_al_programa_y_a_sus_hijos(self):
         self.falso("bench_hanoi", "cuelga_con_hijo")
         hijo = self.bin / "bench_hanoi.hijo"

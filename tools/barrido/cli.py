@@ -77,14 +77,15 @@ class Barrido:
         self.resumen: List[str] = []
         self.estado = 0
         self.semilla_dicha = False
+        self.cierre_dicho = False  # that standard output closed
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
         sweep says so and goes on."""
-        if not self.salida.escribir(texto + "\n") and self.salida.cerrado != "dicho":
+        if not self.salida.escribir(texto + "\n") and not self.cierre_dicho:
+            self.cierre_dicho = True
             self.progreso.nota(f"la salida estándar se cerró ({self.salida.cerrado}): el barrido"
                                f" sigue y deja el estudio en {self.opciones.salida}")
-            self.salida.cerrado = "dicho"
 
     def estudiar(self, programa: Programa):
         """Measures one program and writes what it gives; a program with a

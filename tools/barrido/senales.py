@@ -31,8 +31,12 @@ class Senales:
         self._atendida = False
 
     def instalar(self):
+        """Handles each of SENALES, but one the sweep was started ignoring
+        (under nohup, SIGHUP; in a script's background job, SIGINT) stays
+        ignored."""
         for numero in SENALES:
-            signal.signal(numero, self._recibir)
+            if signal.getsignal(numero) is not signal.SIG_IGN:
+                signal.signal(numero, self._recibir)
 
     def _recibir(self, numero: int, _marco):
         if self.recibida is not None:
