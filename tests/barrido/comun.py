@@ -30,9 +30,11 @@ def sinteticos(t, tallas, ruido=0.05, semilla=1):
 GEOMETRICAS = leer_tallas("500:64000:x2")
 
 
-# Fake programs: each prints what a real one would, or fails in one way.
+# Fake programs: each prints what a real one would, or fails in one way. A
+# time it reports it first spends asleep, as the sweep takes no time longer
+# than its invocation.
 FALSOS = {
-    "cuadratico": 'echo "$1 $(( $1 * $1 ))e-09"',
+    "cuadratico": 't="$(( $1 * $1 ))e-09"; sleep "$t"; echo "$1 $t"',
     "estado": 'echo "ERROR: la talla no vale" >&2; exit 1',
     "senal": "kill -SEGV $$",
     "basura": 'echo "hola"',
@@ -40,20 +42,23 @@ FALSOS = {
     "dos_lineas": 'echo "$1 0.5"; echo "$1 0.5"',
     "sin_numero": 'echo "$1 nan"',
     # Fails from n = 300 on.
-    "falla_en_300": '[ "$1" -ge 300 ] && exit 3; echo "$1 $(( $1 * $1 ))e-09"',
+    "falla_en_300": '[ "$1" -ge 300 ] && exit 3; t="$(( $1 * $1 ))e-09"; sleep "$t"; echo "$1 $t"',
     # Sleeps (n/100)^2 / 50 seconds: 0.02 s at 100, 0.32 s at 400.
     "lento_cuadratico": 'sleep $(echo "$1" | awk \'{ printf "%.4f", ($1 / 100) ^ 2 / 50 }\');'
                         ' echo "$1 $(( $1 * $1 ))e-09"',
     # Hangs from n = 300 on.
-    "cuelga_en_300": '[ "$1" -ge 300 ] && sleep 30; echo "$1 0.001"',
-    # Reports 1, 1 and 7 seconds on successive calls of each size, over and over.
+    "cuelga_en_300": '[ "$1" -ge 300 ] && sleep 30; sleep 0.001; echo "$1 0.001"',
+    # Reports 0.01, 0.01 and 0.07 seconds on successive calls of each size,
+    # over and over.
     "uno_uno_siete": 'c=$(cat "$0.$1" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.$1";'
-                     ' case $((c % 3)) in 2) t=7;; *) t=1;; esac; echo "$1 $t"',
+                     ' case $((c % 3)) in 2) t=0.07;; *) t=0.01;; esac; sleep $t; echo "$1 $t"',
     # Writes its name and size to the log beside it, then reports.
-    "anota": 'echo "$(basename "$0") $1" >> "$(dirname "$0")/registro.log"; echo "$1 0.001"',
+    "anota": 'echo "$(basename "$0") $1" >> "$(dirname "$0")/registro.log"; sleep 0.001;'
+             ' echo "$1 0.001"',
     # n^2 ns times 1, 1.03 and 1.06 on successive calls of each size.
     "cuadratico_variable": 'c=$(cat "$0.$1" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.$1";'
-                           ' echo "$1 $(( $1 * $1 * (100 + 3 * (c % 3)) ))e-11"',
+                           ' t="$(( $1 * $1 * (100 + 3 * (c % 3)) ))e-11"; sleep "$t";'
+                           ' echo "$1 $t"',
     # A sort timed on kinds of input ($2): linear on sorted keys, quadratic
     # on the others, twice as slow on reversed ones.
     "entradas": 'case "$2" in ordenada) f="$1 * 1000";; inversa) f="$1 * $1 * 2";;'
@@ -64,7 +69,34 @@ FALSOS = {
                         ' *) c=$(( $1 * $1 / 4 + $1 ));; esac; echo "$1 comparaciones=$c escrituras=$1"',
     # A counting build of a quadratic sort.
     "cuentas_cuadraticas": 'echo "$1 comparaciones=$(( $1 * ($1 - 1) / 2 )) escrituras=$1.5"',
+    # Times no invocation of theirs can have measured, and one of 0 s.
+    "negativo": 'echo "$1 -1e-05"',
+    "enorme": 'echo "$1 1e+300"',
+    "infinito": 'echo "$1 1e+999"',
+    "cero": 'echo "$1 0"',
+    # Counting builds whose counts cannot be kept.
+    "cuentas_enormes": 'echo "$1 comparaciones=1' + "0" * 300 + '"',
+    "cuentas_infinitas": 'echo "$1 comparaciones=1' + "0" * 400 + '"',
+    "cuentas_repetidas": 'echo "$1 comparaciones=5 comparaciones=6"',
+    "cuentas_cambian": '[ "$1" -ge 200 ] && echo "$1 comparaciones=5 lecturas=1"'
+                       ' || echo "$1 comparaciones=5 escrituras=1"',
+    # Hangs from n = 300 on in a child, whose pid it leaves beside itself.
+    "cuelga_con_hijo": '[ "$1" -ge 300 ] && { sleep 30 & echo $! > "$0.hijo"; wait; };'
+                       ' sleep 0.001; echo "$1 0.001"',
+    # Hangs at n = 300 from its second call on.
+    "cuelga_a_la_segunda": 'c=$(cat "$0.$1" 2>/dev/null || echo 0); echo $((c + 1)) > "$0.$1";'
+                           ' [ "$1" -eq 300 ] && [ "$c" -ge 1 ] && sleep 30; sleep 0.001;'
+                           ' echo "$1 0.001"',
 }
+
+
+def vivo(pid: int) -> bool:
+    """Whether a process runs (a zombie, dead but not yet reaped, does not)."""
+    try:
+        estado = Path(f"/proc/{pid}/stat").read_text()
+    except OSError:
+        return False
+    return estado.rsplit(")", 1)[1].split()[0] != "Z"
 
 
 class ConFalsos(unittest.TestCase):

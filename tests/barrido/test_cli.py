@@ -2,7 +2,9 @@
 real one would or fail in one way each, and one sweep of real programs at
 small sizes."""
 
+import fcntl
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -22,6 +24,10 @@ class Fallos(ConFalsos):
             ("otra_talla", "informó de la talla 7, no de 100"),
             ("dos_lineas", "no escribió una línea «n segundos»"),
             ("sin_numero", "no escribió una línea «n segundos»"),
+            ("negativo", "informó de un tiempo negativo, -1e-05 s: solo el cronometraje por"
+                         " repetición puede darlo, y esta talla no lo usa"),
+            ("enorme", "informó de 1e+300 s, y la invocación entera duró"),
+            ("infinito", "informó de un tiempo que no cabe en un double: 1e+999"),
         ]
         self.falso("bench_bubble", "cuadratico")
         for clase, mensaje in casos:
@@ -44,6 +50,47 @@ class Fallos(ConFalsos):
         self.assertEqual([l.split("\t")[0] for l in lineas[1:-1]], ["100", "200"])
         self.assertEqual(lineas[-1], "# incompleto: «bench_bubble 300» terminó con estado 3")
         self.assertIn("\tincompleto", (self.out / "resumen.tsv").read_text())
+
+    def test_cuentas_que_no_valen(self):
+        # (counting build, size it fails at, message): the sizes before it kept.
+        casos = [
+            ("cuentas_enormes", 100, "dio comparaciones=100000000000… (301 caracteres), más de lo"
+                                     " que cabe en los"),
+            ("cuentas_infinitas", 100, "dio comparaciones=100000000000… (401 caracteres), que no"
+                                       " cabe en un double"),
+            ("cuentas_repetidas", 100, "dio dos veces la cuenta comparaciones"),
+            ("cuentas_cambian", 200, "contó comparaciones, lecturas, y a las tallas anteriores"
+                                     " comparaciones, escrituras"),
+        ]
+        for clase, n, mensaje in casos:
+            with self.subTest(clase=clase):
+                self.falso("bench_bubble_cuentas", clase)
+                r = self.barrer("bubble", "--sizes", "100,200,400", "--measure", "counts")
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(f"bubble: barrido detenido: «bench_bubble_cuentas {n}» {mensaje}",
+                              r.stderr)
+                self.assertNotIn("Traceback", r.stderr)
+                if n > 100:
+                    self.assertEqual([f["n"] for f in self.filas("bubble")], ["100"])
+                    self.assertTrue(self.tsv("bubble")[-1].startswith("# incompleto: «bench_"))
+
+    def test_tiempos_en_el_borde(self):
+        # A time of 0 is the clock's resolution; a negative one is the
+        # repeated timing's own result (selection up to 2000), marked and
+        # out of the fit, and a fault past it.
+        self.falso("bench_bubble", "cero")
+        r = self.barrer("bubble", "--sizes", "100,200")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("<res: por debajo de 1e-06 s, la resolución útil del reloj; 0 s es el reloj"
+                      " sin ver pasar el tiempo", r.stdout)
+        self.falso("bench_selection", "negativo")
+        r = self.barrer("selection", "--sizes", "1000,2000,3000")
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual([(f["n"], f["notas"]) for f in self.filas("selection")],
+                         [(n, "repeticion,bajo_resolucion,negativo,fuera_del_ajuste")
+                          for n in ("1000", "2000")])
+        self.assertIn("neg: una ejecución dio un tiempo negativo", r.stdout)
+        self.assertIn("«bench_selection 3000» informó de un tiempo negativo", r.stderr)
 
     def test_binario_que_falta(self):
         self.falso("bench_quicksort", "cuadratico")
@@ -93,8 +140,16 @@ class Ficheros(ConFalsos):
         self.assertNotIn("sobrescribe", primera.stderr)
         self.assertIn("aceleración", primera.stdout)
         self.assertIn("ajuste O0", primera.stdout)
+        # The second study first removes the files the first one listed: no
+        # file of the first is overwritten, and none is left.
         segunda = self.barrer("insertion", "--sizes", "100,200")
-        self.assertIn(f"se sobrescribe {self.out / 'insertion.tsv'}", segunda.stderr)
+        self.assertIn(f"se retiran 6 ficheros del estudio anterior en {self.out}",
+                      segunda.stderr)
+        self.assertNotIn("sobrescribe", segunda.stderr)
+        # A file that no study listed is overwritten with a warning.
+        (self.out / "ficheros.txt").unlink()
+        tercera = self.barrer("insertion", "--sizes", "100,200")
+        self.assertIn(f"se sobrescribe {self.out / 'insertion.tsv'}", tercera.stderr)
 
     def test_sin_gnuplot_escribe_la_tabla_y_lo_dice_una_vez(self):
         self.falso("bench_bubble", "cuadratico")
@@ -104,10 +159,71 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["bubble.tsv", "informe.md", "insertion.tsv", "registro.json",
-                          "resumen.tsv"])
+                         ["bubble.tsv", "ficheros.txt", "informe.md", "insertion.tsv",
+                          "registro.json", "resumen.tsv"])
         # Without git on the path the record says so rather than failing.
         self.assertIn('"commit": "desconocido"', (self.out / "registro.json").read_text())
+
+    def test_un_estudio_nuevo_retira_el_anterior_y_nada_mas(self):
+        for programa in ("insertion", "floyd"):
+            self.falso(f"bench_{programa}", "cuadratico")
+        r = self.barrer("insertion", "floyd", "--together", "--sizes", "100,200")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        (self.out / "mio.txt").write_text("de otro")
+        r = self.barrer("insertion", "--sizes", "100,200")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        presentes = sorted(p.name for p in self.out.iterdir())
+        self.assertFalse([p for p in presentes if p.startswith(("floyd", "juntos", "."))])
+        listados = (self.out / "ficheros.txt").read_text().splitlines()
+        self.assertEqual(sorted(listados + ["ficheros.txt", "mio.txt"]), presentes)
+
+    def test_otro_barrido_escribiendo_en_la_misma_salida(self):
+        self.falso("bench_bubble", "anota")
+        self.out.mkdir()
+        descriptor = os.open(self.out, os.O_RDONLY)
+        try:
+            fcntl.flock(descriptor, fcntl.LOCK_EX)
+            r = self.barrer("bubble", "--sizes", "100")
+        finally:
+            os.close(descriptor)
+        self.assertEqual(r.returncode, 2)
+        self.assertIn(f"otro barrido está escribiendo ahora en --out {self.out}", r.stderr)
+        self.assertFalse((self.bin / "registro.log").exists())
+
+    def test_un_fichero_que_no_cabe(self):
+        # Files past 3000 bytes cannot be written, as on a full disk: the
+        # others are written whole, and the sweep says what remains.
+        self.falso("bench_insertion", "cuadratico")
+
+        def limitar():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (3000, 3000))
+        r = subprocess.run(self.orden("insertion", "--sizes", "100,200"), text=True,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limitar,
+                           env=dict(os.environ, PATH=str(self.bin)), timeout=60)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(f"no se pudieron escribir en {self.out}: informe.md (File too large). Lo"
+                      " que queda: lo que salió por la salida estándar y insertion.tsv,"
+                      " resumen.tsv, registro.json, ficheros.txt", r.stderr)
+        self.assertNotIn("Traceback", r.stderr)
+        self.assertEqual(sorted(p.name for p in self.out.iterdir()),
+                         ["ficheros.txt", "insertion.tsv", "registro.json", "resumen.tsv"])
+        self.assertEqual([f["n"] for f in self.filas("insertion")], ["100", "200"])
+
+    def test_salida_estandar_cerrada(self):
+        # As under `tools/sweep ... | head -1`: the sweep goes on and writes
+        # its files.
+        self.falso("bench_insertion", "cuadratico")
+        proceso = subprocess.Popen(self.orden("insertion", "--sizes", "100,200"), text=True,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        proceso.stdout.close()
+        with proceso.stderr:
+            errores = proceso.stderr.read()
+        self.assertEqual(proceso.wait(timeout=60), 0, errores)
+        self.assertIn("la salida estándar se cerró (Broken pipe): el barrido sigue y deja el"
+                      f" estudio en {self.out}", errores)
+        self.assertNotIn("Traceback", errores)
+        self.assertNotIn("Exception", errores)
+        self.assertTrue((self.out / "informe.md").exists())
 
     def test_cuentas(self):
         self.falso("bench_bubble", "cuadratico")

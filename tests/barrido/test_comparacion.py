@@ -114,6 +114,19 @@ class Comparar(unittest.TestCase):
                          sorted((c, n) for c in ("O0", "O2") for n in TALLAS))
         self.assertTrue(all(len(p.valores) == 3 for p in puntos))
 
+    def test_cocientes_que_no_caben_en_un_double(self):
+        azar = random.Random(1)
+        escribir(self.a, "quicksort", serie(["O2"]), azar)
+        b = serie(["O2"])
+        b[0] = ("O2", TALLAS[0], 1e-320)  # A/B past a double's range
+        escribir(self.b, "quicksort", b, azar)
+        estado, salida, _ = self.comparar()
+        self.assertEqual(estado, 0)
+        self.assertIn("sin cociente, por valores tan dispares que no cabe en un double: O2 n ="
+                      f" {TALLAS[0]}", salida)
+        self.assertEqual(salida.count("quicksort  O2"), len(TALLAS) - 1)
+        self.assertNotIn("inf", salida)
+
     def test_registros(self):
         azar = random.Random(1)
         escribir(self.a, "heapsort", serie(["O2"]), azar)
@@ -161,7 +174,7 @@ class Comparar(unittest.TestCase):
                 self.assertRaises(SystemExit) as salida:
             main_comparar([str(self.a), str(self.a), "--resamples", "5"])
         self.assertEqual(salida.exception.code, 2)
-        self.assertIn("--resamples debe ser al menos 100", errores.getvalue())
+        self.assertIn("--resamples 5 fuera de lo admitido: de 100 a 100000", errores.getvalue())
 
 
 if __name__ == "__main__":

@@ -34,10 +34,18 @@ class Cotas(unittest.TestCase):
                 self.assertAlmostEqual(Cota(texto)(n), esperado)
 
     def test_sin_valor_donde_no_es_finita_y_positiva(self):
-        for texto, n in [("n*log(n)", 1), ("2.1^n", 5000), ("n - 5", 3), ("log(n - 5)", 2),
-                         ("1/(n-2)", 2), ("(-8)^(1/3)", 1)]:
+        # (bound, n, why it has no value there)
+        for texto, n, motivo in [("n*log(n)", 1, "no es positiva"),
+                                 ("2.1^n", 5000, "no cabe en un double"),
+                                 ("n - 5", 3, "no es positiva"),
+                                 ("log(n - 5)", 2, "no está definida"),
+                                 ("1/(n-2)", 2, "no está definida"),
+                                 ("(-8)^(1/3)", 1, "no está definida"),
+                                 ("9^9^9^9", 1, "no cabe en un double"),
+                                 ("exp(n)", 1000, "no cabe en un double")]:
             with self.subTest(texto=texto):
                 self.assertIsNone(Cota(texto)(n))
+                self.assertEqual(Cota(texto).sin_valor(n), motivo)
 
     def test_errores(self):
         # (text, what the message says): bad syntax keeps the messages of the
@@ -54,6 +62,10 @@ class Cotas(unittest.TestCase):
             ("foo(n)", "«foo» no es n ni una"),
             ("log", "falta «(» tras log"),
             ("log(n, 2)", "log lleva un solo argumento"),
+            ("1e400*n", "el número «1e400» no cabe en un double"),
+            ("n*" + "9" * 400, "demasiado larga: 402 caracteres, y como mucho 200"),
+            ("(" * 150 + "n" + ")" * 150, "demasiado larga"),
+            ("n\0", "no se entiende"),
         ]
         for texto, motivo in casos:
             with self.subTest(texto=texto), self.assertRaisesRegex(ErrorDeUso, re.escape(motivo)):

@@ -107,7 +107,8 @@ class Barrido(ConFalsos):
         self.assertTrue((self.out / "floyd.tsv").exists())
         self.assertIn("== insertion: ordenación por inserción, entrada ordenada ==", r.stdout)
         resumen = (self.out / "resumen.tsv").read_text().splitlines()
-        entradas = [l.split("\t")[-1] for l in resumen[1:]]
+        columna = resumen[0].split("\t").index("entrada")
+        entradas = [l.split("\t")[columna] for l in resumen[1:]]
         self.assertEqual(entradas, ["ordenada", "inversa", ""])
 
     def test_mejor_y_peor_caso(self):
@@ -126,7 +127,7 @@ class Barrido(ConFalsos):
             (["--input", "ordenada", "--config", "O0,O2"],
              "--input mide cada tipo de entrada con bench_X_entradas, compilado como O2; O0 no"
              " tiene esa compilación"),
-            (["--time", "0"], "--time debe ser mayor que 0"),
+            (["--time", "0"], "--time 0 fuera de lo admitido: mayor que 0"),
         ]
         for argumentos, mensaje in casos:
             with self.subTest(argumentos=argumentos):

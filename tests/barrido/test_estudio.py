@@ -15,7 +15,7 @@ from barrido.errores import ErrorDeUso
 from barrido.estudio import Estudio, Omision, Punto
 from barrido.informe import markdown
 from barrido.programas import PROGRAMAS
-from barrido.tabla import tabla
+from barrido.tabla import tabla, tabla_cuentas
 from barrido.tsv import leer_tsv, tsv
 
 
@@ -38,7 +38,7 @@ def estudio(nombre, configuraciones, tallas, cuentas=True, tiempos=True, **campo
 
 
 def puntos(e: Estudio):
-    return sorted((p.configuracion, p.n, p.valores, p.repeticion) for p in e.puntos)
+    return sorted((p.configuracion, p.n, p.valores, p.repeticion, p.cortada) for p in e.puntos)
 
 
 class IdaYVuelta(unittest.TestCase):
@@ -64,6 +64,10 @@ class IdaYVuelta(unittest.TestCase):
                                                                    Omision(19, "")]},
                 fallo="«bench_hanoi_O0 18» murió por la señal SIGSEGV"),
             "interrumpido": estudio("floyd", ["O2"], [125, 250], interrumpido=True),
+            "por SIGTERM, con tallas cortadas": estudio(
+                "bubble", ["O2"], [100, 200], interrumpido=True, senal="SIGTERM",
+                omitidas={"O2": [Omision(400, "cortada al límite de 31 s", True),
+                                 Omision(800, "mayor que una talla cortada")]}),
         }
         for caso, escrito in casos.items():
             with self.subTest(caso=caso):
@@ -74,8 +78,8 @@ class IdaYVuelta(unittest.TestCase):
                 self.assertEqual(puntos(leido), puntos(escrito))
                 self.assertEqual(leido.cuentas, escrito.cuentas)
                 self.assertEqual(leido.omitidas, escrito.omitidas)
-                self.assertEqual((leido.fallo, leido.interrumpido),
-                                 (escrito.fallo, escrito.interrumpido))
+                self.assertEqual((leido.fallo, leido.interrumpido, leido.senal),
+                                 (escrito.fallo, escrito.interrumpido, escrito.senal))
                 # What is concluded from it is the same too.
                 self.assertEqual(tabla(analizar(leido, [])), tabla(analizar(escrito, [])))
 
@@ -101,6 +105,14 @@ class IdaYVuelta(unittest.TestCase):
                                                    " finito"),
             (cabecera + "cien\tO2\t1\t0.1\t10\n", "línea 2: la talla «cien» no es un entero"),
             (cabecera + "100\tO2\t1\t0.1\t10", "línea 2: la última línea está cortada"),
+            # A number cut short, a time no invocation lasts, digits of another script.
+            (cabecera + "100\tO2\t1\t0.1,5.469e-0\t10\n", "línea 2: «0.1,5.469e-0» no es una"
+                                                          " lista de números"),
+            (cabecera + "100\tO2\t1\t1e+308\t10\n", "línea 2: «1e+308» tiene tiempos de más de"
+                                                    " 1e+06 s"),
+            (cabecera + "100\tO2\t1\t0.1\t5.469e-0\n", "línea 2: comparaciones «5.469e-0» no es"
+                                                       " un número"),
+            (cabecera + "١٠٠\tO2\t1\t0.1\t10\n", "línea 2: la talla «١٠٠» no es un entero"),
         ]
         for texto, mensaje in casos:
             with self.subTest(mensaje=mensaje):
@@ -109,6 +121,30 @@ class IdaYVuelta(unittest.TestCase):
                 with self.assertRaises(ErrorDeUso) as error:
                     leer_tsv(ruta)
                 self.assertIn(f"{ruta}, {mensaje}", str(error.exception))
+
+
+class Marcas(unittest.TestCase):
+    def test_tiempos_y_cuentas_que_no_son_del_todo(self):
+        # A negative time and a time of 0 on the repeated path, a size cut
+        # later on, and counts past 2^53: marked in the table and the TSV.
+        e = estudio("selection", ["O2"], [1000, 2000, 4000, 8000], cuentas=False)
+        e.punto("O2", 1000).valores = [-2e-6, 1e-4, 1e-4]
+        e.punto("O2", 2000).valores = [0.0, 4e-4, 4e-4]
+        e.punto("O2", 8000).cortada = True
+        e.cuentas = {n: {"comparaciones": float(n * n), "escrituras": 1.0} for n in (1000, 2000)}
+        e.cuentas[2000]["comparaciones"] = 2.0**60
+        analisis = analizar(e, [])
+        notas = {f.punto.n: f.marcas for f in analisis.configuraciones["O2"].filas}
+        self.assertEqual(notas, {1000: ["rep", "neg", "*"], 2000: ["rep", "<res", "*"],
+                                 4000: [], 8000: ["cortada"]})
+        self.assertEqual(analisis.configuraciones["O2"].ajuste.puntos, 2)
+        lineas = [l.split("\t") for l in tsv(analisis).splitlines()[2:]]
+        self.assertEqual([l[8] for l in lineas], ["repeticion,negativo,fuera_del_ajuste",
+                                                  "repeticion,bajo_resolucion,fuera_del_ajuste,"
+                                                  "cuenta_inexacta", "", "cortada_al_limite"])
+        cuentas = tabla_cuentas(analisis).splitlines()
+        self.assertTrue(cuentas[2].endswith("inexacta"))
+        self.assertIn("inexacta: pasa de 2^53", cuentas[-1])
 
 
 class LosEscritoresDicenLoMismo(ConFalsos):

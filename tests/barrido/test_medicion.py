@@ -5,16 +5,18 @@ prediction of an invocation's time on synthetic durations."""
 import re
 import signal
 import subprocess
+import time
 import unittest
 
 from pathlib import Path
 
-from comun import ConFalsos
+from comun import ConFalsos, vivo
 from barrido.cotas import Cota
 from barrido.estudio import Estudio
 from barrido.medicion import Medicion, Plan, prever
 from barrido.programas import PROGRAMAS
 from barrido.progreso import Progreso
+from barrido.tsv import CABECERA_RESUMEN, leer_tsv
 
 
 class Prevision(unittest.TestCase):
@@ -90,7 +92,7 @@ class Orden(ConFalsos):
         self.assertEqual(len(self.tsv("bubble")), 3)
 
     def test_precision(self):
-        # Values 1, 1, 7, ...: the median's interval never narrows to 10%,
+        # Values 0.01, 0.01, 0.07, ...: the median's interval never narrows to 10%,
         # so every size takes rounds up to --max-repeat.
         self.falso("bench_bubble", "uno_uno_siete")
         r = self.barrer("bubble", "--sizes", "100,200", "--repeat", "3", "--precision", "10%",
@@ -114,14 +116,40 @@ class Presupuesto(ConFalsos):
         self.assertGreater(a_1600, 2 * a_800)
         self.assertEqual([f["n"] for f in self.filas("bubble")], ["100", "200", "400"])
 
+    def test_cortadas_al_limite(self):
+        # O0 hangs at 300 in the first round, in a child; O2 at 300 in its
+        # second round. Both are cut at 1.6 s, the child with its parent,
+        # and the sweep goes on; neither size nor a larger one runs again.
+        self.falso("bench_hanoi_O0", "cuelga_con_hijo")
+        self.falso("bench_hanoi", "cuelga_a_la_segunda")
+        r = self.barrer("hanoi", "--config", "O0,O2", "--sizes", "100,200,300,500", "--budget",
+                        "0.2", "--repeat", "3", "--seed", "1")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertFalse(vivo(int((self.bin / "bench_hanoi_O0.hijo").read_text())))
+        self.assertRegex(r.stdout, r"\n300 +O0 +- .* - +cortada al límite de 1.6 s\n")
+        lineas = self.tsv("hanoi")
+        self.assertIn("# omitida O0 300: cortada al límite de 1.6 s", lineas)
+        self.assertIn("# omitida O0 500: mayor que una talla cortada", lineas)
+        filas = {(f["configuracion"], f["n"]): f for f in self.filas("hanoi")}
+        self.assertEqual(filas["O2", "300"]["notas"], "cortada_al_limite")
+        self.assertEqual(filas["O2", "300"]["valores"], "0.001")
+        self.assertEqual(len(filas["O2", "200"]["valores"].split(",")), 3)
+        self.assertIn("cortada: una ejecución de esa talla pasó del límite", r.stdout)
+        informe = (self.out / "informe.md").read_text()
+        self.assertIn("| hanoi (cortada a 300) | tiempo O0 |", informe)
+        self.assertIn("Cortadas: 300: una ejecución pasó del límite", informe)
+        resumen = [l.split("\t") for l in (self.out / "resumen.tsv").read_text().splitlines()]
+        self.assertEqual([(f[1], f[-1]) for f in resumen[1:]], [("O0", "300"), ("O2", "300")])
+        self.assertEqual(resumen[1][CABECERA_RESUMEN.index("estado")], "completo")
+
     def test_limite_duro(self):
         # With one size measured there is no prediction: the hanging size is
         # stopped at three budgets and a second, and the sweep goes on.
         self.falso("bench_hanoi", "cuelga_en_300")
         r = self.barrer("hanoi", "--sizes", "100,300,500", "--budget", "0.2")
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertIn("omitidas O2: 300 («bench_hanoi 300» pasó del límite de 1.6 s y se"
-                      " detuvo); 500", r.stdout)
+        self.assertIn("omitidas O2: 300 (cortada al límite de 1.6 s); 500 (mayor que una talla"
+                      " cortada)", r.stdout)
 
 
 class Interrupcion(ConFalsos):
@@ -140,6 +168,78 @@ class Interrupcion(ConFalsos):
         self.assertEqual([l.split("\t")[0] for l in lineas[1:3]], ["100", "200"])
         self.assertIn("incompleto: interrumpido", salida)
         self.assertIn("\tincompleto", (self.out / "resumen.tsv").read_text())
+
+    def barrer_hasta(self, senal, tras="n = 200", fichero=None, *args):
+        """A sweep of the slow fake sent `senal` once stderr shows `tras`
+        (and `fichero` exists): its status and standard output."""
+        self.falso("bench_bubble", "lento_cuadratico")
+        proceso = subprocess.Popen(self.orden("bubble", *args), stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        for linea in proceso.stderr:
+            if tras in linea:
+                break
+        while fichero and not fichero.exists():
+            time.sleep(0.01)
+        proceso.send_signal(senal)
+        salida, errores = proceso.communicate(timeout=30)
+        self.assertNotIn("Traceback", errores)
+        return proceso.returncode, salida
+
+    def test_otras_senales_como_ctrl_c(self):
+        for senal in (signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(senal=senal.name):
+                estado, salida = self.barrer_hasta(senal, "n = 200", None, "--sizes",
+                                                   "100,200,300,400,500,600")
+                self.assertEqual(estado, 128 + senal)
+                lineas = self.tsv("bubble")
+                self.assertEqual([l.split("\t")[0] for l in lineas[1:3]], ["100", "200"])
+                self.assertEqual(lineas[-1], f"# incompleto: {senal.name}")
+                self.assertIn(f"incompleto: interrumpido por {senal.name}", salida)
+                self.assertIn("\tincompleto", (self.out / "resumen.tsv").read_text())
+                self.assertIn("**Incompleto**", (self.out / "informe.md").read_text())
+                self.assertTrue((self.out / "registro.json").exists())
+
+    def test_bajo_nohup_sighup_no_lo_detiene(self):
+        self.falso("bench_bubble", "lento_cuadratico")
+        proceso = subprocess.Popen(self.orden("bubble", "--sizes", "100,200,300"), text=True,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                   preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+        for linea in proceso.stderr:
+            if "n = 100" in linea:
+                break
+        proceso.send_signal(signal.SIGHUP)
+        proceso.stderr.read()
+        proceso.stderr.close()
+        self.assertEqual(proceso.wait(timeout=30), 0)
+        self.assertEqual([f["n"] for f in self.filas("bubble")], ["100", "200", "300"])
+
+    def test_una_senal_mata_al_programa_y_a_sus_hijos(self):
+        self.falso("bench_hanoi", "cuelga_con_hijo")
+        hijo = self.bin / "bench_hanoi.hijo"
+        proceso = subprocess.Popen(self.orden("hanoi", "--sizes", "100,300"),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        while not hijo.exists():
+            time.sleep(0.01)
+        time.sleep(0.05)  # the pid is written whole
+        proceso.send_signal(signal.SIGTERM)
+        self.assertEqual(proceso.wait(timeout=30), 143)
+        self.assertFalse(vivo(int(hijo.read_text())))
+        self.assertEqual([f["n"] for f in self.filas("hanoi")], ["100"])
+
+    def test_sigkill_pierde_como_mucho_la_ejecucion_en_curso(self):
+        estado, _ = self.barrer_hasta(signal.SIGKILL, "n = 200", None, "--sizes",
+                                      "100,200,300,400,500,600")
+        self.assertEqual(estado, -signal.SIGKILL)
+        lineas = self.tsv("bubble")
+        self.assertEqual([l.split("\t")[0] for l in lineas[1:3]], ["100", "200"])
+        self.assertTrue(lineas[-1].startswith("# incompleto: en curso"))
+        self.assertEqual(leer_tsv(self.out / "bubble.tsv").incompleto, True)
+        self.assertFalse([p for p in self.out.iterdir() if p.name.startswith(".")])
+        # The next study into the folder removes what the killed one listed.
+        self.falso("bench_insertion", "cuadratico")
+        r = self.barrer("insertion", "--sizes", "100,200")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertFalse((self.out / "bubble.tsv").exists())
 
 
 if __name__ == "__main__":

@@ -9,7 +9,7 @@ import unittest
 
 from comun import GEOMETRICAS
 from barrido.cotas import leer_cotas
-from barrido.modelo import ajustar_modelo
+from barrido.modelo import ajustar_modelo, sin_modelo
 from barrido.tallas import leer_tallas
 
 
@@ -52,15 +52,21 @@ class Exactos(unittest.TestCase):
         self.assertAlmostEqual(modelo.residuo_maximo, 0.4)
 
     def test_sin_modelo(self):
+        # (terms, sizes, why there is no model)
         casos = [
-            ("n^2,n,1", [100, 200]),  # fewer sizes than terms
-            ("n,2*n", [1, 2, 3]),  # terms that are not independent
-            ("n*log(n),n", [1, 10]),  # n*log(n) has no value at 1: one size left
+            ("n^2,n,1", [100, 200], "un modelo de 3 términos necesita al menos 4 tallas en que todos"
+                                    " tengan valor, y hay 2"),
+            # As many sizes as terms: a fit through every point, which says nothing.
+            ("n^2,n,1", [100, 200, 400], "y hay 3"),
+            ("n^n^n", [3, 500], "un modelo de 1 término necesita al menos 2 tallas"),  # none at 500
+            ("n,2*n", [1, 2, 3], "sus términos no son independientes en estas tallas"),
+            ("n*log(n),n", [1, 10], "y hay 1"),  # n*log(n) has no value at 1
         ]
-        for terminos, tallas in casos:
-            with self.subTest(terminos=terminos):
+        for terminos, tallas, motivo in casos:
+            with self.subTest(terminos=terminos, tallas=tallas):
                 cotas, puntos = exactos(terminos, [1.0] * len(terminos), tallas)
                 self.assertIsNone(ajustar_modelo(cotas, puntos))
+                self.assertIn(motivo, sin_modelo(cotas, puntos))
 
     def test_describir(self):
         cotas, puntos = exactos("n^2,n-1,1", [0.25, -3.0, 5.0], range(10, 20))

@@ -60,7 +60,7 @@ class OrdenParaRepetir(unittest.TestCase):
                     args = analizador().parse_args(argumentos(orden))
                     self.assertEqual(args.programas, programas)
                     self.assertEqual(leer_tallas(args.sizes), ns)
-                    self.assertEqual(args.seed, opciones.semilla)
+                    self.assertEqual(int(args.seed), opciones.semilla)
                     for opcion, valor in otras.items():
                         self.assertEqual(argumentos(orden)[argumentos(orden).index(opcion) + 1],
                                          valor)
@@ -137,7 +137,7 @@ class Ayuda(unittest.TestCase):
                 self.assertTrue(r.stdout.startswith("uso: sweep"), r.stdout)
                 self.assertIn("\nopciones:\n", r.stdout)
                 self.assertIn("-h, --help", r.stdout)
-                self.assertIn("muestra esta ayuda y termina", r.stdout)
+                self.assertIn("muestra esta ayuda y acaba", r.stdout)
 
     def test_compare_dice_las_rondas_por_omision(self):
         r = subprocess.run([sys.executable, str(BARRIDO), "compare", "--help"],

@@ -4,9 +4,12 @@ their report lines into an efficiency study.
 One concern a module, dependencies running one way (the command line uses
 the study; the study uses measurement, statistics and the writers):
 
-- cli, opciones: the command line and its options.
+- cli, opciones, argumentos: the command line, its options, argparse in
+  Spanish with one-line errors; senales: the signals that stop a sweep;
+  salida: a standard output or error that closes under it.
 - medicion: the order of the invocations (rounds, the budget that looks
-  ahead); ejecucion: one invocation and its line; progreso: progress.
+  ahead); ejecucion: one invocation, its line and its values; progreso:
+  progress.
 - estudio: what one program's study measured (the model's data);
   analisis: everything concluded from it, computed once; juntos: several
   programs side by side, concluded once; contraste: two studies of a

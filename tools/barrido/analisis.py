@@ -20,7 +20,7 @@ from .crecimiento import VeredictoCrecimiento, juzgar_crecimiento
 from .estudio import Estudio, Punto
 from .incertidumbre import mas_rapida
 from .jerarquia import Caches, Cruce, cruces, escalones, nombrar
-from .modelo import Modelo, ajustar_modelo
+from .modelo import Modelo, ajustar_modelo, sin_modelo
 from .programas import CUENTAS, Programa
 from .veredicto import Prueba, Veredicto, exponente_en, juzgar
 
@@ -36,7 +36,7 @@ BYTES_POR_CLAVE = 4
 # What the writers read from the analysis, by the names it gives them.
 __all__ = ["Ajuste", "Analisis", "Conclusion", "Cruce", "DeConfiguracion", "DeCuentas", "Deriva",
            "ESPACIO", "Fila", "FilaCuentas", "FrenteACuentas", "FrenteAlAjuste", "Modelo",
-           "Prueba", "Tendencia", "Veredicto", "VeredictoCrecimiento", "analizar"]
+           "Prueba", "Tendencia", "Veredicto", "VeredictoCrecimiento", "analizar", "avance"]
 
 
 @dataclass
@@ -146,6 +146,7 @@ class DeConfiguracion:
     # The steps of the time per operation between neighbouring sizes, each
     # named by the cache level its data outgrow there, in words.
     escalones: List[str] = field(default_factory=list)
+    sin_modelo: Optional[str] = None  # why there is no model, when one was asked for
 
     @property
     def cita_deriva(self) -> bool:
@@ -162,6 +163,7 @@ class DeCuentas:
     veredicto: Optional[VeredictoCrecimiento]
     modelo: Optional[Modelo]
     espacio: Dict[str, VeredictoCrecimiento] = field(default_factory=dict)  # memoria, profundidad
+    sin_modelo: Optional[str] = None  # why there is no model, when one was asked for
 
 
 @dataclass
@@ -306,13 +308,15 @@ def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuenta
     if not principales:
         return DeCuentas(estudio.nombres_de_cuentas, [], None, None, None, espacio)
     veredicto = juzgar_crecimiento(_medida(programa, programa.cuenta), principales, candidatas)
+    muestras = [(n, [c]) for n, c in principales]
+    modelo = ajustar_modelo(list(terminos), muestras, veces=0) if terminos else None
     return DeCuentas(
         estudio.nombres_de_cuentas, [],
         ajustar(principales, programa.exponencial),
         veredicto,
-        ajustar_modelo(list(terminos), [(n, [c]) for n, c in principales], veces=0)
-        if terminos else None,
+        modelo,
         espacio,
+        sin_modelo(terminos, muestras) if terminos and modelo is None else None,
     )
 
 
@@ -439,9 +443,32 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
             de.escalones = nombrar(escalones(por_operacion), analisis.cruces, memoria,
                                    programa.operacion, programa.datos)
         de.frente = _frente(de, crecimiento)
+        if terminos and muestras and de.modelo is None:
+            de.sin_modelo = sin_modelo(terminos, muestras)
         analisis.configuraciones[configuracion] = de
         inestables = [f.punto.n for f in filas if f.punto.inestable]
         if inestables:
             analisis.inestables[configuracion] = inestables
     analisis.conclusiones = _conclusiones(estudio, analisis)
+    return analisis
+
+
+def avance(estudio: Estudio) -> Analisis:
+    """The rows alone, without the statistics: what a program's TSV holds,
+    cheap enough to write after every invocation while the study is being
+    measured."""
+    analisis = Analisis(estudio, [], cotas=list(estudio.cotas))
+    if estudio.cuentas:
+        analisis.cuentas = DeCuentas(
+            estudio.nombres_de_cuentas,
+            [FilaCuentas(n, estudio.cuentas[n],
+                         [_cociente(estudio.cuenta(n), cota, n) for cota in estudio.cotas])
+             for n in sorted(estudio.cuentas)],
+            None, None, None)
+    memoria = bytes_de(estudio)
+    for configuracion in estudio.configuraciones:
+        filas = _filas(estudio, configuracion, estudio.cotas, memoria)
+        if filas:
+            analisis.configuraciones[configuracion] = DeConfiguracion(
+                filas, None, [], Veredicto("sin_datos"), [], [], None, None)
     return analisis

@@ -1,16 +1,22 @@
 """The command line of tools/sweep: reads the options, runs the study of
 each program in turn and writes its tables, TSV and plots, then the files
-of the whole sweep. `tools/sweep compare A B` compares two saved sweeps."""
+of the whole sweep. `tools/sweep compare A B` compares two saved sweeps.
+
+Whatever stops a sweep (a failing program, a signal, a full disk, a closed
+standard output) leaves what it measured on disk, marked: the exit status
+says how it ended (0, 1, 2 for an option, 128 + a signal's number)."""
 
 import os
 import shutil
+import signal
 import sys
+import traceback
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence
 
-from .analisis import Analisis, analizar
+from .analisis import Analisis, analizar, avance
 from .cotas import Cota
-from .errores import FalloPrograma
+from .errores import ErrorDeUso, FalloPrograma
 from .estudio import Estudio
 from .ficheros import Ficheros
 from .graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
@@ -23,6 +29,8 @@ from .opciones import RAIZ, Opciones, leer_opciones
 from .programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from .progreso import Progreso
 from .registro import como_json, registro
+from .salida import Flujo
+from .senales import Senales
 from .tabla import resumen, tabla, tabla_cuentas, veredicto
 from .tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from .tallas import leer_tallas
@@ -45,12 +53,25 @@ def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path
     return mensajes
 
 
+def _nombre(numero: int) -> str:
+    return signal.Signals(numero).name
+
+
+def _error_interno(e: BaseException) -> str:
+    """One line on an error of the sweep's own: what and where."""
+    marcos = traceback.extract_tb(e.__traceback__)
+    donde = f", en {Path(marcos[-1].filename).name}:{marcos[-1].lineno}" if marcos else ""
+    return f"error interno del barrido ({type(e).__name__}: {e}{donde})"
+
+
 class Barrido:
     """One run of tools/sweep: the studies made so far and their files."""
 
-    def __init__(self, opciones: Opciones):
+    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None):
         self.opciones = opciones
         self.progreso = Progreso()
+        self.senales = senales or Senales()
+        self.salida = Flujo(sys.stdout)
         self.ficheros = Ficheros(opciones.salida, self.progreso)
         self.gnuplot = shutil.which("gnuplot")
         self.formatos = ["svg"] + (["png"] if opciones.png else [])
@@ -66,6 +87,15 @@ class Barrido:
         self.series_hechas = 0
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
+        self.cierre_dicho = False  # that standard output closed
+
+    def imprimir(self, texto: str):
+        """A line of the study on standard output; once that closes, the
+        sweep says so and goes on."""
+        if not self.salida.escribir(texto + "\n") and not self.cierre_dicho:
+            self.cierre_dicho = True
+            self.progreso.nota(f"la salida estándar se cerró ({self.salida.cerrado}): el barrido"
+                               f" sigue y deja el estudio en {self.opciones.salida}")
 
     def decir_semilla(self):
         """The seed, once, before the first invocation and so before any
@@ -74,8 +104,8 @@ class Barrido:
         if self.opciones.tiempos and not self.semilla_dicha:
             self.semilla_dicha = True
             semilla = self.opciones.semilla
-            print(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y el"
-                  " bootstrap)\n", flush=True)
+            self.imprimir(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y"
+                          " el bootstrap)\n")
 
     def estudiar(self, programa: Programa):
         """Measures one program, on each kind of input asked for, and writes
@@ -129,7 +159,10 @@ class Barrido:
         self.limite = plan.limite
         self.decir_semilla()
         try:
-            Medicion(estudio, plan, self.progreso).medir()
+            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio)).medir()
+        except KeyboardInterrupt:
+            self.senales.atender()
+            raise
         finally:
             # Interrupted or not, what was measured is shown and written.
             medidas = {p.n for p in estudio.puntos} | set(estudio.cuentas)
@@ -138,15 +171,23 @@ class Barrido:
             if estudio.omitidas:
                 self.omitidas[estudio.etiqueta] = {c: [o.n for o in os]
                                                    for c, os in estudio.omitidas.items()}
-            analisis = self.informar(estudio)
+            # A signal that comes meanwhile waits for the files.
+            with self.senales.diferidas():
+                analisis = self.informar(estudio)
         return analisis
+
+    def guardar(self, estudio: Estudio):
+        """The program's TSV as it stands, after each invocation: a sweep
+        killed outright loses at most the invocation it was running."""
+        with self.senales.diferidas():
+            self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(avance(estudio), en_curso=True))
 
     def casos(self, hechos: List[Analisis]):
         """The kinds of input of one program side by side: from the best case
         to the worst, and one plot with a curve per kind."""
         casos = comparar_casos(hechos, CONFIGURACION_ENTRADAS)
         texto = texto_casos(casos)
-        print(f"== casos de {casos.nombre} ==\n{texto}")
+        self.imprimir(f"== casos de {casos.nombre} ==\n{texto}")
         self.resumen_casos.append(texto.splitlines()[-1])
         graficas = []
         if self.gnuplot:
@@ -157,9 +198,7 @@ class Barrido:
             except FalloPrograma as e:
                 self.progreso.nota(f"{casos.nombre}: {e}")
                 self.estado = 1
-        if graficas:
-            print("ficheros: " + ", ".join(map(str, graficas)))
-        print()
+        self.imprimir(("ficheros: " + ", ".join(map(str, graficas)) + "\n") if graficas else "")
         self.secciones.append(Seccion(f"casos de {casos.nombre}", graficas, tabla=texto))
 
     def informar(self, estudio: Estudio) -> Optional[Analisis]:
@@ -169,18 +208,17 @@ class Barrido:
         titulo = f"{programa.nombre}: {programa.algoritmo}"
         if estudio.entrada:
             titulo += f", entrada {estudio.entrada}"
-        print(f"== {titulo} ==")
+        self.imprimir(f"== {titulo} ==")
         tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis)]
         for texto in tablas:
             if texto:
-                print(texto)
-        print("\n".join(veredicto(analisis)))
+                self.imprimir(texto)
+        self.imprimir("\n".join(veredicto(analisis)))
         if estudio.fallo:
             self.estado = 1
             self.progreso.nota(f"{estudio.etiqueta}: barrido detenido: {estudio.fallo}")
         if not (estudio.puntos or estudio.cuentas):
-            print(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
-            sys.stdout.flush()
+            self.imprimir(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
             return None
         self.hechos.append(analisis)
         hechos = [self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(analisis))]
@@ -192,8 +230,7 @@ class Barrido:
                 self.progreso.nota(f"{programa.nombre}: {e}")
                 self.estado = 1
         self.secciones.append(Seccion(titulo, graficas, analisis))
-        print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
-        sys.stdout.flush()
+        self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         return analisis
 
     def cerrar(self, argv: Sequence[str]):
@@ -201,9 +238,9 @@ class Barrido:
         summary, the record and the report."""
         juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
         if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.hechos:
-            print("== resumen ==\n" + resumen(self.hechos))
+            self.imprimir("== resumen ==\n" + resumen(self.hechos))
             for linea in self.resumen_casos:
-                print(linea)
+                self.imprimir(linea)
         if not self.hechos:
             return
         estudios = [a.estudio for a in self.hechos]
@@ -249,7 +286,7 @@ class Barrido:
                                              pedidas) or pedidas[0]
         juntos = juntar(self.hechos, configuracion)
         texto = tabla_juntos(juntos)
-        print("== juntos ==\n" + texto.rstrip("\n"))
+        self.imprimir("== juntos ==\n" + texto.rstrip("\n"))
         hechos = [self.ficheros.escribir(FICHERO_TSV, tsv_juntos(juntos))]
         graficas = []
         if self.gnuplot:
@@ -263,9 +300,20 @@ class Barrido:
             except FalloPrograma as e:
                 self.progreso.nota(str(e))
                 self.estado = 1
-        print("ficheros: " + ", ".join(map(str, hechos + graficas)) + "\n")
+        self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
         return Seccion(f"juntos: {nombres}", graficas, tabla=texto)
+
+    def lo_que_queda(self) -> int:
+        """Says which files could not be written, and what remains: the
+        status 1 when any could not."""
+        if not self.ficheros.fallidos:
+            return 0
+        fallidos = "; ".join(f"{n} ({m})" for n, m in self.ficheros.fallidos.items())
+        escritos = ", ".join(self.ficheros.escritos()) or "ninguno"
+        self.progreso.nota(f"no se pudieron escribir en {self.opciones.salida}: {fallidos}. Lo que"
+                           f" queda: lo que salió por la salida estándar y {escritos}")
+        return 1
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
@@ -276,27 +324,48 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     if argv[:1] == ["compare"]:
         from .comparacion import main_comparar
         return main_comparar(argv[1:])
+    senales = Senales()
+    senales.instalar()
+    try:
+        return barrer(argv, senales)
+    except KeyboardInterrupt as e:  # before anything was measured
+        numero = getattr(e, "numero", signal.SIGINT)
+        Progreso().nota(f"sweep: interrumpido por {_nombre(numero)} antes de medir nada")
+        return 128 + numero
+
+
+def barrer(argv: Sequence[str], senales: Senales) -> int:
+    """The sweep of the programs the options name; its exit status."""
     opciones = leer_opciones(argv)
-    barrido = Barrido(opciones)
+    barrido = Barrido(opciones, senales)
+    try:
+        barrido.ficheros.tomar()
+    except ErrorDeUso as e:
+        barrido.progreso.nota(f"sweep: error: {e}")
+        return 2
     if barrido.gnuplot is None:
         barrido.progreso.nota(AVISO_GNUPLOT)
+    estado = 0
     try:
         for programa in opciones.programas:
             barrido.estudiar(programa)
-    except KeyboardInterrupt:
-        barrido.progreso.nota("interrumpido: se escribe lo ya medido, marcado como incompleto")
-        try:
-            barrido.cerrar(argv)
-        except OSError:
-            pass
-        return 130
-    except OSError as e:
-        barrido.progreso.nota(f"no se pudo escribir en {opciones.salida}: {e}")
-        return 1
+    except KeyboardInterrupt as e:
+        numero = getattr(e, "numero", signal.SIGINT)
+        motivo = "interrumpido" + ("" if numero == signal.SIGINT else f" por {_nombre(numero)}")
+        barrido.progreso.nota(f"{motivo}: se escribe lo ya medido, marcado como incompleto")
+    except Exception as e:
+        barrido.progreso.nota(f"{_error_interno(e)}; se escribe lo ya medido")
+        estado = 1
+    # The files of the whole sweep are written whatever comes now: a signal
+    # only sets the exit status.
+    senales.atender()
     try:
         barrido.cerrar(argv)
-    except OSError as e:
-        barrido.progreso.nota(f"no se pudo escribir en {opciones.salida}: {e}")
-        return 1
+    except Exception as e:
+        barrido.progreso.nota(_error_interno(e))
+        estado = 1
+    estado = max(estado, barrido.estado, barrido.lo_que_queda())
+    if senales.recibida is not None:
+        return 128 + senales.recibida
     barrido.progreso.nota(f"tiempo total: {barrido.progreso.transcurrido():.0f} s")
-    return barrido.estado
+    return estado

@@ -10,13 +10,21 @@ import sys
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence, Tuple
 
-from .ayuda import Analizador
+from .argumentos import Analizador, entero
 from .contraste import Contraste, Par, contrastar
 from .errores import ErrorDeUso
 from .estudio import Estudio
 from .opciones import RONDAS
 from .registro import diferencias
+from .salida import Flujo
+from .opciones import MAX_SEMILLA
 from .tsv import leer_estudios
+
+# Resamples of the bootstrap: fewer than a hundred give no 95% interval
+# worth the name; a hundred thousand already pin its ends to a small
+# fraction of its width, and more only take longer.
+MIN_REMUESTRAS = 100
+MAX_REMUESTRAS = 100_000
 
 
 def leer_estudio(directorio: Path) -> Dict[str, Estudio]:
@@ -109,30 +117,39 @@ def main_comparar(argv: Sequence[str]) -> int:
         if hasattr(flujo, "reconfigure"):
             flujo.reconfigure(errors="replace")
     a = Analizador(
+        "tools/sweep compare --help",
         prog="sweep compare",
         description="Compara dos estudios guardados (los TSV de dos --out): por programa,"
                     " configuración y talla, el cociente de medianas A/B con un intervalo del"
                     " 95 % por bootstrap sobre las ejecuciones, y por programa su media"
                     " geométrica. Con pocas ejecuciones por lado (el barrido hace"
                     f" {RONDAS} por omisión, --repeat) el intervalo es grueso.")
-    a.add_argument("dir_a", type=Path, metavar="DIR_A", help="el estudio A")
-    a.add_argument("dir_b", type=Path, metavar="DIR_B", help="el estudio B")
-    a.add_argument("--seed", type=int, default=1, metavar="SEMILLA",
+    a.add_argument("dir_a", metavar="DIR_A", help="el estudio A")
+    a.add_argument("dir_b", metavar="DIR_B", help="el estudio B")
+    a.add_argument("--seed", default="1", metavar="SEMILLA",
                    help="semilla del remuestreo (por omisión, 1)")
-    a.add_argument("--resamples", type=int, default=2000, metavar="R",
-                   help="remuestras del bootstrap (por omisión, 2000)")
+    a.add_argument("--resamples", default="2000", metavar="R",
+                   help=f"remuestras del bootstrap (por omisión, 2000; de {MIN_REMUESTRAS} a"
+                        f" {MAX_REMUESTRAS})")
     args = a.parse_args(argv)
-    if args.resamples < 100:
-        a.error("--resamples debe ser al menos 100")
     try:
-        texto, comparados = comparar(args.dir_a, args.dir_b, args.seed, args.resamples)
+        for nombre, valor in (("DIR_A", args.dir_a), ("DIR_B", args.dir_b)):
+            if not valor.strip():
+                raise ErrorDeUso(f"{nombre} está vacío")
+        semilla = entero(args.seed, "--seed", -MAX_SEMILLA, MAX_SEMILLA)
+        remuestras = entero(args.resamples, "--resamples", MIN_REMUESTRAS, MAX_REMUESTRAS)
+    except ErrorDeUso as e:
+        a.error(str(e))
+    try:
+        texto, comparados = comparar(Path(args.dir_a), Path(args.dir_b), semilla, remuestras)
     except ErrorDeUso as e:
         print(f"sweep compare: {e}", file=sys.stderr)
         return 1
     except KeyboardInterrupt:
         print("sweep compare: interrumpido", file=sys.stderr)
         return 130
-    print(texto)
+    if not Flujo(sys.stdout).escribir(texto + "\n"):
+        print("sweep compare: la salida estándar se cerró antes de acabar", file=sys.stderr)
     if not comparados:
         print("sweep compare: ningún programa con tallas en común entre A y B", file=sys.stderr)
         return 1

@@ -73,7 +73,15 @@ def emparejar(estudio_a: Estudio, estudio_b: Estudio) -> Tuple[List[Par], List[s
     if malos:
         notas.append("sin cociente, por valores no positivos: "
                      + ", ".join(f"{p.configuracion} n = {p.n}" for p in malos))
-    return [p for p in pares if min(p.a + p.b) > 0], notas
+    pares = [p for p in pares if min(p.a + p.b) > 0]
+    # A ratio of a resample lies between these two; past a double's range
+    # it would be inf.
+    desmedidos = [p for p in pares if not (math.isfinite(max(p.a) / min(p.b))
+                                           and math.isfinite(max(p.b) / min(p.a)))]
+    if desmedidos:
+        notas.append("sin cociente, por valores tan dispares que no cabe en un double: "
+                     + ", ".join(f"{p.configuracion} n = {p.n}" for p in desmedidos))
+    return [p for p in pares if p not in desmedidos], notas
 
 
 def remuestrear(pares: List[Par], semilla: int, veces: int) -> Tuple[float, Tuple[float, float]]:

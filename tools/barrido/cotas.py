@@ -6,7 +6,7 @@ import ast
 import math
 import operator
 import re
-from typing import Callable, Dict, List, Optional
+from typing import Callable, Dict, List, Optional, Sequence
 
 from .errores import ErrorDeUso
 
@@ -30,6 +30,11 @@ _BINARIAS: Dict[type, Callable[[float, float], float]] = {
 
 Funcion = Callable[[float], float]
 
+# The longest text of a bound or model term: the longest of the suite's is
+# 8 characters. The limit keeps a pasted blob out of the parser, whose
+# nesting and digit limits would otherwise speak for it.
+LONGITUD_MAXIMA = 200
+
 
 class Cota:
     """A candidate bound f(n), written with n, numbers, + - * /, powers
@@ -40,22 +45,37 @@ class Cota:
         self.texto = re.sub(r"\s+", "", texto)
         if not self.texto:
             raise ErrorDeUso("cota vacía")
+        if len(self.texto) > LONGITUD_MAXIMA:
+            raise ErrorDeUso(f"cota «{self.texto[:20]}…» demasiado larga: {len(self.texto)}"
+                             f" caracteres, y como mucho {LONGITUD_MAXIMA}")
         # ^ is the power, as in the usual notation; in Python's grammar it is
         # a bitwise operator of another precedence, so it becomes ** first.
+        self._fuente = texto.strip().replace("^", "**")
         try:
-            arbol = ast.parse(texto.strip().replace("^", "**"), mode="eval")
-        except SyntaxError:
+            arbol = ast.parse(self._fuente, mode="eval")
+        except (SyntaxError, ValueError):
             self._fallo(self._motivo_sintactico(texto.strip()))
         self._f = self._compilar(arbol.body)
         self._arbol = arbol.body
 
     def __call__(self, n: float) -> Optional[float]:
         """f(n), or None where it is not a finite positive number."""
+        return None if self.sin_valor(n) else self._f(float(n))
+
+    def sin_valor(self, n: float) -> Optional[str]:
+        """Why f has no value at n (it is undefined there, too large for a
+        double, or not positive), or None where it has one."""
         try:
             valor = self._f(float(n))
+        except OverflowError:
+            return "no cabe en un double"
         except (ArithmeticError, ValueError):
-            return None
-        return valor if math.isfinite(valor) and valor > 0 else None
+            return "no está definida"
+        if math.isinf(valor):
+            return "no cabe en un double"
+        if math.isnan(valor):
+            return "no está definida"
+        return None if valor > 0 else "no es positiva"
 
     @property
     def columna(self) -> str:
@@ -85,7 +105,14 @@ class Cota:
         """The function of one node of the allow-list; any other node is
         refused with its text."""
         if isinstance(nodo, ast.Constant) and type(nodo.value) in (int, float):
-            valor = float(nodo.value)
+            try:
+                valor = float(nodo.value)
+            except OverflowError:
+                valor = math.inf
+            if not math.isfinite(valor):
+                numero = self._fuente[nodo.col_offset:nodo.end_col_offset]
+                corto = numero if len(numero) <= 20 else numero[:20] + "…"
+                self._fallo(f"el número «{corto}» no cabe en un double")
             return lambda n: valor
         if isinstance(nodo, ast.Name):
             if nodo.id == "n":
@@ -195,3 +222,11 @@ def _escribir(nodo: ast.AST, variable: str) -> str:
 
 def leer_cotas(texto: str) -> List[Cota]:
     return [Cota(parte) for parte in texto.split(",")]
+
+
+def sin_valor_en(cota: Cota, tallas: Sequence[int]) -> Optional[str]:
+    """Why a bound has no value at any of the sizes (from the first size),
+    or None when it has one at some size."""
+    if any(cota(n) is not None for n in tallas):
+        return None
+    return f"en {tallas[0]} {cota.sin_valor(tallas[0])}" if tallas else "no hay tallas"

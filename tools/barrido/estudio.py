@@ -21,6 +21,16 @@ RESOLUCION = 1e-6
 # study says to measure it again.
 DISPERSION_ANCHA = 1.25
 
+# The longest time a saved study can hold: no invocation outlasts its hard
+# limit (three days and a second at the largest --budget), and no program
+# reports more than its invocation lasted. A saved time beyond this is
+# damage to the file, not a measurement.
+TIEMPO_MAXIMO = 1e6
+
+# Past 2^53 a double no longer holds every integer: a count beyond it is
+# marked inexact, its last digits rounded.
+EXACTO = 2**53
+
 # Every invocation's value at each size: what the fits and the bootstrap
 # take.
 Muestras = Sequence[Tuple[int, Sequence[float]]]
@@ -32,6 +42,7 @@ class Punto:
     configuracion: str
     valores: List[float]  # what every invocation reported, in the order they ran
     repeticion: bool  # the program timed this size by repetition
+    cortada: bool = False  # a later invocation was stopped at the hard limit
 
     @property
     def mediana(self) -> float:
@@ -47,20 +58,33 @@ class Punto:
 
     @property
     def bajo_resolucion(self) -> bool:
-        return self.mediana < RESOLUCION
+        """Below the clock's useful resolution; a time of 0 is the clock
+        seeing no time pass, its resolution too."""
+        return self.mediana < RESOLUCION or self.minimo == 0
+
+    @property
+    def negativo(self) -> bool:
+        """An invocation reported less than 0 s: the repeated timing
+        subtracts the copies' cost, and the difference is kept as it comes."""
+        return self.minimo < 0
 
     @property
     def inestable(self) -> bool:
         return len(self.valores) > 1 and self.maximo > DISPERSION_ANCHA * self.mediana > 0
 
 
+# How the reason of a size stopped at the hard limit begins.
+CORTADA = "cortada al límite de"
+
+
 @dataclass
 class Omision:
-    """A size not measured, and why: predicted past the budget, or stopped
-    at the hard limit."""
+    """A size not measured, and why: predicted past the budget, stopped at
+    the hard limit (cortada), or larger than one stopped there."""
 
     n: int
     motivo: str
+    cortada: bool = False
 
 
 @dataclass
@@ -85,6 +109,7 @@ class Estudio:
     # from a saved study); otherwise the analysis judges the times around
     # the growth the counts name.
     cotas_fijas: bool = True
+    senal: Optional[str] = None  # the signal that interrupted it, when not Ctrl-C's SIGINT
 
     @property
     def incompleto(self) -> bool:
@@ -117,30 +142,56 @@ class Estudio:
                     None)
 
     def fuera_del_ajuste(self, punto: Punto) -> bool:
-        """Points below the clock's resolution stay out of the fit. So do the
+        """Points below the clock's resolution stay out of the fit, and so
+        do points with a negative time (the fit takes logarithms). So do the
         points timed by repetition when the series also has at least two
         sizes timed once: the two methods can differ by a step (a sort
         repeated 100 times runs on warm caches), and a fit across it would
         measure the step rather than the growth."""
-        if punto.bajo_resolucion:
+        if punto.bajo_resolucion or punto.negativo:
             return True
         unicos = [p for p in self.puntos_de(punto.configuracion)
                   if not p.repeticion and not p.bajo_resolucion]
         return punto.repeticion and len(unicos) >= 2
 
     def marcas(self, punto: Punto) -> List[str]:
-        """The marks of a point: rep, <res, * (out of the fit) and ! (a wide
-        spread)."""
+        """The marks of a point: rep, <res, neg (a negative time), * (out of
+        the fit), ! (a wide spread) and cortada (an invocation stopped at
+        the hard limit)."""
         marcas = []
         if punto.repeticion:
             marcas.append("rep")
         if punto.bajo_resolucion:
             marcas.append("<res")
+        if punto.negativo:
+            marcas.append("neg")
         if self.fuera_del_ajuste(punto):
             marcas.append("*")
         if punto.inestable:
             marcas.append("!")
+        if punto.cortada:
+            marcas.append("cortada")
         return marcas
+
+    def cortadas(self, configuracion: str) -> List[int]:
+        """The sizes of a series where an invocation was stopped at the hard
+        limit: left out, or kept with the invocations that ended."""
+        return sorted({o.n for o in self.omitidas.get(configuracion, []) if o.cortada}
+                      | {p.n for p in self.puntos_de(configuracion) if p.cortada})
+
+    def inexacta(self, n: int) -> bool:
+        """Whether a count at n lies past EXACTO, where it is rounded."""
+        return any(v > EXACTO for v in self.cuentas.get(n, {}).values())
+
+    @property
+    def motivo_incompleto(self) -> Optional[str]:
+        """What cut the study short: the failure, the signal (interrumpido
+        for Ctrl-C), or None."""
+        if self.fallo:
+            return self.fallo
+        if self.interrumpido:
+            return self.senal or "interrumpido"
+        return None
 
     def muestras(self, configuracion: str) -> List[Tuple[int, List[float]]]:
         """(n, every invocation's value) of the points that enter the fit,

@@ -9,17 +9,22 @@ predicted past the budget is left out with every larger one. Later rounds
 visit the pairs in a shuffled order, so that a quiet or busy spell of the
 machine lands on scattered points rather than on one configuration or a run
 of neighbouring sizes. Counts come from one invocation per size in the
-first round: they are the same however often they are taken."""
+first round: they are the same however often they are taken.
 
+An invocation stopped at the hard limit is not a failure of the study (with
+worst-case inputs a prediction can fall short): its size is marked cut,
+and no larger size of that series runs again."""
+
+import math
 import random
 from dataclasses import dataclass
 from pathlib import Path
-from typing import Dict, List, Optional, Sequence, Tuple
+from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from .ajuste import Ajuste, ajustar
 from .ejecucion import LimiteSuperado, contar, ejecutar
 from .errores import FalloPrograma
-from .estudio import Estudio, Omision, Punto
+from .estudio import CORTADA, Estudio, Omision, Punto
 from .incertidumbre import intervalo_mediana
 from .programas import CUENTAS
 from .progreso import Progreso
@@ -60,25 +65,41 @@ def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[
     tasa = max(ajuste.tasa, 1.0)
     ultima_n, ultima_d = ultimas[-1]
     curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
-    return ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
+    prevista = ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
+    # A curve that overflows a double is a time past any budget.
+    return prevista if math.isfinite(prevista) else math.inf
+
+
+def _segundos(prevista: float) -> str:
+    if math.isfinite(prevista):
+        return f"{prevista:.3g} s"
+    return "más segundos de los que caben en un double"
 
 
 class Medicion:
-    """Carries out a plan into an Estudio."""
+    """Carries out a plan into an Estudio; `al_medir`, when given, is called
+    after every invocation whose value was kept (the sweep rewrites the
+    program's TSV there)."""
 
-    def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso):
+    def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso,
+                 al_medir: Optional[Callable[[], None]] = None):
         self.estudio = estudio
         self.plan = plan
         self.progreso = progreso
+        self.al_medir = al_medir
         self.azar = random.Random(estudio.semilla)
         # Wall time of the first invocation of each (configuration, n), which
         # predicts larger sizes and what is left to run.
         self.duraciones: Dict[str, Dict[int, float]] = {}
+        # configuration -> the least size cut at the hard limit after the
+        # first round: neither it nor a larger size of the series runs again.
+        self.cortes: Dict[str, int] = {}
 
     def medir(self):
         """Runs the whole plan. A failing program stops its study, with its
-        message in estudio.fallo; KeyboardInterrupt marks the study as
-        interrupted and goes on up."""
+        message in estudio.fallo; KeyboardInterrupt (or a signal the sweep
+        turned into one) marks the study as interrupted, with the signal's
+        name, and goes on up, as does an error of the sweep's own, marked."""
         try:
             self._primera_ronda()
             for ronda in range(2, self.plan.rondas + 1):
@@ -93,8 +114,13 @@ class Medicion:
                 self._ronda(pares, ronda)
         except FalloPrograma as e:
             self.estudio.fallo = str(e)
-        except KeyboardInterrupt:
+        except KeyboardInterrupt as e:
             self.estudio.interrumpido = True
+            nombre = getattr(e, "nombre", "SIGINT")
+            self.estudio.senal = None if nombre == "SIGINT" else nombre
+            raise
+        except Exception as e:
+            self.estudio.fallo = f"error interno del barrido: {type(e).__name__}: {e}"
             raise
 
     def _binario(self, configuracion: str) -> Path:
@@ -135,8 +161,12 @@ class Medicion:
                 try:
                     self._invocar(configuracion, n, 1)
                 except LimiteSuperado as e:
-                    resto = [Omision(m, "") for m in self.plan.tallas if m > n]
-                    omitidas[configuracion] = [Omision(n, str(e))] + resto
+                    self.progreso.nota(f"{self.estudio.programa.nombre}: {e}: talla cortada; las"
+                                       f" mayores de {configuracion} quedan fuera")
+                    resto = [Omision(m, "mayor que una talla cortada")
+                             for m in self.plan.tallas if m > n]
+                    omitidas[configuracion] = [
+                        Omision(n, f"{CORTADA} {e.limite:.3g} s", cortada=True)] + resto
 
     def _total_previsto(self, n: int) -> Optional[float]:
         """The seconds the whole series is predicted to take if it goes on to
@@ -159,9 +189,13 @@ class Medicion:
         """n and every larger size, each with its predicted time."""
         duraciones = self.duraciones.get(configuracion, {})
         exponencial = self.estudio.programa.exponencial
-        return [Omision(m, f"se prevén {prever(duraciones, m, exponencial) or prevista:.3g} s"
+        return [Omision(m, "se prevén"
+                           f" {_segundos(prever(duraciones, m, exponencial) or prevista)}"
                            " por ejecución")
                 for m in self.plan.tallas if m >= n]
+
+    def _cortado(self, configuracion: str, n: int) -> bool:
+        return n >= self.cortes.get(configuracion, math.inf)
 
     def _pares(self) -> List[Tuple[str, int]]:
         """Every timed (configuration, n) measured, in a shuffled order."""
@@ -174,7 +208,7 @@ class Medicion:
         may still take another invocation, shuffled."""
         pares = []
         for p in self.estudio.puntos:
-            if len(p.valores) >= self.plan.max_rondas:
+            if len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n):
                 continue
             inf, sup, alcanza = intervalo_mediana(p.valores)
             if not alcanza or max(p.mediana - inf, sup - p.mediana) > self.plan.precision * p.mediana:
@@ -185,11 +219,18 @@ class Medicion:
     def _ronda(self, pares: List[Tuple[str, int]], ronda: int):
         self.progreso.ronda(self.estudio.programa.nombre, ronda, len(pares))
         for k, (configuracion, n) in enumerate(pares):
+            if self._cortado(configuracion, n):
+                continue
             try:
                 self._invocar(configuracion, n, ronda, pendientes=pares[k + 1:])
             except LimiteSuperado as e:
                 self.progreso.nota(f"{self.estudio.programa.nombre}: {e}; se conserva lo ya"
-                                   " medido de esa talla")
+                                   f" medido de esa talla, y ni ella ni las mayores de"
+                                   f" {configuracion} se repiten")
+                self.estudio.punto(configuracion, n).cortada = True
+                self.cortes[configuracion] = min(n, self.cortes.get(configuracion, n))
+                if self.al_medir:
+                    self.al_medir()
 
     def _invocar(self, configuracion: str, n: int, ronda: int,
                  pendientes: Sequence[Tuple[str, int]] = ()):
@@ -199,19 +240,29 @@ class Medicion:
         if configuracion == CUENTAS:
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
+            previas = self.estudio.nombres_de_cuentas
+            if previas and set(cuentas) != set(previas):
+                raise FalloPrograma(f"«{self._binario(configuracion).name} {n}» contó"
+                                    f" {', '.join(cuentas)}, y a las tallas anteriores"
+                                    f" {', '.join(previas)}: las operaciones deben ser las"
+                                    " mismas a toda talla")
             self.estudio.cuentas[n] = cuentas
-            self.progreso.contado(programa.nombre, n, cuentas)
         else:
             valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
-                                       self._argumentos())
+                                       n <= programa.umbral_repeticion, self._argumentos())
             punto = self.estudio.punto(configuracion, n)
             if punto is None:
                 punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
                 self.estudio.puntos.append(punto)
             punto.valores.append(valor)
-            if ronda == 1:
-                self.progreso.medido(programa.nombre, punto)
         self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
+        # On disk before it is reported.
+        if self.al_medir:
+            self.al_medir()
+        if configuracion == CUENTAS:
+            self.progreso.contado(programa.nombre, n, self.estudio.cuentas[n])
+        elif ronda == 1:
+            self.progreso.medido(programa.nombre, punto)
 
     def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
         """An estimate of the seconds left in the sweep: of this series, from
@@ -229,7 +280,8 @@ class Medicion:
             return d if d is not None and d <= self.plan.presupuesto else 0.0
 
         activas = self._activas()
-        cronometradas = [(c, m) for c in activas if c != CUENTAS for m in self.plan.tallas]
+        cronometradas = [(c, m) for c in activas if c != CUENTAS for m in self.plan.tallas
+                         if not self._cortado(c, m)]
         if ronda == 1:
             total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)
             total += (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)

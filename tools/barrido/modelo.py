@@ -115,6 +115,32 @@ def _ajuste_relativo(disenio: Sequence[Sequence[float]], ys: Sequence[float]
                              [1.0] * len(ys))
 
 
+def _por_talla(terminos: Sequence[Cota], muestras: Muestras
+               ) -> Tuple[Dict[int, List[float]], Dict[int, List[float]]]:
+    """The sizes a model can be fitted on: n → the terms' values at n, and
+    n → its finite positive values (those of an n given twice pooled)."""
+    agrupados: Dict[int, List[float]] = {}
+    filas: Dict[int, List[float]] = {}
+    for n, valores in muestras:
+        fila = [g(n) for g in terminos]
+        validos = [v for v in valores if math.isfinite(v) and v > 0]
+        if None in fila or not validos:
+            continue
+        filas[n] = fila
+        agrupados.setdefault(n, []).extend(validos)
+    return filas, agrupados
+
+
+def sin_modelo(terminos: Sequence[Cota], muestras: Muestras) -> str:
+    """Why ajustar_modelo gives no model for these terms and values."""
+    _, agrupados = _por_talla(terminos, muestras)
+    if len(agrupados) <= len(terminos):
+        cuantos = f"{len(terminos)} término" + ("s" if len(terminos) > 1 else "")
+        return (f"un modelo de {cuantos} necesita al menos"
+                f" {len(terminos) + 1} tallas en que todos tengan valor, y hay {len(agrupados)}")
+    return "sus términos no son independientes en estas tallas"
+
+
 def ajustar_modelo(terminos: Sequence[Cota], muestras: Muestras, semilla: int = 1,
                    veces: int = 1000, representante: Representante = statistics.median
                    ) -> Optional[Modelo]:
@@ -127,8 +153,9 @@ def ajustar_modelo(terminos: Sequence[Cota], muestras: Muestras, semilla: int = 
     is not finite and positive, as n*log(n) at n = 1); values that are not
     finite and positive cannot be weighted by their relative error and are
     left out too. Values of the same n given twice are pooled. None with
-    fewer sizes left than terms, or when the terms are not independent over
-    those sizes.
+    no more sizes left than terms (through as many points as constants the
+    fit is exact, and says nothing of the cost), or when the terms are not
+    independent over those sizes; sin_modelo says which.
 
     Each constant's 95 % interval comes from a bootstrap over the
     invocations: every resample draws, within each size, as many values as
@@ -139,17 +166,9 @@ def ajustar_modelo(terminos: Sequence[Cota], muestras: Muestras, semilla: int = 
     interval is the constant itself."""
     if not terminos:
         return None
-    agrupados: Dict[int, List[float]] = {}
-    filas: Dict[int, List[float]] = {}
-    for n, valores in muestras:
-        fila = [g(n) for g in terminos]
-        validos = [v for v in valores if math.isfinite(v) and v > 0]
-        if None in fila or not validos:
-            continue
-        filas[n] = fila
-        agrupados.setdefault(n, []).extend(validos)
+    filas, agrupados = _por_talla(terminos, muestras)
     tallas = sorted(agrupados)
-    if len(tallas) < len(terminos):
+    if len(tallas) <= len(terminos):
         return None
     disenio = [filas[n] for n in tallas]
     resumidos = [representante(agrupados[n]) for n in tallas]

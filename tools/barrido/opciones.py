@@ -8,12 +8,12 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import List, Mapping, Optional, Sequence, Tuple
 
-from .ayuda import Analizador
-from .cotas import Cota, leer_cotas
+from .argumentos import Analizador, entero, real
+from .cotas import LONGITUD_MAXIMA, Cota, leer_cotas, sin_valor_en
 from .errores import ErrorDeUso
 from .programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
                         elegir_configuraciones, elegir_entradas, elegir_programas)
-from .tallas import leer_tallas
+from .tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
 
 RAIZ = Path(__file__).resolve().parent.parent.parent
 
@@ -28,6 +28,19 @@ BIN = RAIZ / "build" / "bin"  # --bin by default
 # start-up and analysis included.
 CUOTA_POR_SERIE = 25.0
 
+# The largest --budget: a day. An invocation is stopped at three budgets and
+# a second, three days here; the operating system's timers (a poll in
+# milliseconds held in an int) stop at 24 days, past which a longer budget
+# could not even be waited for.
+MAX_PRESUPUESTO = 86400.0
+# The most rounds (--repeat) and invocations a size (--max-repeat): a
+# thousand invocations of every size is more than any interval needs.
+MAX_RONDAS = 1000
+# A seed is any 64-bit integer, positive or negative.
+MAX_SEMILLA = 2**63 - 1
+# The longest --time: a week, past which no study of this suite needs go.
+MAX_TIEMPO = 7 * 86400.0
+
 
 def _lista_programas() -> str:
     return "\n".join(
@@ -39,8 +52,8 @@ def _lista_programas() -> str:
 
 def analizador() -> argparse.ArgumentParser:
     a = Analizador(
+        "tools/sweep --help",
         prog="sweep",
-        formatter_class=argparse.RawDescriptionHelpFormatter,
         description=(
             "Ejecuta los programas sobre una serie de tallas, una ejecución cada vez\n"
             "(nunca en paralelo: dos ejecuciones a la vez se estorban y falsean sus tiempos),\n"
@@ -59,7 +72,11 @@ def analizador() -> argparse.ArgumentParser:
             "  tools/sweep hanoi --sizes 10:30:+2 --bounds '2^n,n^3'\n"
             "  tools/sweep selection bubble insertion --together\n"
             "  tools/sweep quicksort --precision 2%\n"
-            "  tools/sweep all"
+            "  tools/sweep all\n\n"
+            "estado de salida: 0 si todo se midió y se escribió; 1 si un programa falló o\n"
+            "falta, o un fichero no se pudo escribir; 2 por una opción que no vale;\n"
+            "128 + la señal (130, 143, 129) si SIGINT, SIGTERM o SIGHUP lo detuvo: lo medido\n"
+            "queda escrito en --out, marcado como incompleto"
         ),
     )
     a.add_argument("programas", nargs="+", metavar="PROGRAMA",
@@ -67,25 +84,29 @@ def analizador() -> argparse.ArgumentParser:
     a.add_argument("--sizes", metavar="TALLAS",
                    help="tallas: lista (1000,2000,4000), rango geométrico (1000:256000:x2) o"
                         " aritmético (10:30:+2), o una lista de ellos; por omisión, las del"
-                        " programa")
-    a.add_argument("--budget", type=float, default=PRESUPUESTO, metavar="SEGUNDOS",
+                        f" programa; como mucho {MAX_TALLAS} tallas, cada una de 1 a {MAX_TALLA}")
+    a.add_argument("--budget", default=f"{PRESUPUESTO:g}", metavar="SEGUNDOS",
                    help="antes de cada talla se prevé lo que tardará una ejecución a partir de"
                         " las ya medidas, y se omite (con las mayores) si pasa de esto; una"
-                        " ejecución que pasa de 3·SEGUNDOS + 1 se detiene (por omisión,"
-                        f" {PRESUPUESTO:g})")
-    a.add_argument("--repeat", type=int, default=RONDAS, metavar="R",
+                        " ejecución que pasa de 3·SEGUNDOS + 1 se detiene y su talla queda"
+                        " marcada como cortada (por omisión,"
+                        f" {PRESUPUESTO:g}; como mucho"
+                        f" {MAX_PRESUPUESTO:g}, un día)")
+    a.add_argument("--repeat", default=str(RONDAS), metavar="R",
                    help="rondas: cada una ejecuta una vez cada talla y configuración, la primera"
                         " en orden creciente y las demás en orden barajado; la tabla da la"
                         " mediana, el mínimo y el máximo de las R ejecuciones, y el ajuste y el"
-                        f" veredicto toman la más rápida de cada talla (por omisión, {RONDAS})")
-    a.add_argument("--seed", type=int, metavar="S",
+                        f" veredicto toman la más rápida de cada talla (por omisión, {RONDAS}; de 1 a"
+                        f" {MAX_RONDAS})")
+    a.add_argument("--seed", metavar="S",
                    help="semilla del orden barajado y del bootstrap; la salida dice la usada"
-                        " (por omisión, una al azar)")
+                        f" (por omisión, una al azar; un entero de ±{MAX_SEMILLA})")
     a.add_argument("--precision", metavar="P",
                    help="añade rondas a las tallas cuyo intervalo del 95 %% de la mediana es"
                         " más ancho que ±P (p. ej. 2%%), hasta --max-repeat ejecuciones")
-    a.add_argument("--max-repeat", type=int, default=15, metavar="M",
-                   help="ejecuciones por talla como mucho con --precision (por omisión, 15)")
+    a.add_argument("--max-repeat", metavar="M",
+                   help="ejecuciones por talla como mucho con --precision (por omisión, 15, o"
+                        f" --repeat si es mayor; como mucho {MAX_RONDAS})")
     a.add_argument("--config", default="O2", metavar="CONF[,CONF...]",
                    help="compilaciones que medir y comparar: O0 (bench_X_O0), O2 (bench_X),"
                         " O3 (bench_X_O3), donde el programa las tenga; con dos o más, la tabla"
@@ -97,30 +118,35 @@ def analizador() -> argparse.ArgumentParser:
     a.add_argument("--bounds", metavar="F1,F2,F3",
                    help="cotas candidatas en lugar de las del programa, escritas con n, números,"
                         " + - * / ^ o ** (potencia), paréntesis y log (neperiano), log2, log10,"
-                        " sqrt, exp: n^2, n*log(n), 2^n, n^3")
+                        " sqrt, exp: n^2, n*log(n), 2^n, n^3; cada una con valor finito y"
+                        f" positivo en alguna talla, y de {LONGITUD_MAXIMA} caracteres como mucho")
     a.add_argument("--model", metavar="T1,T2,...",
                    help="coste teórico que ajustar, t(n) = a₀·T1 + a₁·T2 + ..., por mínimos"
                         " cuadrados relativos, con el intervalo del 95 %% de cada constante:"
-                        " n^2,n,1; por omisión, el del programa; «none» para no ajustarlo")
+                        " n^2,n,1; por omisión, el del programa; «none» para no ajustarlo. Sus"
+                        " términos, distintos e independientes, necesitan una talla más que"
+                        " términos donde todos tengan valor")
     a.add_argument("--input", metavar="ENTRADA[,ENTRADA...]",
                    help="tipos de entrada de las ordenaciones: " + ", ".join(ENTRADAS)
                         + " o all; cada tipo es una serie propia, medida con bench_X_entradas"
                         " (compilado como O2) y bench_X_cuentas; floyd y hanoi no tienen tipos"
                         " y se estudian como siempre (por omisión, la entrada aleatoria de"
                         " bench_X)")
-    a.add_argument("--time", type=float, metavar="SEGUNDOS",
+    a.add_argument("--time", metavar="SEGUNDOS",
                    help="tiempo objetivo de todo el barrido: cada serie (programa,"
                         " configuración y tipo de entrada) recibe su parte y se omiten las"
                         f" tallas mayores que no quepan en ella (por omisión, {CUOTA_POR_SERIE:g}"
-                        " s por serie)")
+                        f" s por serie con las tallas del programa; como mucho {MAX_TIEMPO:g} s)")
     a.add_argument("--together", action="store_true",
                    help="con varios programas: una gráfica con todos y una tabla de sus tiempos"
                         " (y cuentas) a cada talla relativos al más rápido")
-    a.add_argument("--bin", type=Path, default=BIN, metavar="DIR",
+    a.add_argument("--bin", default=str(BIN), metavar="DIR",
                    help="dónde están los programas (por omisión, build/bin del repositorio)")
-    a.add_argument("--out", type=Path, default=RAIZ / "results", metavar="DIR",
+    a.add_argument("--out", default=str(RAIZ / "results"), metavar="DIR",
                    help="dónde escribir los TSV, las gráficas y el informe (por omisión,"
-                        " results/ del repositorio, que git ignora)")
+                        " results/ del repositorio, que git ignora); un estudio nuevo retira"
+                        " antes los ficheros que el anterior anotó en su ficheros.txt, y dos"
+                        " barridos a la vez no pueden escribir en el mismo")
     a.add_argument("--png", action="store_true", help="dibuja también cada gráfica en PNG")
     return a
 
@@ -223,13 +249,28 @@ def _medidas(texto: str) -> List[str]:
 
 
 def _precision(texto: str) -> float:
+    limpio = texto.strip()
+    porcentaje = limpio.endswith("%")
+    numero = limpio.rstrip("%").strip()
     try:
-        valor = float(texto.rstrip("%")) / (100 if texto.endswith("%") else 1)
+        if not numero.isascii():
+            raise ValueError
+        valor = float(numero) / (100 if porcentaje else 1)
     except ValueError:
         raise ErrorDeUso(f"--precision «{texto}» no es un número ni un porcentaje") from None
     if not 0 < valor < 1:
         raise ErrorDeUso("--precision debe estar entre 0 y 100 %, sin incluirlos")
     return valor
+
+
+def _no_vacias(a: argparse.ArgumentParser, args: argparse.Namespace):
+    """An option given an empty value is refused, rather than taken as not
+    given."""
+    for accion in a._actions:
+        valor = getattr(args, accion.dest, None)
+        if accion.option_strings and isinstance(valor, str) and not valor.strip():
+            raise ErrorDeUso(f"{accion.option_strings[-1]} con un valor vacío: dele uno o quite"
+                             " la opción")
 
 
 def _salida_escribible(directorio: Path):
@@ -243,42 +284,86 @@ def _salida_escribible(directorio: Path):
         raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {e.strerror}") from None
 
 
+def _comprobar_cotas(cotas: Sequence[Cota], tallas: Sequence[int], donde: str):
+    for cota in cotas:
+        if motivo := sin_valor_en(cota, tallas):
+            raise ErrorDeUso(f"--bounds: «{cota.texto}» no tiene valor en ninguna talla {donde}"
+                             f" ({motivo})")
+
+
+def _comprobar_modelo(texto: str, terminos: Sequence[Cota], tallas: Sequence[int], donde: str):
+    """A model the sweep could not fit on these sizes is refused with the
+    reason: a term with no value at any size, a term twice, or no more
+    sizes where every term has a value than terms (a fit through as many
+    points as constants is exact and says nothing). Terms that are not
+    independent at the sizes measured are the analysis's to report."""
+    vistos = set()
+    for termino in terminos:
+        if termino.texto in vistos:
+            raise ErrorDeUso(f"--model {texto}: el término «{termino.texto}» está repetido")
+        vistos.add(termino.texto)
+        if motivo := sin_valor_en(termino, tallas):
+            raise ErrorDeUso(f"--model: «{termino.texto}» no tiene valor en ninguna talla"
+                             f" {donde} ({motivo})")
+    validas = [n for n in tallas if all(t(n) is not None for t in terminos)]
+    if len(validas) <= len(terminos):
+        cuantos = f"{len(terminos)} término" + ("s" if len(terminos) > 1 else "")
+        raise ErrorDeUso(f"--model {texto}: un modelo de {cuantos} necesita"
+                         f" al menos {len(terminos) + 1} tallas en que todos tengan valor, y"
+                         f" hay {len(validas)} {donde}")
+
+
 def leer_opciones(argv: Optional[Sequence[str]]) -> Opciones:
-    """The options, checked; a bad one ends the program through argparse
-    with its message and status 2."""
+    """The options, checked whole before anything runs; a bad one ends the
+    program with one line on standard error and status 2."""
     a = analizador()
     args = a.parse_args(argv)
     try:
+        _no_vacias(a, args)
         medidas = _medidas(args.measure)
-        if args.repeat < 1:
-            raise ErrorDeUso("--repeat debe ser al menos 1")
-        if args.max_repeat < args.repeat:
-            raise ErrorDeUso("--max-repeat no puede ser menor que --repeat")
-        if not args.budget > 0:
-            raise ErrorDeUso("--budget debe ser mayor que 0")
-        if args.time is not None and not args.time > 0:
-            raise ErrorDeUso("--time debe ser mayor que 0")
-        entradas = elegir_entradas(args.input) if args.input is not None else None
+        rondas = entero(args.repeat, "--repeat", 1, MAX_RONDAS)
+        if args.max_repeat is None:
+            max_rondas = max(15, rondas)
+        else:
+            max_rondas = entero(args.max_repeat, "--max-repeat", 1, MAX_RONDAS)
+            if max_rondas < rondas:
+                raise ErrorDeUso(f"--max-repeat {max_rondas} no puede ser menor que --repeat"
+                                 f" {rondas}")
+        presupuesto = real(args.budget, "--budget", MAX_PRESUPUESTO, " segundos (un día)")
+        semilla = (entero(args.seed, "--seed", -MAX_SEMILLA, MAX_SEMILLA) if args.seed is not None
+                   else random.SystemRandom().randrange(1, 10**6))
+        programas = elegir_programas(args.programas)
         configuraciones = elegir_configuraciones(args.config)
+        tiempo = (real(args.time, "--time", MAX_TIEMPO, " segundos (una semana)")
+                  if args.time is not None else None)
+        entradas = elegir_entradas(args.input) if args.input is not None else None
         if entradas and configuraciones != [CONFIGURACION_ENTRADAS]:
             otras = [c for c in configuraciones if c != CONFIGURACION_ENTRADAS]
             raise ErrorDeUso(f"--input mide cada tipo de entrada con bench_X_entradas, compilado"
                              f" como {CONFIGURACION_ENTRADAS}; {', '.join(otras)} no tiene esa"
                              " compilación")
-        modelo = None if args.model is None else ("" if args.model == "none" else args.model)
-        if modelo:
-            leer_cotas(modelo)
+        tallas = leer_tallas(args.sizes) if args.sizes is not None else None
+        cotas = leer_cotas(args.bounds) if args.bounds is not None else None
+        modelo = args.model
+        if modelo is not None and modelo.strip() == "none":
+            modelo = ""
+        terminos = leer_cotas(modelo) if modelo else []
+        # Bounds and a model given are checked against the sizes they will
+        # meet: --sizes, or else each program's own.
+        for programa in programas if tallas is None else programas[:1]:
+            suyas = tallas or leer_tallas(programa.tallas)
+            donde = "de --sizes" if tallas else f"de {programa.nombre}"
+            _comprobar_cotas(cotas or [], suyas, donde)
+            if terminos:
+                _comprobar_modelo(modelo, terminos, suyas, donde)
         opciones = Opciones(
-            elegir_programas(args.programas), configuraciones,
-            leer_tallas(args.sizes) if args.sizes else None,
-            leer_cotas(args.bounds) if args.bounds else None, modelo,
+            programas, configuraciones, tallas, cotas, modelo,
             "time" in medidas, "counts" in medidas,
-            _precision(args.precision) if args.precision else None,
-            args.seed if args.seed is not None else random.SystemRandom().randrange(1, 10**6),
-            args.repeat, args.max_repeat, args.budget, args.bin, args.out, args.together,
-            args.png, entradas, args.time,
+            _precision(args.precision) if args.precision is not None else None,
+            semilla, rondas, max_rondas, presupuesto, Path(args.bin), Path(args.out),
+            args.together, args.png, entradas, tiempo,
         )
-        _salida_escribible(args.out)
+        _salida_escribible(opciones.salida)
     except ErrorDeUso as e:
         a.error(str(e))
     return opciones

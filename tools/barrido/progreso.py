@@ -1,18 +1,24 @@
 """Progress on standard error: one live line on a terminal, with the time
 spent and an estimate of the time left; plain lines otherwise (one per
-size of the first round, one per later round)."""
+size of the first round, one per later round). A standard error that
+closes (a terminal hung up) is no longer written."""
 
 import sys
 import time
 from typing import Dict
 
 from .estudio import Punto
+from .salida import Flujo
 
 
 class Progreso:
     def __init__(self, flujo=None):
         self.flujo = flujo or sys.stderr
-        self.terminal = self.flujo.isatty()
+        self.salida = Flujo(self.flujo)
+        try:
+            self.terminal = self.flujo.isatty()
+        except (OSError, ValueError):
+            self.terminal = False
         self.inicio = time.monotonic()
 
     def transcurrido(self) -> float:
@@ -20,13 +26,11 @@ class Progreso:
 
     def _vivo(self, texto: str):
         if self.terminal:
-            self.flujo.write(f"\r\x1b[K{texto}")
-            self.flujo.flush()
+            self.salida.escribir(f"\r\x1b[K{texto}")
 
     def _linea(self, texto: str):
         if not self.terminal:
-            self.flujo.write(texto + "\n")
-            self.flujo.flush()
+            self.salida.escribir(texto + "\n")
 
     def midiendo(self, programa: str, configuracion: str, n: int, ronda: int, quedan: float):
         self._vivo(f"{programa} {configuracion}  n = {n}  ronda {ronda}"
@@ -48,10 +52,8 @@ class Progreso:
 
     def nota(self, texto: str):
         self.limpiar()
-        self.flujo.write(texto + "\n")
-        self.flujo.flush()
+        self.salida.escribir(texto + "\n")
 
     def limpiar(self):
         if self.terminal:
-            self.flujo.write("\r\x1b[K")
-            self.flujo.flush()
+            self.salida.escribir("\r\x1b[K")

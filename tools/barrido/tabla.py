@@ -6,7 +6,7 @@ from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
 from .analisis import ESPACIO, Analisis, Conclusion
-from .estudio import DISPERSION_ANCHA, RESOLUCION
+from .estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
 from .jerarquia import texto_bytes
 
 
@@ -66,6 +66,13 @@ def filas_tabla(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
             fila.append(_num(None if f.por_operacion is None else 1e9 * f.por_operacion, ".3g"))
         fila.append(" ".join(f.marcas))
         filas.append(fila)
+    # The sizes stopped at the hard limit before any invocation ended: a row
+    # that says so where the size would be.
+    for configuracion, omitidas in estudio.omitidas.items():
+        for o in omitidas:
+            if o.cortada:
+                filas.append([str(o.n)] + (["-"] if datos else []) + [configuracion]
+                             + ["-"] * (len(cabecera) - 3 - datos) + [o.motivo])
     leyenda = []
     if any(f.punto.repeticion for f in todas):
         leyenda.append(
@@ -74,12 +81,21 @@ def filas_tabla(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
             " único puede verse como un escalón"
         )
     if any(f.punto.bajo_resolucion for f in todas):
-        leyenda.append(f"<res: por debajo de {RESOLUCION:g} s, la resolución útil del reloj")
+        leyenda.append(f"<res: por debajo de {RESOLUCION:g} s, la resolución útil del reloj"
+                       + ("; 0 s es el reloj sin ver pasar el tiempo, su resolución, no un tiempo"
+                          if any(f.punto.minimo == 0 for f in todas) else ""))
+    if any(f.punto.negativo for f in todas):
+        leyenda.append("neg: una ejecución dio un tiempo negativo: por repetición se resta el"
+                       " coste de las copias, y a esta talla la diferencia es ruido del reloj")
     if any(f.fuera_del_ajuste for f in todas):
         leyenda.append("*: fuera del ajuste")
     if any(f.punto.inestable for f in todas):
         leyenda.append(f"!: dispersión ancha, el máximo pasa de {DISPERSION_ANCHA:g} veces la"
                        " mediana: algo más en la máquina estorbó esa talla")
+    if any(f.punto.cortada for f in todas):
+        leyenda.append("cortada: una ejecución de esa talla pasó del límite (3·--budget + 1 s)"
+                       " y se detuvo; se conservan las que acabaron, y las tallas mayores no"
+                       " se repiten")
     if doblados:
         leyenda.append("t(n)/t(n/2): cuánto crece el tiempo al doblar n; log2 es el exponente"
                        " local (2 para n^2, algo más de 1 para n*log(n))")
@@ -109,11 +125,17 @@ def filas_cuentas(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
     principal = estudio.programa.cuenta
     cabecera = ["n"] + cuentas.nombres + [c.columna.replace("t/", "c/", 1) for c in analisis.cotas]
     filas = [cabecera]
+    inexactas = any(estudio.inexacta(f.n) for f in cuentas.filas)
     for f in cuentas.filas:
         fila = [str(f.n)] + [f"{f.cuentas.get(nombre, 0):.10g}" for nombre in cuentas.nombres]
-        filas.append(fila + [_num(c, ".4g") for c in f.cocientes])
-    return filas, [f"c: {principal} por ejecución (la media de las ejecuciones de una"
-                   " invocación)"]
+        filas.append(fila + [_num(c, ".4g") for c in f.cocientes]
+                     + (["inexacta" if estudio.inexacta(f.n) else ""] if inexactas else []))
+    leyenda = [f"c: {principal} por ejecución (la media de las ejecuciones de una invocación)"]
+    if inexactas:
+        filas[0].append("")
+        leyenda.append(f"inexacta: pasa de 2^53 = {EXACTO:.4g}, desde donde un double no guarda"
+                       " todos los enteros: sus últimas cifras están redondeadas")
+    return filas, leyenda
 
 
 def _tallas(desde_hasta: Tuple[int, int]) -> str:
@@ -176,8 +198,24 @@ def notas_incompleto(analisis: Analisis) -> List[Nota]:
     if estudio.fallo:
         return [Nota("incompleto", "", estudio.fallo)]
     if estudio.interrumpido:
-        return [Nota("incompleto", "", "interrumpido")]
+        return [Nota("incompleto", "",
+                     "interrumpido" + (f" por {estudio.senal}" if estudio.senal else ""))]
     return []
+
+
+def notas_cortadas(analisis: Analisis) -> List[Nota]:
+    """The sizes of each series stopped at the hard limit: not a failure of
+    the study (with worst-case inputs a prediction can fall short), but
+    what the summary names."""
+    estudio = analisis.estudio
+    notas_ = []
+    for configuracion in estudio.configuraciones:
+        cortadas = estudio.cortadas(configuracion)
+        if cortadas:
+            notas_.append(Nota("cortadas", configuracion,
+                               f"{', '.join(map(str, cortadas))}: una ejecución pasó del límite"
+                               " de 3·--budget + 1 s; las tallas mayores quedan fuera"))
+    return notas_
 
 
 def lineas_incompleto(analisis: Analisis) -> List[str]:
@@ -198,6 +236,9 @@ def notas(analisis: Analisis) -> List[Nota]:
             if conclusion.medida == programa.cuenta and analisis.cuentas.modelo:
                 resultado.append(Nota("modelo", configuracion, analisis.cuentas.modelo.describir(
                     programa.cuenta, "c")))
+            elif conclusion.medida == programa.cuenta and analisis.cuentas.sin_modelo:
+                resultado.append(Nota("modelo", configuracion,
+                                      f"sin ajuste: {analisis.cuentas.sin_modelo}"))
             continue
         ajuste, veredicto_ = _notas_conclusion(analisis, conclusion)
         resultado.append(ajuste)
@@ -209,6 +250,8 @@ def notas(analisis: Analisis) -> List[Nota]:
             resultado.append(Nota("pendientes", configuracion, de.veredicto.detalle()))
         if de.modelo:
             resultado.append(Nota("modelo", configuracion, de.modelo.describir()))
+        elif de.sin_modelo:
+            resultado.append(Nota("modelo", configuracion, f"sin ajuste: {de.sin_modelo}"))
         if de.escalones and not de.cita_deriva:
             resultado += [Nota("escalón", configuracion, e) for e in de.escalones]
         elif de.deriva and not de.cita_deriva:
@@ -232,7 +275,7 @@ def notas(analisis: Analisis) -> List[Nota]:
         resultado.append(Nota("omitidas", configuracion,
                               "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)
                                         for o in omitidas)))
-    return resultado + notas_incompleto(analisis)
+    return resultado + notas_cortadas(analisis) + notas_incompleto(analisis)
 
 
 def veredicto(analisis: Analisis) -> List[str]:
@@ -260,6 +303,9 @@ def fila_resumen(analisis: Analisis, c: Conclusion) -> List[str]:
     if estudio.incompleto:
         programa += " (incompleto)"
     tiempo = c.medida == "tiempo"
+    cortadas = estudio.cortadas(c.configuracion) if tiempo else []
+    if cortadas:
+        programa += f" (cortada a {cortadas[0]})"
     segun = c.segun_cuentas if tiempo else c.cota
     p = c.prueba
     operacion = "-"

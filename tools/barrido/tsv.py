@@ -4,11 +4,15 @@ A program's TSV (<programa>.tsv) has a line per size and configuration with
 every invocation's value, and with counts each count; a study that only
 counted has one line per size, configuration «cuentas», with the time
 columns empty. Its first line names the format's version; comment lines
-(#) say which sizes were left out and, at the end, whether the study was
-cut short. Files written before the version line existed read the same
-way. resumen.tsv has a line per program, configuration and measure."""
+(#) say which kind of input it was measured on, which sizes were left out
+(or cut at the hard limit) and, at the end, whether the study was cut
+short; while the sweep measures, the file is rewritten after every
+invocation and ends «# incompleto: en curso». Files written before the
+version line existed read the same way. resumen.tsv has a line per
+program, configuration and measure."""
 
 import math
+import re
 import unicodedata
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence
@@ -16,15 +20,21 @@ from typing import Dict, List, Optional, Sequence
 from .analisis import Analisis, Conclusion
 from .cotas import Cota
 from .errores import ErrorDeUso
-from .estudio import Estudio, Omision, Punto
+from .estudio import CORTADA, TIEMPO_MAXIMO, Estudio, Omision, Punto
 from .programas import CUENTAS, PROGRAMAS, Programa
 
 VERSION = 2
 LINEA_VERSION = f"# estudio de eficiencia, formato {VERSION}"
 
 # The marks of the table as the TSV spells them.
-_MARCAS = {"rep": "repeticion", "<res": "bajo_resolucion", "*": "fuera_del_ajuste",
-           "!": "dispersion_ancha"}
+_MARCAS = {"rep": "repeticion", "<res": "bajo_resolucion", "neg": "negativo",
+           "*": "fuera_del_ajuste", "!": "dispersion_ancha", "cortada": "cortada_al_limite"}
+# The note of a row whose counts lie past 2^53.
+INEXACTA = "cuenta_inexacta"
+# What the last line of a program's TSV says while the sweep still measures
+# it: a sweep killed outright leaves it there, and its study reads back as
+# incomplete.
+EN_CURSO = "en curso (el barrido no llegó a cerrar este fichero)"
 
 # The columns that are not counts (counts are the columns of names the
 # counting build chose).
@@ -41,13 +51,14 @@ def _g(x: Optional[float], formato: str = ".6g") -> str:
     return "" if x is None else format(x, formato)
 
 
-def marca_incompleto(estudio: Estudio) -> List[str]:
-    """The comment line that closes the files of a study cut short."""
-    if estudio.fallo:
-        return [f"# incompleto: {estudio.fallo.splitlines()[0]}"]
-    if estudio.interrumpido:
-        return ["# incompleto: interrumpido"]
-    return []
+def marca_incompleto(estudio: Estudio, en_curso: bool = False) -> List[str]:
+    """The comment line that closes the files of a study cut short (or
+    still being measured): the failure's first line, or the signal that
+    stopped it (interrumpido for Ctrl-C)."""
+    motivo = estudio.motivo_incompleto
+    if motivo:
+        return [f"# incompleto: {motivo.splitlines()[0]}"]
+    return [f"# incompleto: {EN_CURSO}"] if en_curso else []
 
 
 def _entrada(estudio: Estudio) -> List[str]:
@@ -59,11 +70,13 @@ def _omitidas(estudio: Estudio) -> List[str]:
             for configuracion, omitidas in estudio.omitidas.items() for o in omitidas]
 
 
-def tsv(analisis: Analisis) -> str:
+def tsv(analisis: Analisis, en_curso: bool = False) -> str:
     """A header line, then n, configuration, median, min, max, each ratio,
     the speed-up (with two or more configurations), the notes and every
     invocation's value; then t(n)/t(n/2) where sizes double, and with counts
-    each count, the main count's ratios and the nanoseconds per operation."""
+    each count, the main count's ratios and the nanoseconds per operation,
+    and the working set of a run. en_curso: the study is still being
+    measured."""
     estudio = analisis.estudio
     varias = len(estudio.configuraciones) > 1
     cuentas = analisis.cuentas
@@ -86,7 +99,8 @@ def tsv(analisis: Analisis) -> str:
         campos += [_g(c) for c in fila.cocientes]
         if varias:
             campos.append(_g(fila.aceleracion, ".4g"))
-        campos.append(",".join(_MARCAS[x] for x in fila.marcas))
+        campos.append(",".join([_MARCAS[x] for x in fila.marcas]
+                               + ([INEXACTA] if estudio.inexacta(p.n) else [])))
         campos.append(",".join(_g(v) for v in p.valores))
         campos += [_g(fila.doblado, ".4g"), _g(fila.exponente_local, ".4g")]
         if nombres:
@@ -98,12 +112,13 @@ def tsv(analisis: Analisis) -> str:
         filas.append(campos)
     if not estudio.puntos:
         for n, fila in de_cuentas.items():
-            vacios = [""] * (3 + len(analisis.cotas) + varias + 4)
+            notas = [INEXACTA] if estudio.inexacta(n) else []
+            vacios = [""] * (3 + len(analisis.cotas) + varias) + [",".join(notas), "", "", ""]
             filas.append([str(n), CUENTAS] + vacios
                          + _columnas_de_cuentas(fila, nombres, len(analisis.cotas)) + [""])
     lineas = [LINEA_VERSION] + _entrada(estudio) + ["\t".join(cabecera)]
     lineas += ["\t".join(f) for f in filas]
-    return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio)) + "\n"
+    return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio, en_curso)) + "\n"
 
 
 def _columnas_de_cuentas(fila, nombres: Sequence[str], cotas: int) -> List[str]:
@@ -121,7 +136,7 @@ CABECERA_RESUMEN = ["programa", "configuracion", "medida", "exponente", "exponen
                     # kind of input.
                     "pendiente_de", "pendiente", "pendiente_inf", "pendiente_sup",
                     "margen_inf", "margen_sup", "veredicto_desde", "veredicto_hasta",
-                    "ajuste_desde", "ajuste_hasta", "entrada"]
+                    "ajuste_desde", "ajuste_hasta", "entrada", "cortadas"]
 
 
 def resumen_tsv(analisis: Sequence[Analisis]) -> str:
@@ -134,8 +149,9 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
     counts name, and the verdict in words as the sweep printed it; then,
     on a time, the evidence the verdict cites (the ratio, its slope over the
     upper half with its 90 % interval, the window, the sizes it judged),
-    on every line the smallest and largest size fitted, and the kind of
-    input (empty for the specified programs' random input)."""
+    on every line the smallest and largest size fitted, the kind of input
+    (empty for the specified programs' random input), and the sizes of the
+    configuration cut at the hard limit."""
     lineas = ["\t".join(CABECERA_RESUMEN)]
     for a in analisis:
         estado = "incompleto" if a.estudio.incompleto else "completo"
@@ -151,7 +167,8 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
                 _g(c.cociente), str(aj.puntos) if aj else "", estado,
                 c.segun_cuentas.texto if c.segun_cuentas else "",
                 c.texto.replace("\t", " "),
-            ] + _evidencia(c) + [a.estudio.entrada or ""]))
+            ] + _evidencia(c) + [a.estudio.entrada or "",
+                                 ",".join(map(str, a.estudio.cortadas(c.configuracion)))]))
     return "\n".join(lineas) + "\n"
 
 
@@ -167,11 +184,20 @@ def _evidencia(c: Conclusion) -> List[str]:
 
 # Reading a saved study back.
 
+# A number as the sweep writes one (Python's and the C++ stream's formats):
+# an exponent always has two digits or more, so «5.469e-0» is a number cut
+# short, not 5.469.
+_NUMERO = re.compile(r"[-+]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:e[-+]?[0-9]{2,})?", re.ASCII)
+_NO_FINITO = re.compile(r"[-+]?(?:inf|infinity|nan)", re.IGNORECASE)
+
+
 def _numero(texto: str, donde: str, que: str) -> float:
-    try:
-        valor = float(texto)
-    except ValueError:
-        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número") from None
+    limpio = texto.strip()
+    if _NO_FINITO.fullmatch(limpio):
+        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número finito")
+    if not _NUMERO.fullmatch(limpio):
+        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número")
+    valor = float(limpio)
     if not math.isfinite(valor):
         raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número finito")
     return valor
@@ -179,12 +205,14 @@ def _numero(texto: str, donde: str, que: str) -> float:
 
 def _valores(texto: str, donde: str) -> List[float]:
     partes = [p.strip() for p in texto.split(",") if p.strip()]
-    try:
-        valores = [float(p) for p in partes]
-    except ValueError:
-        raise ErrorDeUso(f"{donde}: «{texto}» no es una lista de números") from None
+    if not all(_NUMERO.fullmatch(p) or _NO_FINITO.fullmatch(p) for p in partes):
+        raise ErrorDeUso(f"{donde}: «{texto}» no es una lista de números")
+    valores = [float(p) for p in partes]
     if not all(math.isfinite(v) for v in valores):
         raise ErrorDeUso(f"{donde}: «{texto}» tiene valores no finitos")
+    if any(abs(v) > TIEMPO_MAXIMO for v in valores):
+        raise ErrorDeUso(f"{donde}: «{texto}» tiene tiempos de más de {TIEMPO_MAXIMO:g} s, más"
+                         " de lo que dura una ejecución del barrido")
     return valores
 
 
@@ -235,10 +263,9 @@ def leer_tsv(ruta: Path) -> Optional[Estudio]:
             raise ErrorDeUso(f"{donde}: tiene {len(campos)} campos y la cabecera"
                              f" {len(cabecera)}")
         fila = dict(zip(cabecera, campos))
-        try:
-            n = int(fila["n"])
-        except ValueError:
-            raise ErrorDeUso(f"{donde}: la talla «{fila['n']}» no es un entero") from None
+        if not re.fullmatch(r"\s*[0-9]{1,10}\s*", fila["n"], re.ASCII):
+            raise ErrorDeUso(f"{donde}: la talla «{fila['n']}» no es un entero")
+        n = int(fila["n"])
         configuracion = fila["configuracion"].strip()
         if not configuracion:
             raise ErrorDeUso(f"{donde}: falta la configuración")
@@ -250,27 +277,33 @@ def leer_tsv(ruta: Path) -> Optional[Estudio]:
             continue
         if configuracion not in estudio.configuraciones:
             estudio.configuraciones.append(configuracion)
-        repeticion = "repeticion" in fila.get("notas", "").split(",")
-        estudio.puntos.append(Punto(n, configuracion, valores, repeticion))
+        notas = fila.get("notas", "").split(",")
+        estudio.puntos.append(Punto(n, configuracion, valores, "repeticion" in notas,
+                                    _MARCAS["cortada"] in notas))
     for _, comentario in comentarios:
         _comentario(estudio, comentario)
     return estudio
 
 
 def _comentario(estudio: Estudio, comentario: str):
-    """What a comment line says of the study: a size left out, or the study
-    cut short."""
+    """What a comment line says of the study: the kind of input, a size
+    left out (or cut at the hard limit), or the study cut short (by a
+    failure, or by a signal: interrumpido for Ctrl-C, its name for
+    another)."""
     if comentario.startswith("entrada "):
         estudio.entrada = comentario[len("entrada "):].strip() or None
     elif comentario.startswith("omitida "):
         cabeza, _, motivo = comentario[len("omitida "):].partition(": ")
         partes = cabeza.split()
-        if len(partes) == 2 and partes[1].isdigit():
-            estudio.omitidas.setdefault(partes[0], []).append(Omision(int(partes[1]), motivo))
+        if len(partes) == 2 and re.fullmatch(r"[0-9]{1,10}", partes[1], re.ASCII):
+            estudio.omitidas.setdefault(partes[0], []).append(
+                Omision(int(partes[1]), motivo, motivo.startswith(CORTADA)))
     elif comentario.startswith("incompleto: "):
         motivo = comentario[len("incompleto: "):]
         if motivo == "interrumpido":
             estudio.interrumpido = True
+        elif re.fullmatch(r"SIG[A-Z0-9]+", motivo):
+            estudio.interrumpido, estudio.senal = True, motivo
         else:
             estudio.fallo = motivo
 

@@ -5,7 +5,7 @@ several programs together, juntos.svg. Each module writes one script;
 comun holds what they share."""
 
 from pathlib import Path
-from typing import List, Sequence, Tuple
+from typing import Callable, List, Optional, Sequence, Tuple
 
 from ..analisis import Analisis
 from ..ficheros import Ficheros
@@ -22,18 +22,34 @@ __all__ = ["AVISO_GNUPLOT", "GRAFICAS", "dibujar", "dibujar_juntos", "guion_coci
 GRAFICAS = (("", guion_tiempos), ("_cocientes", guion_cocientes), ("_cuentas", guion_cuentas))
 
 
+def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion_en: Callable[[Path], str]
+             ) -> Optional[Path]:
+    """Draws one plot into a temporary file that then takes its name, so
+    that a plot is never left half drawn: its path, or None when there is
+    nothing to draw or the file could not be put in place."""
+    ruta = ficheros.directorio / nombre
+    if not guion_en(ruta):
+        return None
+    temporal = ficheros.temporal(nombre)
+    try:
+        ejecutar_gnuplot(gnuplot, guion_en(temporal), ruta)
+    except BaseException:
+        ficheros.descartar(temporal)
+        raise
+    return ficheros.confirmar(temporal, nombre)
+
+
 def dibujar(analisis: Analisis, ficheros: Ficheros, gnuplot: str,
             formatos: Sequence[str]) -> List[Path]:
     """Runs gnuplot once per plot and format; the paths it wrote."""
     hechas = []
     for formato in formatos:
         for sufijo, guion_de in GRAFICAS:
-            ruta = ficheros.directorio / f"{analisis.estudio.fichero}{sufijo}.{formato}"
-            guion = guion_de(analisis, ruta, formato)
-            if not guion:
-                continue
-            ejecutar_gnuplot(gnuplot, guion, ficheros.ruta(ruta.name))
-            hechas.append(ruta)
+            nombre = f"{analisis.estudio.fichero}{sufijo}.{formato}"
+            ruta = _dibujar(ficheros, gnuplot, nombre,
+                            lambda destino: guion_de(analisis, destino, formato))
+            if ruta:
+                hechas.append(ruta)
     return hechas
 
 
@@ -46,9 +62,9 @@ def dibujar_juntos(juntos: Juntos, ficheros: Ficheros, gnuplot: str,
     notes on what the plot leaves out, for the user."""
     hechas, notas = [], []
     for formato in formatos:
-        ruta = ficheros.directorio / f"{nombre}.{formato}"
-        guion, notas = guion_juntos(juntos, ruta, formato)
-        if guion:
-            ejecutar_gnuplot(gnuplot, guion, ficheros.ruta(ruta.name))
+        notas = guion_juntos(juntos, ficheros.directorio / f"{nombre}.{formato}", formato)[1]
+        ruta = _dibujar(ficheros, gnuplot, f"{nombre}.{formato}",
+                        lambda destino: guion_juntos(juntos, destino, formato)[0])
+        if ruta:
             hechas.append(ruta)
     return hechas, notas

@@ -1,0 +1,91 @@
+"""The files of a study: what a new study removes of the previous one, the
+lock on the folder, and a file that cannot be written left as it was."""
+
+import errno
+import io
+import os
+import tempfile
+import unittest
+from pathlib import Path
+from unittest import mock
+
+import comun  # noqa: F401  (puts the package on the path)
+from barrido.errores import ErrorDeUso
+from barrido.ficheros import Ficheros
+from barrido.progreso import Progreso
+
+
+class EnUnDirectorio(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = Path(self.tmp.name, "out")
+        self.dir.mkdir()
+        self.notas = io.StringIO()
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def ficheros(self) -> Ficheros:
+        return Ficheros(self.dir, Progreso(self.notas))
+
+    def presentes(self):
+        return sorted(p.name for p in self.dir.iterdir())
+
+
+class Retirar(EnUnDirectorio):
+    def test_solo_lo_que_nombra_la_lista(self):
+        fuera = Path(self.tmp.name, "fuera.txt")
+        for ruta in (self.dir / "a.tsv", self.dir / ".a.tsv.77.tmp", self.dir / "b.tsv", fuera):
+            ruta.write_text("x")
+        # Names that are not plain files of the folder are never followed.
+        (self.dir / "ficheros.txt").write_text(f"a.tsv\n../fuera.txt\n{fuera}\n\n.\nfalta.svg\n")
+        self.ficheros().tomar()
+        self.assertEqual(self.presentes(), ["b.tsv"])
+        self.assertTrue(fuera.exists())
+        self.assertIn("se retira 1 fichero del estudio anterior", self.notas.getvalue())
+
+    def test_la_lista_nombra_cada_fichero_antes_de_hacerlo(self):
+        f = self.ficheros()
+        f.tomar()
+        f.escribir("x.tsv", "uno\n")
+        f.escribir("y.md", "dos\n")
+        f.escribir("x.tsv", "tres\n")
+        self.assertEqual((self.dir / "ficheros.txt").read_text(), "x.tsv\ny.md\n")
+        self.assertEqual(self.presentes(), ["ficheros.txt", "x.tsv", "y.md"])
+        self.assertEqual((self.dir / "x.tsv").read_text(), "tres\n")
+
+
+class Cerrojo(EnUnDirectorio):
+    def test_un_segundo_barrido_no_entra(self):
+        primero = self.ficheros()
+        primero.tomar()
+        with self.assertRaisesRegex(ErrorDeUso, "otro barrido está escribiendo ahora en --out"):
+            self.ficheros().tomar()
+        os.close(primero._cerrojo)
+        self.ficheros().tomar()  # once the first lets go
+
+
+class NoSePuedeEscribir(EnUnDirectorio):
+    def test_el_fichero_queda_como_estaba(self):
+        f = self.ficheros()
+        f.tomar()
+        f.escribir("x.tsv", "completo\n")
+        lleno = OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+        # (what fails, as the disk fills)
+        for donde in ("barrido.ficheros.open", "barrido.ficheros.os.replace"):
+            with self.subTest(donde=donde):
+                with mock.patch(donde, side_effect=lleno):
+                    self.assertIsNone(f.escribir("x.tsv", "a medias\n"))
+                    self.assertIsNone(f.escribir("x.tsv", "a medias\n"))
+                self.assertEqual((self.dir / "x.tsv").read_text(), "completo\n")
+                self.assertEqual(self.presentes(), ["ficheros.txt", "x.tsv"])
+                self.assertEqual(f.fallidos, {"x.tsv": "No space left on device"})
+        # Said once for as long as it fails the same way, and forgotten once written.
+        self.assertEqual(self.notas.getvalue().count("No space left on device"), 1)
+        f.escribir("x.tsv", "nuevo\n")
+        self.assertEqual(f.fallidos, {})
+        self.assertEqual(f.escritos(), ["x.tsv", "ficheros.txt"])
+
+
+if __name__ == "__main__":
+    unittest.main()
