@@ -370,7 +370,8 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
         texto = v.texto()
         if nombre == PROFUNDIDAD and not estudio.programa.exponencial:
             texto = _profundidad(estudio, texto)
-        resumen = {"cota": v.cota.texto if v.cota else "", "cero": "0"}.get(
+        resumen = {"cota": v.cota.texto if v.cota else "",
+                   "cero": "no usa" if nombre == MEMORIA else "0"}.get(
             v.tipo, "no distingue las cotas")
         resultado.append(Conclusion(
             CUENTAS, nombre, ajustar(valores, estudio.programa.exponencial), v.tipo,
