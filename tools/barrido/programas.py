@@ -67,9 +67,11 @@ _NLOGN = ("n", "n*log(n)", "n^1.2")
 _MODELO_CUADRATICO = "n^2,n,1"
 _MODELO_NLOGN = "n*log(n),n"
 
-# Default sizes: `tools/sweep all` takes three to six minutes on a 2-core
-# machine (184–203 s on an AMD EPYC, 316–355 s on an Intel Xeon at
-# 2.1 GHz). Each is far from the budget: at the largest size one run takes
+# Default sizes: measured whole, `tools/sweep all` took 184–203 s on a 2-core
+# AMD EPYC and 316–355 s on a 2-core Intel Xeon; with each series held to
+# its share of time (opciones.CUOTA_POR_SERIE), which leaves out the
+# largest sizes of the slowest series, it took 152–164 s on the Intel Xeon.
+# Each is far from the budget: at the largest size one run takes
 # about 0.1 s to 1 s (the quadratic sorts at 32000, the n log n ones at 4M,
 # Floyd at 1000, Hanoi at 28 discs), and every size below costs a fraction
 # of that. The upper half of the sizes, where the verdict on the times is
