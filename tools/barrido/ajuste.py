@@ -58,14 +58,6 @@ class Ajuste:
             return f"{self.constante!r}*{self.tasa!r}**{variable}"
         return f"{self.constante!r}*{variable}**{self.tasa!r}"
 
-    def enriquecida(self) -> str:
-        """The curve in gnuplot's enhanced text: 2.500·10^{-10}·n^{2.000}."""
-        mantisa, exponente = f"{self.constante:.3e}".split("e")
-        constante = f"{mantisa}·10^{{{int(exponente)}}}"
-        if self.exponencial:
-            return f"{constante}·{self.tasa:.3f}^n"
-        return f"{constante}·n^{{{self.tasa:.3f}}}"
-
 
 def recta(xs: Sequence[float], ys: Sequence[float]) -> Tuple[float, float, float]:
     """Least-squares line y = a + b·x: (a, b, R²). R² of a line fitted by

@@ -104,11 +104,6 @@ class Ficheros:
         self._escribir_entero(LISTA, "".join(f"{n}\n" for n in self.lista))
         return ruta
 
-    def ruta(self, nombre: str) -> Path:
-        ruta = self._anotar(nombre)
-        self.hechos.add(ruta)
-        return ruta
-
     def temporal(self, nombre: str) -> Path:
         """Where to write one of the study's files before confirmar puts it
         in place; the file is listed from now on."""

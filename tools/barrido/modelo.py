@@ -4,7 +4,6 @@ each constant a_j."""
 
 import ast
 import math
-import re
 import statistics
 from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Sequence, Tuple
@@ -52,13 +51,6 @@ class Modelo:
         """The model's sum as an expression of `variable` for gnuplot."""
         return " + ".join(f"({a!r})*{g.expresion(variable)}"
                           for a, g in zip(self.constantes, self.funciones))
-
-    def enriquecido(self) -> str:
-        """The model in gnuplot's enhanced text: 2.5e-10·n^{2} + 3.1e-08·n,
-        every power a superscript."""
-        partes = [f"{a:.3g}" + ("" if t == "1" else "·" + re.sub(r"\^([\w.]+)", r"^{\1}", t))
-                  for a, t in zip(self.constantes, self.terminos)]
-        return " + ".join(partes).replace("+ -", "− ").replace("*", "·")
 
 
 def _suma(texto: str) -> bool:

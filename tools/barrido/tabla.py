@@ -142,13 +142,6 @@ def _tallas(desde_hasta: Tuple[int, int]) -> str:
     return f"en todas las tallas ({desde_hasta[0]} a {desde_hasta[1]})"
 
 
-def linea_ajuste(conclusion: Conclusion, total: int) -> str:
-    """The fit of one measure: of the main count, or of one configuration's
-    times over `total` points. It says that it takes every size, unlike
-    the verdict on the times, which judges the upper half."""
-    return f"ajuste {conclusion.configuracion}: {texto_ajuste(conclusion, total)}"
-
-
 def texto_ajuste(conclusion: Conclusion, total: int) -> str:
     aj = conclusion.ajuste
     if conclusion.medida != "tiempo":
@@ -216,10 +209,6 @@ def notas_cortadas(analisis: Analisis) -> List[Nota]:
                                f"{', '.join(map(str, cortadas))}: una ejecución pasó del límite"
                                " de 3·--budget + 1 s; las tallas mayores quedan fuera"))
     return notas_
-
-
-def lineas_incompleto(analisis: Analisis) -> List[str]:
-    return [n.linea() for n in notas_incompleto(analisis)]
 
 
 def notas(analisis: Analisis) -> List[Nota]:
