@@ -15,7 +15,7 @@ from pathlib import Path
 RAIZ = Path(__file__).resolve().parent.parent.parent
 sys.path.insert(0, str(RAIZ / "tools"))
 
-from barrido.tallas import leer_tallas  # noqa: E402
+from barrido.datos.tallas import leer_tallas  # noqa: E402
 
 BARRIDO = RAIZ / "tools" / "sweep"
 BIN = Path(os.environ.get("BENCH_BIN_DIR", RAIZ / "build" / "bin"))

@@ -6,10 +6,10 @@ import random
 import unittest
 
 from comun import GEOMETRICAS, sinteticos
-from barrido.ajuste import Ajuste as UnAjuste, ajustar, ajustar_con_intervalo, tendencias
-from barrido.incertidumbre import intervalo_mediana
-from barrido.cotas import Cota
-from barrido.tallas import leer_tallas
+from barrido.estadistica.ajuste import Ajuste as UnAjuste, ajustar, ajustar_con_intervalo, tendencias
+from barrido.estadistica.incertidumbre import intervalo_mediana
+from barrido.datos.cotas import Cota
+from barrido.datos.tallas import leer_tallas
 
 
 class Ajuste(unittest.TestCase):

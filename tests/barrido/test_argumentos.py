@@ -7,8 +7,8 @@ import tempfile
 import unittest
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.comparacion import main_comparar
-from barrido.opciones import analizador, leer_opciones
+from barrido.ordenes.comparacion import main_comparar
+from barrido.ordenes.opciones import analizador, leer_opciones
 
 
 class Opciones(unittest.TestCase):

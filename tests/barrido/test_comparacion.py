@@ -11,7 +11,7 @@ import unittest
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.comparacion import leer_estudio, main_comparar
+from barrido.ordenes.comparacion import leer_estudio, main_comparar
 
 TALLAS = [1000, 2000, 4000, 8000, 16000, 32000]
 CABECERA = "n\tconfiguracion\tmediana\tminimo\tmaximo\tt/n\tvalores\tnotas"

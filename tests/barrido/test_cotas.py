@@ -6,8 +6,8 @@ import re
 import unittest
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.cotas import Cota
-from barrido.errores import ErrorDeUso
+from barrido.datos.cotas import Cota
+from barrido.datos.errores import ErrorDeUso
 
 
 class Cotas(unittest.TestCase):

@@ -7,9 +7,9 @@ import random
 import unittest
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.cotas import leer_cotas
-from barrido.crecimiento import juzgar_crecimiento
-from barrido.tallas import leer_tallas
+from barrido.datos.cotas import leer_cotas
+from barrido.estadistica.crecimiento import juzgar_crecimiento
+from barrido.datos.tallas import leer_tallas
 
 GRANDES = leer_tallas("1000:4096000:x2")
 

@@ -7,14 +7,14 @@ import unittest
 from pathlib import Path
 
 from comun import ConFalsos
-from barrido.analisis import analizar, vecinas
-from barrido.casos import comparar_casos
-from barrido.cotas import Cota
-from barrido.estudio import Estudio, Punto
-from barrido.medicion import Medicion, Plan
-from barrido.programas import PROGRAMAS
-from barrido.progreso import Progreso
-from barrido.tsv import leer_tsv
+from barrido.analisis.analisis import analizar, vecinas
+from barrido.analisis.casos import comparar_casos
+from barrido.datos.cotas import Cota
+from barrido.datos.estudio import Estudio, Punto
+from barrido.medir.medicion import Medicion, Plan
+from barrido.datos.programas import PROGRAMAS
+from barrido.medir.progreso import Progreso
+from barrido.escritura.tsv import leer_tsv
 
 
 def estudio(entrada, t, c, tallas=(1000, 2000, 4000, 8000, 16000), rango=0.02):

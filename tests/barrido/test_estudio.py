@@ -9,14 +9,14 @@ import unittest
 from pathlib import Path
 
 from comun import ConFalsos
-from barrido.analisis import analizar
-from barrido.cotas import Cota
-from barrido.errores import ErrorDeUso
-from barrido.estudio import Estudio, Omision, Punto
-from barrido.informe import markdown
-from barrido.programas import PROGRAMAS
-from barrido.tabla import tabla, tabla_cuentas
-from barrido.tsv import leer_tsv, tsv
+from barrido.analisis.analisis import analizar
+from barrido.datos.cotas import Cota
+from barrido.datos.errores import ErrorDeUso
+from barrido.datos.estudio import Estudio, Omision, Punto
+from barrido.escritura.informe import markdown
+from barrido.datos.programas import PROGRAMAS
+from barrido.escritura.tabla import tabla, tabla_cuentas
+from barrido.escritura.tsv import leer_tsv, tsv
 
 
 def estudio(nombre, configuraciones, tallas, cuentas=True, tiempos=True, **campos):

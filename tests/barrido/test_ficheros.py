@@ -10,9 +10,9 @@ from pathlib import Path
 from unittest import mock
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.errores import ErrorDeUso
-from barrido.ficheros import Ficheros
-from barrido.progreso import Progreso
+from barrido.datos.errores import ErrorDeUso
+from barrido.escritura.ficheros import Ficheros
+from barrido.medir.progreso import Progreso
 
 
 class EnUnDirectorio(unittest.TestCase):
@@ -72,7 +72,7 @@ class NoSePuedeEscribir(EnUnDirectorio):
         f.escribir("x.tsv", "completo\n")
         lleno = OSError(errno.ENOSPC, os.strerror(errno.ENOSPC))
         # (what fails, as the disk fills)
-        for donde in ("barrido.ficheros.open", "barrido.ficheros.os.replace"):
+        for donde in ("barrido.escritura.ficheros.open", "barrido.escritura.ficheros.os.replace"):
             with self.subTest(donde=donde):
                 with mock.patch(donde, side_effect=lleno):
                     self.assertIsNone(f.escribir("x.tsv", "a medias\n"))

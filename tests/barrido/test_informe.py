@@ -6,12 +6,12 @@ import unittest
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido import tabla, tsv
-from barrido.analisis import analizar
-from barrido.informe import ANCHO_PROSA, ANCHO_TABLA, Seccion, informe, markdown, partir_orden, pie
-from barrido.cotas import Cota
-from barrido.estudio import Estudio, Punto
-from barrido.programas import PROGRAMAS
+from barrido.escritura import tabla, tsv
+from barrido.analisis.analisis import analizar
+from barrido.escritura.informe import ANCHO_PROSA, ANCHO_TABLA, Seccion, informe, markdown, partir_orden, pie
+from barrido.datos.cotas import Cota
+from barrido.datos.estudio import Estudio, Punto
+from barrido.datos.programas import PROGRAMAS
 
 
 def estudio_de_ejemplo():

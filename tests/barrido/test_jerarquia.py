@@ -8,7 +8,7 @@ import unittest
 from pathlib import Path
 
 from comun import sinteticos
-from barrido.jerarquia import Caches, Nivel, cruces, escalones, leer_caches, nombrar
+from barrido.estadistica.jerarquia import Caches, Nivel, cruces, escalones, leer_caches, nombrar
 
 KIB, MIB = 2**10, 2**20
 

@@ -8,15 +8,15 @@ import unittest
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.analisis import analizar
-from barrido.cotas import Cota
-from barrido.estudio import Estudio, Punto
-from barrido.ficheros import Ficheros
-from barrido.graficas import dibujar_juntos, guion_juntos
-from barrido.juntos import elegir_configuracion, juntar
-from barrido import tabla_juntos as escrito
-from barrido.programas import PROGRAMAS
-from barrido.progreso import Progreso
+from barrido.analisis.analisis import analizar
+from barrido.datos.cotas import Cota
+from barrido.datos.estudio import Estudio, Punto
+from barrido.escritura.ficheros import Ficheros
+from barrido.escritura.graficas import dibujar_juntos, guion_juntos
+from barrido.analisis.juntos import elegir_configuracion, juntar
+from barrido.escritura import tabla_juntos as escrito
+from barrido.datos.programas import PROGRAMAS
+from barrido.medir.progreso import Progreso
 
 CUADRATICAS = [500, 1000, 2000, 4000, 8000, 16000, 32000]
 

@@ -11,12 +11,12 @@ import unittest
 from pathlib import Path
 
 from comun import ConFalsos, vivo
-from barrido.cotas import Cota
-from barrido.estudio import Estudio
-from barrido.medicion import Medicion, Plan, prever
-from barrido.programas import PROGRAMAS
-from barrido.progreso import Progreso
-from barrido.tsv import CABECERA_RESUMEN, leer_tsv
+from barrido.datos.cotas import Cota
+from barrido.datos.estudio import Estudio
+from barrido.medir.medicion import Medicion, Plan, prever
+from barrido.datos.programas import PROGRAMAS
+from barrido.medir.progreso import Progreso
+from barrido.escritura.tsv import CABECERA_RESUMEN, leer_tsv
 
 
 class Prevision(unittest.TestCase):

@@ -8,9 +8,9 @@ import statistics
 import unittest
 
 from comun import GEOMETRICAS
-from barrido.cotas import leer_cotas
-from barrido.modelo import ajustar_modelo, sin_modelo
-from barrido.tallas import leer_tallas
+from barrido.datos.cotas import leer_cotas
+from barrido.estadistica.modelo import ajustar_modelo, sin_modelo
+from barrido.datos.tallas import leer_tallas
 
 
 def exactos(terminos, constantes, tallas):

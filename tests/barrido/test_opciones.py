@@ -10,9 +10,9 @@ import sys
 import unittest
 
 from comun import BARRIDO, ConFalsos
-from barrido.informe import partir_orden
-from barrido.opciones import analizador, leer_opciones
-from barrido.tallas import leer_tallas
+from barrido.escritura.informe import partir_orden
+from barrido.ordenes.opciones import analizador, leer_opciones
+from barrido.datos.tallas import leer_tallas
 
 # Writes its name and size to the log beside it, then sleeps (n/100)^2/50
 # seconds (0.08 s at 200, 0.32 s at 400), so that a budget leaves out the

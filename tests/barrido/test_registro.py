@@ -12,7 +12,7 @@ from datetime import datetime
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.registro import (DESCONOCIDO, cambios_sin_commit, como_json, describir_registro,
+from barrido.escritura.registro import (DESCONOCIDO, cambios_sin_commit, como_json, describir_registro,
                               diferencias, registro)
 
 OPCIONES = "-Wall -O2 -std=c++20"

@@ -3,8 +3,8 @@
 import unittest
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.tallas import leer_tallas
-from barrido.errores import ErrorDeUso
+from barrido.datos.tallas import leer_tallas
+from barrido.datos.errores import ErrorDeUso
 
 
 class Tallas(unittest.TestCase):

@@ -6,17 +6,17 @@ import random
 import unittest
 
 from comun import GEOMETRICAS
-from barrido.ajuste import ajustar_con_intervalo
-from barrido.analisis import analizar
-from barrido.conteo import deriva
-from barrido.crecimiento import juzgar_crecimiento
-from barrido.cotas import Cota
-from barrido.estudio import Estudio, Punto
-from barrido.incertidumbre import bootstrap, mas_rapida
-from barrido.programas import PROGRAMAS
-from barrido.tsv import resumen_tsv
-from barrido.tallas import leer_tallas
-from barrido.veredicto import juzgar, mitad_superior
+from barrido.estadistica.ajuste import ajustar_con_intervalo
+from barrido.analisis.analisis import analizar
+from barrido.estadistica.conteo import deriva
+from barrido.estadistica.crecimiento import juzgar_crecimiento
+from barrido.datos.cotas import Cota
+from barrido.datos.estudio import Estudio, Punto
+from barrido.estadistica.incertidumbre import bootstrap, mas_rapida
+from barrido.datos.programas import PROGRAMAS
+from barrido.escritura.tsv import resumen_tsv
+from barrido.datos.tallas import leer_tallas
+from barrido.estadistica.veredicto import juzgar, mitad_superior
 
 NLOGN = leer_tallas("1000:4096000:x2")
 

@@ -1,27 +1,18 @@
 """The sweep: runs the suite's programs over a series of sizes and turns
 their report lines into an efficiency study.
 
-One concern a module, dependencies running one way (the command line uses
-the study; the study uses measurement, statistics and the writers):
+Sub-packages, one layer each; a layer imports only the layers listed
+before it:
 
-- cli, opciones, argumentos: the command line, its options, argparse in
-  Spanish with one-line errors; senales: the signals that stop a sweep;
-  salida: a standard output or error that closes under it.
-- medicion: the order of the invocations (rounds, the budget that looks
-  ahead); ejecucion: one invocation, its line and its values; progreso:
-  progress.
-- estudio: what one program's study measured (the model's data);
-  analisis: everything concluded from it, computed once; juntos: several
-  programs side by side, concluded once; contraste: two studies of a
-  program against each other.
-- ajuste (the growth fit and the ratio trends), veredicto (the verdict on
-  times), conteo (the verdict on counts, the time per operation), modelo
-  (the theoretical cost), incertidumbre (the bootstrap, intervals): the
-  statistics the analysis uses. No writer imports them.
-- tallas, cotas, programas: the sizes, the candidate bounds and the table
-  of programs the command line names.
-- tabla, tabla_juntos, tsv (which also reads a saved study back),
-  graficas/ (one module a plot), registro, informe, ficheros: the writers
-  of the tables, TSV files, plots, record and report.
-- comparacion: `tools/sweep compare`, two saved studies side by side.
+- datos: what a study is made of (the study, the programs, the sizes, the
+  candidate bounds, the failures reported as messages).
+- medir: running the programs (one invocation, the rounds and the budget,
+  the progress line).
+- estadistica: the fits, verdicts, intervals and the theoretical model.
+- analisis: everything concluded from a study, computed once; several
+  programs side by side; two studies against each other.
+- escritura: the tables, TSV files, plots, record, report and the files of
+  a study.
+- ordenes: the command line (`tools/sweep` and `tools/sweep compare`), its
+  options, signals and standard streams.
 """

@@ -1,0 +1,70 @@
+"""The plots of a sweep, drawn by gnuplot from the analysis: for each
+program its times (X.svg), the verdict's ratios (X_cocientes.svg) and,
+with counts, the counts and the time per operation (X_cuentas.svg); for
+several programs together, juntos.svg. Each module writes one script;
+comun holds what they share."""
+
+from pathlib import Path
+from typing import Callable, List, Optional, Sequence, Tuple
+
+from ...analisis.analisis import Analisis
+from ..ficheros import Ficheros
+from ...analisis.juntos import Juntos
+from .cocientes import guion_cocientes
+from .comun import AVISO_GNUPLOT, ejecutar_gnuplot
+from .cuentas import guion_cuentas
+from .juntos import guion_juntos
+from .tiempos import guion_tiempos
+
+__all__ = ["AVISO_GNUPLOT", "GRAFICAS", "dibujar", "dibujar_juntos", "guion_cocientes",
+           "guion_cuentas", "guion_juntos", "guion_tiempos"]
+
+GRAFICAS = (("", guion_tiempos), ("_cocientes", guion_cocientes), ("_cuentas", guion_cuentas))
+
+
+def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion_en: Callable[[Path], str]
+             ) -> Optional[Path]:
+    """Draws one plot into a temporary file that then takes its name, so
+    that a plot is never left half drawn: its path, or None when there is
+    nothing to draw or the file could not be put in place."""
+    ruta = ficheros.directorio / nombre
+    if not guion_en(ruta):
+        return None
+    temporal = ficheros.temporal(nombre)
+    try:
+        ejecutar_gnuplot(gnuplot, guion_en(temporal), ruta)
+    except BaseException:
+        ficheros.descartar(temporal)
+        raise
+    return ficheros.confirmar(temporal, nombre)
+
+
+def dibujar(analisis: Analisis, ficheros: Ficheros, gnuplot: str,
+            formatos: Sequence[str]) -> List[Path]:
+    """Runs gnuplot once per plot and format; the paths it wrote."""
+    hechas = []
+    for formato in formatos:
+        for sufijo, guion_de in GRAFICAS:
+            nombre = f"{analisis.estudio.fichero}{sufijo}.{formato}"
+            ruta = _dibujar(ficheros, gnuplot, nombre,
+                            lambda destino: guion_de(analisis, destino, formato))
+            if ruta:
+                hechas.append(ruta)
+    return hechas
+
+
+def dibujar_juntos(juntos: Juntos, ficheros: Ficheros, gnuplot: str,
+                   formatos: Sequence[str], nombre: str = "juntos"
+                   ) -> Tuple[List[Path], List[str]]:
+    """Runs gnuplot once per format into <nombre>.<formato> (juntos.svg, or
+    insertion_entradas.svg for the kinds of one program): the paths it
+    wrote (none when fewer than two series have times to draw) and the
+    notes on what the plot leaves out, for the user."""
+    hechas, notas = [], []
+    for formato in formatos:
+        notas = guion_juntos(juntos, ficheros.directorio / f"{nombre}.{formato}", formato)[1]
+        ruta = _dibujar(ficheros, gnuplot, f"{nombre}.{formato}",
+                        lambda destino: guion_juntos(juntos, destino, formato)[0])
+        if ruta:
+            hechas.append(ruta)
+    return hechas, notas

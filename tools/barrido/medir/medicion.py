@@ -1,0 +1,292 @@
+"""The order of the invocations of one program's study, one at a time (two
+at once would disturb each other's times).
+
+Repeats are rounds, and each round visits every (size, configuration)
+pair. The first goes up in size, the configurations alternating at each
+size, and finds where the budget stops growth: before a size runs, one
+invocation's time is predicted from the sizes already measured, and a size
+predicted past the budget is left out with every larger one. Later rounds
+visit the pairs in a shuffled order, so that a quiet or busy spell of the
+machine lands on scattered points rather than on one configuration or a run
+of neighbouring sizes. Counts come from one invocation per size in the
+first round: they are the same however often they are taken.
+
+An invocation stopped at the hard limit is not a failure of the study (with
+worst-case inputs a prediction can fall short): its size is marked cut,
+and no larger size of that series runs again."""
+
+import math
+import random
+from dataclasses import dataclass
+from pathlib import Path
+from typing import Callable, Dict, List, Optional, Sequence, Tuple
+
+from ..estadistica.ajuste import Ajuste, ajustar
+from .ejecucion import LimiteSuperado, contar, ejecutar
+from ..datos.errores import FalloPrograma
+from ..datos.estudio import CORTADA, Estudio, Omision, Punto
+from ..estadistica.incertidumbre import intervalo_mediana
+from ..datos.programas import CUENTAS
+from .progreso import Progreso
+
+
+@dataclass
+class Plan:
+    tallas: Sequence[int]
+    directorio: Path  # where the binaries are
+    rondas: int  # invocations of every pair, before --precision adds any
+    presupuesto: float  # seconds one invocation may be predicted to take
+    tiempos: bool = True
+    cuentas: bool = True
+    precision: Optional[float] = None  # relative half-width of the median's 95% interval
+    max_rondas: int = 15
+    # Seconds the whole series may take, every round and its counts: the
+    # first round leaves out the largest sizes predicted not to fit.
+    cuota: Optional[float] = None
+    despues: float = 0.0  # seconds planned for the series after this one
+
+    @property
+    def limite(self) -> float:
+        """Past this an invocation is stopped: three budgets and a second."""
+        return 3 * self.presupuesto + 1
+
+
+def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[float]:
+    """One invocation's wall time at n, from the growth of the largest
+    sizes measured so far (the last three: the small ones are mostly the
+    cost of starting a process). None with fewer than two sizes."""
+    ultimas = sorted(duraciones.items())[-3:]
+    ajuste = ajustar([(m, max(d, 1e-6)) for m, d in ultimas], exponencial)
+    if ajuste is None:
+        return None
+    # A growth read off sizes dominated by the start-up cost can come out
+    # flat or even falling; the time never grows slower than linearly here.
+    # The curve of that growth goes through the largest size measured.
+    tasa = max(ajuste.tasa, 1.0)
+    ultima_n, ultima_d = ultimas[-1]
+    curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
+    prevista = ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
+    # A curve that overflows a double is a time past any budget.
+    return prevista if math.isfinite(prevista) else math.inf
+
+
+def _segundos(prevista: float) -> str:
+    if math.isfinite(prevista):
+        return f"{prevista:.3g} s"
+    return "más segundos de los que caben en un double"
+
+
+class Medicion:
+    """Carries out a plan into an Estudio; `al_medir`, when given, is called
+    after every invocation whose value was kept (the sweep rewrites the
+    program's TSV there)."""
+
+    def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso,
+                 al_medir: Optional[Callable[[], None]] = None):
+        self.estudio = estudio
+        self.plan = plan
+        self.progreso = progreso
+        self.al_medir = al_medir
+        self.azar = random.Random(estudio.semilla)
+        # Wall time of the first invocation of each (configuration, n), which
+        # predicts larger sizes and what is left to run.
+        self.duraciones: Dict[str, Dict[int, float]] = {}
+        # configuration -> the least size cut at the hard limit after the
+        # first round: neither it nor a larger size of the series runs again.
+        self.cortes: Dict[str, int] = {}
+
+    def medir(self):
+        """Runs the whole plan. A failing program stops its study, with its
+        message in estudio.fallo; KeyboardInterrupt (or a signal the sweep
+        turned into one) marks the study as interrupted, with the signal's
+        name, and goes on up, as does an error of the sweep's own, marked."""
+        try:
+            self._primera_ronda()
+            for ronda in range(2, self.plan.rondas + 1):
+                # Counts are taken once: with no times there is no second round.
+                pares = self._pares()
+                if not pares:
+                    break
+                self._ronda(pares, ronda)
+            ronda = self.plan.rondas
+            while self.plan.precision and (pares := self._imprecisos()):
+                ronda += 1
+                self._ronda(pares, ronda)
+        except FalloPrograma as e:
+            self.estudio.fallo = str(e)
+        except KeyboardInterrupt as e:
+            self.estudio.interrumpido = True
+            nombre = getattr(e, "nombre", "SIGINT")
+            self.estudio.senal = None if nombre == "SIGINT" else nombre
+            raise
+        except Exception as e:
+            self.estudio.fallo = f"error interno del barrido: {type(e).__name__}: {e}"
+            raise
+
+    def _binario(self, configuracion: str) -> Path:
+        return self.plan.directorio / self.estudio.programa.binario(configuracion,
+                                                                    self.estudio.entrada)
+
+    def _argumentos(self) -> Sequence[str]:
+        """What follows the size on the command line: the kind of input."""
+        return (self.estudio.entrada,) if self.estudio.entrada else ()
+
+    def _activas(self) -> List[str]:
+        return (list(self.estudio.configuraciones) if self.plan.tiempos else []) + (
+            [CUENTAS] if self.plan.cuentas else [])
+
+    def _primera_ronda(self):
+        omitidas = self.estudio.omitidas
+        for i, n in enumerate(self.plan.tallas):
+            orden = self._activas()
+            if i % 2:
+                orden.reverse()
+            total = self._total_previsto(n)
+            if self.plan.cuota is not None and total is not None and total > self.plan.cuota:
+                motivo = (f"el estudio no cabe en sus {self.plan.cuota:.3g} s: con ella se prevén"
+                          f" {total:.3g} s")
+                for configuracion in orden:
+                    if configuracion not in omitidas:
+                        omitidas[configuracion] = [Omision(m, motivo if m == n else "")
+                                                   for m in self.plan.tallas if m >= n]
+                return
+            for configuracion in orden:
+                if configuracion in omitidas:
+                    continue
+                prevista = prever(self.duraciones.get(configuracion, {}), n,
+                                  self.estudio.programa.exponencial)
+                if prevista is not None and prevista > self.plan.presupuesto:
+                    omitidas[configuracion] = self._omitir_desde(configuracion, n, prevista)
+                    continue
+                try:
+                    self._invocar(configuracion, n, 1)
+                except LimiteSuperado as e:
+                    self.progreso.nota(f"{self.estudio.programa.nombre}: {e}: talla cortada; las"
+                                       f" mayores de {configuracion} quedan fuera")
+                    resto = [Omision(m, "mayor que una talla cortada")
+                             for m in self.plan.tallas if m > n]
+                    omitidas[configuracion] = [
+                        Omision(n, f"{CORTADA} {e.limite:.3g} s", cortada=True)] + resto
+
+    def _total_previsto(self, n: int) -> Optional[float]:
+        """The seconds the whole series is predicted to take if it goes on to
+        n: every round of each timed configuration, and the counts once, of
+        the sizes measured so far and of n. None while a configuration has
+        no prediction for n yet."""
+        total = 0.0
+        for configuracion in self._activas():
+            if configuracion in self.estudio.omitidas:
+                continue
+            vistas = self.duraciones.get(configuracion, {})
+            prevista = prever(vistas, n, self.estudio.programa.exponencial)
+            if prevista is None:
+                return None
+            veces = 1 if configuracion == CUENTAS else self.plan.rondas
+            total += veces * (sum(vistas.values()) + prevista)
+        return total
+
+    def _omitir_desde(self, configuracion: str, n: int, prevista: float) -> List[Omision]:
+        """n and every larger size, each with its predicted time."""
+        duraciones = self.duraciones.get(configuracion, {})
+        exponencial = self.estudio.programa.exponencial
+        return [Omision(m, "se prevén"
+                           f" {_segundos(prever(duraciones, m, exponencial) or prevista)}"
+                           " por ejecución")
+                for m in self.plan.tallas if m >= n]
+
+    def _cortado(self, configuracion: str, n: int) -> bool:
+        return n >= self.cortes.get(configuracion, math.inf)
+
+    def _pares(self) -> List[Tuple[str, int]]:
+        """Every timed (configuration, n) measured, in a shuffled order."""
+        pares = [(p.configuracion, p.n) for p in self.estudio.puntos]
+        self.azar.shuffle(pares)
+        return pares
+
+    def _imprecisos(self) -> List[Tuple[str, int]]:
+        """The pairs whose median is not yet known to ±precision and that
+        may still take another invocation, shuffled."""
+        pares = []
+        for p in self.estudio.puntos:
+            if len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n):
+                continue
+            inf, sup, alcanza = intervalo_mediana(p.valores)
+            if not alcanza or max(p.mediana - inf, sup - p.mediana) > self.plan.precision * p.mediana:
+                pares.append((p.configuracion, p.n))
+        self.azar.shuffle(pares)
+        return pares
+
+    def _ronda(self, pares: List[Tuple[str, int]], ronda: int):
+        self.progreso.ronda(self.estudio.programa.nombre, ronda, len(pares))
+        for k, (configuracion, n) in enumerate(pares):
+            if self._cortado(configuracion, n):
+                continue
+            try:
+                self._invocar(configuracion, n, ronda, pendientes=pares[k + 1:])
+            except LimiteSuperado as e:
+                self.progreso.nota(f"{self.estudio.programa.nombre}: {e}; se conserva lo ya"
+                                   f" medido de esa talla, y ni ella ni las mayores de"
+                                   f" {configuracion} se repiten")
+                self.estudio.punto(configuracion, n).cortada = True
+                self.cortes[configuracion] = min(n, self.cortes.get(configuracion, n))
+                if self.al_medir:
+                    self.al_medir()
+
+    def _invocar(self, configuracion: str, n: int, ronda: int,
+                 pendientes: Sequence[Tuple[str, int]] = ()):
+        programa = self.estudio.programa
+        self.progreso.midiendo(programa.nombre, configuracion, n, ronda,
+                               self._quedan(ronda, n, pendientes))
+        if configuracion == CUENTAS:
+            cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
+                                       self._argumentos())
+            previas = self.estudio.nombres_de_cuentas
+            if previas and set(cuentas) != set(previas):
+                raise FalloPrograma(f"«{self._binario(configuracion).name} {n}» contó"
+                                    f" {', '.join(cuentas)}, y a las tallas anteriores"
+                                    f" {', '.join(previas)}: las operaciones deben ser las"
+                                    " mismas a toda talla")
+            self.estudio.cuentas[n] = cuentas
+        else:
+            valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
+                                       n <= programa.umbral_repeticion, self._argumentos())
+            punto = self.estudio.punto(configuracion, n)
+            if punto is None:
+                punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
+                self.estudio.puntos.append(punto)
+            punto.valores.append(valor)
+        self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
+        # On disk before it is reported.
+        if self.al_medir:
+            self.al_medir()
+        if configuracion == CUENTAS:
+            self.progreso.contado(programa.nombre, n, self.estudio.cuentas[n])
+        elif ronda == 1:
+            self.progreso.medido(programa.nombre, punto)
+
+    def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
+        """An estimate of the seconds left in the sweep: of this series, from
+        the durations seen in the first round and, for the sizes it has not
+        yet reached, their predicted durations (those past the budget, or
+        left out, count nothing); then the time planned for the series after
+        it."""
+        exponencial = self.estudio.programa.exponencial
+
+        def duracion(configuracion: str, m: int) -> float:
+            if any(o.n == m for o in self.estudio.omitidas.get(configuracion, [])):
+                return 0.0
+            vistas = self.duraciones.get(configuracion, {})
+            d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
+            return d if d is not None and d <= self.plan.presupuesto else 0.0
+
+        activas = self._activas()
+        cronometradas = [(c, m) for c in activas if c != CUENTAS for m in self.plan.tallas
+                         if not self._cortado(c, m)]
+        if ronda == 1:
+            total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)
+            total += (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
+        else:
+            total = (sum(duracion(c, m) for c, m in pendientes)
+                     + max(self.plan.rondas - ronda, 0)
+                     * sum(duracion(c, m) for c, m in cronometradas))
+        return total + self.plan.despues

@@ -1,0 +1,371 @@
+"""The command line of tools/sweep: reads the options, runs the study of
+each program in turn and writes its tables, TSV and plots, then the files
+of the whole sweep. `tools/sweep compare A B` compares two saved sweeps.
+
+Whatever stops a sweep (a failing program, a signal, a full disk, a closed
+standard output) leaves what it measured on disk, marked: the exit status
+says how it ended (0, 1, 2 for an option, 128 + a signal's number)."""
+
+import os
+import shutil
+import signal
+import sys
+import traceback
+from pathlib import Path
+from typing import Dict, List, Optional, Sequence
+
+from ..analisis.analisis import Analisis, analizar, avance
+from ..datos.cotas import Cota
+from ..datos.errores import ErrorDeUso, FalloPrograma
+from ..datos.estudio import Estudio
+from ..escritura.ficheros import Ficheros
+from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
+from ..escritura.informe import Seccion, informe
+from ..estadistica.jerarquia import leer_caches
+from ..analisis.casos import comparar_casos
+from ..analisis.juntos import elegir_configuracion, juntar
+from ..medir.medicion import Medicion, Plan
+from .opciones import RAIZ, Opciones, leer_opciones
+from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
+from ..medir.progreso import Progreso
+from ..escritura.registro import como_json, registro
+from .salida import Flujo
+from .senales import Senales
+from ..escritura.tabla import resumen, tabla, tabla_cuentas, veredicto
+from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
+from ..datos.tallas import leer_tallas
+from ..escritura.tsv import resumen_tsv, tsv
+
+
+def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path,
+            entrada: Optional[str] = None) -> List[str]:
+    """A message for each binary that is not there, naming how to build it."""
+    mensajes = []
+    for configuracion in configuraciones:
+        binario = directorio / programa.binario(configuracion, entrada)
+        if os.access(binario, os.X_OK) and binario.is_file():
+            continue
+        mensaje = (f"falta {binario}; se construye con «cmake --workflow --preset default»"
+                   f" (o «cmake --build build --target {binario.name}»)")
+        if not (RAIZ / programa.nombre / "main.cpp").exists():
+            mensaje += f"; su fuente {programa.nombre}/main.cpp aún no está en este árbol"
+        mensajes.append(mensaje)
+    return mensajes
+
+
+def _nombre(numero: int) -> str:
+    return signal.Signals(numero).name
+
+
+def _error_interno(e: BaseException) -> str:
+    """One line on an error of the sweep's own: what and where."""
+    marcos = traceback.extract_tb(e.__traceback__)
+    donde = f", en {Path(marcos[-1].filename).name}:{marcos[-1].lineno}" if marcos else ""
+    return f"error interno del barrido ({type(e).__name__}: {e}{donde})"
+
+
+class Barrido:
+    """One run of tools/sweep: the studies made so far and their files."""
+
+    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None):
+        self.opciones = opciones
+        self.progreso = Progreso()
+        self.senales = senales or Senales()
+        self.salida = Flujo(sys.stdout)
+        self.ficheros = Ficheros(opciones.salida, self.progreso)
+        self.gnuplot = shutil.which("gnuplot")
+        self.formatos = ["svg"] + (["png"] if opciones.png else [])
+        self.hechos: List[Analisis] = []
+        self.secciones: List[Seccion] = []
+        self.estado = 0
+        # What each program measured: its sizes, in the order of the plan,
+        # and its omitted sizes per configuration; and the hard limit.
+        self.tallas: Dict[str, List[int]] = {}
+        self.omitidas: Dict[str, Dict[str, List[int]]] = {}
+        self.limite = 0.0
+        self.semilla_dicha = False
+        self.series_hechas = 0
+        self.caches = leer_caches()
+        self.resumen_casos: List[str] = []
+        self.cierre_dicho = False  # that standard output closed
+
+    def imprimir(self, texto: str):
+        """A line of the study on standard output; once that closes, the
+        sweep says so and goes on."""
+        if not self.salida.escribir(texto + "\n") and not self.cierre_dicho:
+            self.cierre_dicho = True
+            self.progreso.nota(f"la salida estándar se cerró ({self.salida.cerrado}): el barrido"
+                               f" sigue y deja el estudio en {self.opciones.salida}")
+
+    def decir_semilla(self):
+        """The seed, once, before the first invocation and so before any
+        progress line: it orders the shuffled rounds and seeds the
+        bootstraps. A sweep of counts alone has neither."""
+        if self.opciones.tiempos and not self.semilla_dicha:
+            self.semilla_dicha = True
+            semilla = self.opciones.semilla
+            self.imprimir(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y"
+                          " el bootstrap)\n")
+
+    def estudiar(self, programa: Programa):
+        """Measures one program, on each kind of input asked for, and writes
+        what it gives; a program with a missing binary or no configuration
+        to run is skipped with a note."""
+        o = self.opciones
+        configuraciones = [c for c in o.configuraciones if c in programa.configuraciones]
+        otras = [c for c in o.configuraciones if c not in programa.configuraciones]
+        if otras:
+            self.progreso.nota(f"{programa.nombre}: no tiene la configuración {', '.join(otras)}"
+                               f" (tiene {', '.join(programa.configuraciones)})")
+        if o.tiempos and not configuraciones:
+            self.estado = 1
+            return
+        entradas: List[Optional[str]] = [None]
+        if o.entradas and programa.entradas:
+            entradas = list(o.entradas)
+        elif o.entradas:
+            self.progreso.nota(f"{programa.nombre}: no tiene tipos de entrada; se estudia con la"
+                               " suya de siempre")
+        binarios = (configuraciones if o.tiempos else []) + ([CUENTAS] if o.cuentas else [])
+        faltan = _faltan(programa, binarios, o.directorio_bin, entradas[0])
+        if faltan:
+            for mensaje in faltan:
+                self.progreso.nota(f"{programa.nombre}: {mensaje}")
+            self.estado = 1
+            self.series_hechas += len(entradas) * max(1, len(configuraciones))
+            return
+        hechos = []
+        for entrada in entradas:
+            analisis = self.estudiar_serie(programa, configuraciones, entrada)
+            if analisis is not None:
+                hechos.append(analisis)
+        if len(hechos) > 1:
+            self.casos(hechos)
+
+    def estudiar_serie(self, programa: Programa, configuraciones: List[str],
+                       entrada: Optional[str]) -> Optional[Analisis]:
+        o = self.opciones
+        estudio = Estudio(programa, configuraciones if o.tiempos else [],
+                          o.cotas or [Cota(c) for c in programa.cotas], o.semilla,
+                          entrada=entrada, cotas_fijas=o.cotas is not None)
+        series = max(1, len(estudio.configuraciones))
+        self.series_hechas += series
+        # The default share holds a program's own sizes in check; sizes the
+        # user named are measured whole unless --time says otherwise.
+        cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
+        plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
+                    o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
+                    max(0, o.series() - self.series_hechas) * o.cuota())
+        self.limite = plan.limite
+        self.decir_semilla()
+        try:
+            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio)).medir()
+        except KeyboardInterrupt:
+            self.senales.atender()
+            raise
+        finally:
+            # Interrupted or not, what was measured is shown and written.
+            medidas = {p.n for p in estudio.puntos} | set(estudio.cuentas)
+            if medidas:
+                self.tallas[estudio.etiqueta] = [n for n in plan.tallas if n in medidas]
+            if estudio.omitidas:
+                self.omitidas[estudio.etiqueta] = {c: [o.n for o in os]
+                                                   for c, os in estudio.omitidas.items()}
+            # A signal that comes meanwhile waits for the files.
+            with self.senales.diferidas():
+                analisis = self.informar(estudio)
+        return analisis
+
+    def guardar(self, estudio: Estudio):
+        """The program's TSV as it stands, after each invocation: a sweep
+        killed outright loses at most the invocation it was running."""
+        with self.senales.diferidas():
+            self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(avance(estudio), en_curso=True))
+
+    def casos(self, hechos: List[Analisis]):
+        """The kinds of input of one program side by side: from the best case
+        to the worst, and one plot with a curve per kind."""
+        casos = comparar_casos(hechos, CONFIGURACION_ENTRADAS)
+        texto = texto_casos(casos)
+        self.imprimir(f"== casos de {casos.nombre} ==\n{texto}")
+        self.resumen_casos.append(texto.splitlines()[-1])
+        graficas = []
+        if self.gnuplot:
+            juntos = juntar(hechos, CONFIGURACION_ENTRADAS)
+            try:
+                graficas, _ = dibujar_juntos(juntos, self.ficheros, self.gnuplot, self.formatos,
+                                             f"{casos.nombre}_entradas")
+            except FalloPrograma as e:
+                self.progreso.nota(f"{casos.nombre}: {e}")
+                self.estado = 1
+        self.imprimir(("ficheros: " + ", ".join(map(str, graficas)) + "\n") if graficas else "")
+        self.secciones.append(Seccion(f"casos de {casos.nombre}", graficas, tabla=texto))
+
+    def informar(self, estudio: Estudio) -> Optional[Analisis]:
+        programa = estudio.programa
+        analisis = analizar(estudio, self.opciones.terminos(programa), self.caches)
+        self.progreso.limpiar()
+        titulo = f"{programa.nombre}: {programa.algoritmo}"
+        if estudio.entrada:
+            titulo += f", entrada {estudio.entrada}"
+        self.imprimir(f"== {titulo} ==")
+        tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis)]
+        for texto in tablas:
+            if texto:
+                self.imprimir(texto)
+        self.imprimir("\n".join(veredicto(analisis)))
+        if estudio.fallo:
+            self.estado = 1
+            self.progreso.nota(f"{estudio.etiqueta}: barrido detenido: {estudio.fallo}")
+        if not (estudio.puntos or estudio.cuentas):
+            self.imprimir(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
+            return None
+        self.hechos.append(analisis)
+        hechos = [self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(analisis))]
+        graficas = []
+        if self.gnuplot:
+            try:
+                graficas = dibujar(analisis, self.ficheros, self.gnuplot, self.formatos)
+            except FalloPrograma as e:
+                self.progreso.nota(f"{programa.nombre}: {e}")
+                self.estado = 1
+        self.secciones.append(Seccion(titulo, graficas, analisis))
+        self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
+        return analisis
+
+    def cerrar(self, argv: Sequence[str]):
+        """The files of the whole sweep, from the studies made so far: the
+        summary, the record and the report."""
+        juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
+        if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.hechos:
+            self.imprimir("== resumen ==\n" + resumen(self.hechos))
+            for linea in self.resumen_casos:
+                self.imprimir(linea)
+        if not self.hechos:
+            return
+        estudios = [a.estudio for a in self.hechos]
+        self.ficheros.escribir("resumen.tsv", resumen_tsv(self.hechos))
+        binarios = {}
+        for estudio in estudios:
+            for configuracion in estudio.configuraciones + ([CUENTAS] if estudio.cuentas else []):
+                clave = "entradas" if estudio.entrada and configuracion != CUENTAS else configuracion
+                binarios.setdefault(clave, estudio.programa.binario(configuracion,
+                                                                    estudio.entrada))
+        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
+                         self.plan(), self.opciones.repetir(self.tallas), self.caches.como_dict())
+        self.ficheros.escribir("registro.json", como_json(datos))
+        incompleto = any(e.incompleto for e in estudios)
+        self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
+                                                     incompleto=incompleto))
+
+    def plan(self) -> Dict[str, object]:
+        """What this sweep measured, for the record: every option that
+        changes it, and the sizes each program actually measured."""
+        o = self.opciones
+        return {
+            "semilla": o.semilla if o.tiempos else None,
+            "rondas": o.rondas if o.tiempos else 1,
+            "presupuesto_s": o.presupuesto,
+            "limite_s": self.limite,
+            "precision": o.precision if o.tiempos else None,
+            "max_rondas": o.max_rondas,
+            "medidas": o.medidas,
+            "configuraciones": o.configuraciones if o.tiempos else [],
+            "cotas": [c.texto for c in o.cotas] if o.cotas else None,
+            "modelo": o.modelo,
+            "programas": str(o.directorio_bin),
+            "tallas": self.tallas,
+            "omitidas": self.omitidas,
+        }
+
+    def juntos(self) -> Seccion:
+        """The programs side by side: the table of times (and counts) at each
+        size relative to the fastest, its TSV and the joint plot."""
+        pedidas = self.opciones.configuraciones
+        configuracion = elegir_configuracion([a.estudio for a in self.hechos],
+                                             pedidas) or pedidas[0]
+        juntos = juntar(self.hechos, configuracion)
+        texto = tabla_juntos(juntos)
+        self.imprimir("== juntos ==\n" + texto.rstrip("\n"))
+        hechos = [self.ficheros.escribir(FICHERO_TSV, tsv_juntos(juntos))]
+        graficas = []
+        if self.gnuplot:
+            try:
+                graficas, notas = dibujar_juntos(juntos, self.ficheros, self.gnuplot,
+                                                 self.formatos)
+                # What the table does not already say.
+                for nota in notas:
+                    if nota not in juntos.notas_aparte:
+                        self.progreso.nota(nota)
+            except FalloPrograma as e:
+                self.progreso.nota(str(e))
+                self.estado = 1
+        self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
+        nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
+        return Seccion(f"juntos: {nombres}", graficas, tabla=texto)
+
+    def lo_que_queda(self) -> int:
+        """Says which files could not be written, and what remains: the
+        status 1 when any could not."""
+        if not self.ficheros.fallidos:
+            return 0
+        fallidos = "; ".join(f"{n} ({m})" for n, m in self.ficheros.fallidos.items())
+        escritos = ", ".join(self.ficheros.escritos()) or "ninguno"
+        self.progreso.nota(f"no se pudieron escribir en {self.opciones.salida}: {fallidos}. Lo que"
+                           f" queda: lo que salió por la salida estándar y {escritos}")
+        return 1
+
+
+def main(argv: Optional[Sequence[str]] = None) -> int:
+    for flujo in (sys.stdout, sys.stderr):
+        if hasattr(flujo, "reconfigure"):
+            flujo.reconfigure(errors="replace")
+    argv = list(sys.argv[1:] if argv is None else argv)
+    if argv[:1] == ["compare"]:
+        from .comparacion import main_comparar
+        return main_comparar(argv[1:])
+    senales = Senales()
+    senales.instalar()
+    try:
+        return barrer(argv, senales)
+    except KeyboardInterrupt as e:  # before anything was measured
+        numero = getattr(e, "numero", signal.SIGINT)
+        Progreso().nota(f"sweep: interrumpido por {_nombre(numero)} antes de medir nada")
+        return 128 + numero
+
+
+def barrer(argv: Sequence[str], senales: Senales) -> int:
+    """The sweep of the programs the options name; its exit status."""
+    opciones = leer_opciones(argv)
+    barrido = Barrido(opciones, senales)
+    try:
+        barrido.ficheros.tomar()
+    except ErrorDeUso as e:
+        barrido.progreso.nota(f"sweep: error: {e}")
+        return 2
+    if barrido.gnuplot is None:
+        barrido.progreso.nota(AVISO_GNUPLOT)
+    estado = 0
+    try:
+        for programa in opciones.programas:
+            barrido.estudiar(programa)
+    except KeyboardInterrupt as e:
+        numero = getattr(e, "numero", signal.SIGINT)
+        motivo = "interrumpido" + ("" if numero == signal.SIGINT else f" por {_nombre(numero)}")
+        barrido.progreso.nota(f"{motivo}: se escribe lo ya medido, marcado como incompleto")
+    except Exception as e:
+        barrido.progreso.nota(f"{_error_interno(e)}; se escribe lo ya medido")
+        estado = 1
+    # The files of the whole sweep are written whatever comes now: a signal
+    # only sets the exit status.
+    senales.atender()
+    try:
+        barrido.cerrar(argv)
+    except Exception as e:
+        barrido.progreso.nota(_error_interno(e))
+        estado = 1
+    estado = max(estado, barrido.estado, barrido.lo_que_queda())
+    if senales.recibida is not None:
+        return 128 + senales.recibida
+    barrido.progreso.nota(f"tiempo total: {barrido.progreso.transcurrido():.0f} s")
+    return estado
