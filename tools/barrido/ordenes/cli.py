@@ -15,6 +15,7 @@ from pathlib import Path
 from typing import Dict, List, Optional, Sequence
 
 from ..analisis.analisis import Analisis, analizar, avance
+from ..datos.almacen import FICHERO as ALMACEN, Almacen, guardar as texto_del_almacen
 from ..datos.cotas import Cota
 from ..datos.errores import ErrorDeUso, FalloPrograma
 from ..datos.estudio import Estudio
@@ -88,6 +89,8 @@ class Barrido:
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
         self.cierre_dicho = False  # that standard output closed
+        # What was measured: every other file is written from it.
+        self.almacen = Almacen()
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -157,6 +160,7 @@ class Barrido:
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
                     max(0, o.series() - self.series_hechas) * o.cuota())
         self.limite = plan.limite
+        self.almacen.estudios.append(estudio)
         self.decir_semilla()
         try:
             Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio)).medir()
@@ -177,9 +181,13 @@ class Barrido:
         return analisis
 
     def guardar(self, estudio: Estudio):
-        """The program's TSV as it stands, after each invocation: a sweep
-        killed outright loses at most the invocation it was running."""
+        """The store and the program's TSV as they stand, after each
+        invocation: a sweep killed outright loses at most the invocation it
+        was running."""
         with self.senales.diferidas():
+            self.almacen.en_curso = estudio
+            self.almacen.plan = self.plan_del_almacen()
+            self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
             self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(avance(estudio), en_curso=True))
 
     def casos(self, hechos: List[Analisis]):
@@ -221,6 +229,9 @@ class Barrido:
             self.imprimir(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
             return None
         self.hechos.append(analisis)
+        self.almacen.en_curso = None
+        self.almacen.plan = self.plan_del_almacen()
+        self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
         hechos = [self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(analisis))]
         graficas = []
         if self.gnuplot:
@@ -251,8 +262,13 @@ class Barrido:
                 clave = "entradas" if estudio.entrada and configuracion != CUENTAS else configuracion
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
-        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
-                         self.plan(), self.opciones.repetir(self.tallas), self.caches.como_dict())
+        self.almacen.registro = registro(["tools/sweep", *argv], self.opciones.directorio_bin,
+                                         binarios, self.plan(), self.opciones.repetir(self.tallas),
+                                         self.caches.como_dict())
+        self.almacen.en_curso = None
+        self.almacen.plan = self.plan_del_almacen()
+        self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
+        datos = self.almacen.registro
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
@@ -277,6 +293,17 @@ class Barrido:
             "tallas": self.tallas,
             "omitidas": self.omitidas,
         }
+
+    def plan_del_almacen(self) -> Dict[str, object]:
+        """The plan as the store keeps it: the record's, and what was asked
+        for (programs, kinds of input, sizes, binaries' folder)."""
+        o = self.opciones
+        return {**self.plan(),
+                "nombres_de_programas": [p.nombre for p in o.programas],
+                "entradas": list(o.entradas) if o.entradas else None,
+                "tallas_pedidas": o.tallas, "terminos": {
+                    e.programa.nombre: [c.texto for c in o.terminos(e.programa)]
+                    for e in self.almacen.estudios}}
 
     def juntos(self) -> Seccion:
         """The programs side by side: the table of times (and counts) at each
