@@ -58,6 +58,19 @@ def por_opcion(opcion: str) -> Medida:
                      f" {', '.join(m.opcion for m in MEDIDAS.values())}")
 
 
-def nombradas(nombres: List[str]) -> List[Medida]:
-    """The measures named, that report named values, in the table's order."""
-    return [m for m in MEDIDAS.values() if m.nombre in nombres and m.informa == INFORMA_VALORES]
+def opciones_validas() -> List[str]:
+    return [m.opcion for m in MEDIDAS.values()]
+
+
+def nombradas(opciones: List[str]) -> List[str]:
+    """The names of the measures --measure asked for that report named
+    values, in the table's order."""
+    return [m.nombre for m in MEDIDAS.values()
+            if m.opcion in opciones and m.informa == INFORMA_VALORES]
+
+
+def de_valores(clave: str) -> bool:
+    """Whether a series key (a configuration or a measure's name) is a
+    measure reporting named values, run once per size."""
+    medida = MEDIDAS.get(clave)
+    return medida is not None and medida.informa == INFORMA_VALORES

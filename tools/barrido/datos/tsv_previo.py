@@ -103,7 +103,9 @@ def leer_tsv(ruta: Path) -> Estudio:
         raise ErrorDeUso(f"{ruta}, línea {numeradas[-1][0]}: la última línea está cortada"
                          " (no acaba en un salto de línea)")
     cotas = [_cota(c, f"{ruta}, línea {datos[0][0]}") for c in cabecera if c.startswith("t/")]
-    nombres = [c for c in cabecera if c not in FIJAS and not c.startswith(("t/", "c/", "ns_por_"))]
+    # A column «medida:nombre» holds a measure other than the counts.
+    nombres = [c for c in cabecera if c not in FIJAS and ":" not in c
+               and not c.startswith(("t/", "c/", "ns_por_"))]
     nombre, _, entrada = ruta.stem.partition(".")
     estudio = Estudio(_programa(nombre), [], cotas, entrada=entrada or None)
     for numero, linea in datos[1:]:

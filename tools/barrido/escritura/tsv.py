@@ -12,10 +12,11 @@ version line existed read the same way. resumen.tsv has a line per
 program, configuration and measure."""
 
 import unicodedata
-from typing import List, Optional, Sequence
+from typing import List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import Analisis, Conclusion
 from ..datos.estudio import EN_CURSO, Estudio
+from ..datos.medidas import CUENTAS, MEDIDAS, de_valores
 from ..datos.tsv_previo import FILA_DE_CUENTAS, MARCAS as _MARCAS
 from ..datos.tsv_previo import leer_estudios, leer_tsv  # noqa: F401 (read back where written)
 
@@ -75,6 +76,10 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
     datos = any(f.bytes for de in analisis.configuraciones.values() for f in de.filas)
     if datos:
         cabecera.append("bytes_de_datos")
+    # Measures of named values other than the counts: a column per value,
+    # «medida:nombre», after every other.
+    otras = _otras(estudio)
+    cabecera += [f"{m}:{x}" for m, nombres_de in otras for x in nombres_de]
     de_cuentas = {f.n: f for f in cuentas.filas} if cuentas else {}
     filas = []
     for fila in (f for de in analisis.configuraciones.values() for f in de.filas):
@@ -93,22 +98,43 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
                              ".4g"))
         if datos:
             campos.append(_g(fila.bytes, ".10g"))
-        filas.append(campos)
+        filas.append(campos + _columnas_de_otras(estudio, otras, p.n))
     # Counts at a size no timed row holds (the study only counted, the
     # budget or a fault stopped the times first) get a row of their own:
     # what was counted is never left out of the file.
     cronometradas = {f.punto.n for de in analisis.configuraciones.values() for f in de.filas}
-    for n, fila in sorted(de_cuentas.items()):
-        if n in cronometradas:
-            continue
+    contadas = set(de_cuentas).union(*(estudio.valores_de(m) for m, _ in otras))
+    for n in sorted(contadas - cronometradas):
         notas = [INEXACTA] if estudio.inexacta(n) else []
         vacios = [""] * (3 + len(analisis.cotas) + varias) + [",".join(notas), "", "", ""]
-        filas.append([str(n), FILA_DE_CUENTAS] + vacios
-                     + _columnas_de_cuentas(fila, nombres, len(analisis.cotas)) + [""]
-                     + ([""] if datos else []))
+        medida = FILA_DE_CUENTAS if n in de_cuentas else next(
+            m for m, _ in otras if n in estudio.valores_de(m))
+        cuentas_de = (_columnas_de_cuentas(de_cuentas.get(n), nombres, len(analisis.cotas))
+                      + [""] if nombres else [])
+        filas.append([str(n), medida] + vacios + cuentas_de + ([""] if datos else [])
+                     + _columnas_de_otras(estudio, otras, n))
     lineas = [LINEA_VERSION] + _entrada(estudio) + ["\t".join(cabecera)]
     lineas += ["\t".join(f) for f in filas]
     return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio, en_curso)) + "\n"
+
+
+def _otras(estudio: Estudio) -> List[Tuple[str, List[str]]]:
+    """(measure, names of its values) of each measure of named values
+    other than the counts that the study holds."""
+    otras = []
+    for m in MEDIDAS:
+        valores = estudio.valores_de(m) if de_valores(m) and m != CUENTAS.nombre else {}
+        if valores:
+            otras.append((m, list(next(iter(valores.values())))))
+    return otras
+
+
+def _columnas_de_otras(estudio: Estudio, otras, n: int) -> List[str]:
+    campos = []
+    for m, nombres in otras:
+        valores = estudio.valores_de(m).get(n)
+        campos += [f"{valores[x]:.10g}" if valores else "" for x in nombres]
+    return campos
 
 
 def _columnas_de_cuentas(fila, nombres: Sequence[str], cotas: int) -> List[str]:

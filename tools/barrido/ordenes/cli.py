@@ -27,7 +27,8 @@ from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
-from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
+from ..datos.medidas import de_valores
+from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import como_json, registro
 from .salida import Flujo
@@ -129,7 +130,7 @@ class Barrido:
         elif o.entradas:
             self.progreso.nota(f"{programa.nombre}: no tiene tipos de entrada; se estudia con la"
                                " suya de siempre")
-        binarios = (configuraciones if o.tiempos else []) + ([CUENTAS] if o.cuentas else [])
+        binarios = (configuraciones if o.tiempos else []) + o.nombradas
         faltan = _faltan(programa, binarios, o.directorio_bin, entradas[0])
         if faltan:
             for mensaje in faltan:
@@ -158,7 +159,7 @@ class Barrido:
         cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
         plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
-                    max(0, o.series() - self.series_hechas) * o.cuota())
+                    max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas)
         self.limite = plan.limite
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
@@ -258,8 +259,10 @@ class Barrido:
         self.ficheros.escribir("resumen.tsv", resumen_tsv(self.hechos))
         binarios = {}
         for estudio in estudios:
-            for configuracion in estudio.configuraciones + ([CUENTAS] if estudio.cuentas else []):
-                clave = "entradas" if estudio.entrada and configuracion != CUENTAS else configuracion
+            medidas = [m for m in self.opciones.nombradas if estudio.valores_de(m)]
+            for configuracion in estudio.configuraciones + medidas:
+                clave = ("entradas" if estudio.entrada and not de_valores(configuracion)
+                         else configuracion)
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
         self.almacen.registro = registro(["tools/sweep", *argv], self.opciones.directorio_bin,
