@@ -114,6 +114,26 @@ class DelAlmacen(unittest.TestCase):
                          [(100, [1e-05, 1.1e-05]), (200, [4e-05, 4.4e-05])])
         self.assertEqual(leido.cuentas[400], {"valores": 7.0, "n": 9.0})
 
+    def test_contra_un_estudio_anterior_con_su_precision(self):
+        # The same times, one side in the store at full precision and the
+        # other in a TSV to 6 digits: no difference.
+        a, b = self.dir / "a", self.dir / "b"
+        valores = [1.23456789e-5] * 5
+        e = Estudio(PROGRAMAS["insertion"], ["O2"], [Cota("n^2")])
+        e.puntos = [Punto(n, "O2", [v * n for v in valores], False) for n in (1, 2, 4)]
+        a.mkdir()
+        (a / "estudio.json").write_text(guardar(Almacen({}, [e])))
+        b.mkdir()
+        (b / "insertion.tsv").write_text(CABECERA + "\n" + "".join(
+            f"{n}\tO2\t0\t0\t0\t0\t{','.join(format(v * n, '.6g') for v in valores)}\t\n"
+            for n in (1, 2, 4)))
+        salida = io.StringIO()
+        with contextlib.redirect_stdout(salida), contextlib.redirect_stderr(io.StringIO()):
+            estado = main_comparar([str(a), str(b), "--resamples", "200"])
+        self.assertEqual(estado, 0)
+        self.assertIn("sin diferencia significativa", salida.getvalue())
+        self.assertNotIn("]  *", salida.getvalue())
+
     def test_un_almacen_danado_es_un_error(self):
         for contenido in ("{", '{"formato": 9}'):
             with self.subTest(contenido=contenido):

@@ -114,6 +114,14 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
     malos_a: Dict[str, str] = {}
     malos_b: Dict[str, str] = {}
     a, b = leer_estudio(dir_a, malos_a), leer_estudio(dir_b, malos_b)
+    # A study saved before the store holds its times to 6 significant
+    # digits; the other side is compared at that precision too, or the
+    # rounding alone would read as a difference.
+    con_almacen = [(dir_a / ALMACEN).exists(), (dir_b / ALMACEN).exists()]
+    if con_almacen[0] != con_almacen[1]:
+        for estudio in (a if con_almacen[0] else b).values():
+            for p in estudio.puntos:
+                p.valores = [float(format(v, ".6g")) for v in p.valores]
     if fallos is not None:
         fallos += list(malos_a.values()) + list(malos_b.values())
     salida = [f"A: {dir_a}", f"B: {dir_b}", "== registro =="] + lineas_registro(dir_a, dir_b)
