@@ -103,7 +103,8 @@ def _de(objeto: object, clave: str, tipo, donde: str, nulo: bool = False):
     if valor is None and nulo:
         return None
     if tipo is float:
-        ok = isinstance(valor, (int, float)) and not isinstance(valor, bool) and math.isfinite(valor)
+        ok = (isinstance(valor, (int, float)) and not isinstance(valor, bool)
+              and math.isfinite(valor))
     elif tipo is int:
         ok = isinstance(valor, int) and not isinstance(valor, bool)
     else:

@@ -44,15 +44,12 @@ class Plan:
     # first round leaves out the largest sizes predicted not to fit.
     cuota: Optional[float] = None
     despues: float = 0.0  # seconds planned for the series after this one
-    # The measures of named values to take (datos/medidas.py); None: the
-    # counts when `cuentas`.
+    # The measures of named values to take (datos/medidas.py); None: counts if `cuentas`.
     nombradas: Optional[Sequence[str]] = None
 
     @property
     def de_valores(self) -> List[str]:
-        if self.nombradas is not None:
-            return list(self.nombradas)
-        return ["cuentas"] if self.cuentas else []
+        return list(self.nombradas) if self.nombradas is not None else ["cuentas"] * self.cuentas
 
     @property
     def limite(self) -> float:
@@ -141,8 +138,6 @@ class Medicion:
         return (self.estudio.entrada,) if self.estudio.entrada else ()
 
     def _activas(self) -> List[str]:
-        """The series of the first round at each size: the timed
-        configurations, then the measures of named values (the counts)."""
         return (list(self.estudio.configuraciones) if self.plan.tiempos else []) + (
             self.plan.de_valores)
 

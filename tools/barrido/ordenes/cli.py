@@ -186,9 +186,7 @@ class Barrido:
         invocation: a sweep killed outright loses at most the invocation it
         was running."""
         with self.senales.diferidas():
-            self.almacen.en_curso = estudio
-            self.almacen.plan = self.plan_del_almacen()
-            self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
+            self.escribir_almacen(estudio)
             self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(avance(estudio), en_curso=True))
 
     def casos(self, hechos: List[Analisis]):
@@ -230,9 +228,7 @@ class Barrido:
             self.imprimir(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
             return None
         self.hechos.append(analisis)
-        self.almacen.en_curso = None
-        self.almacen.plan = self.plan_del_almacen()
-        self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
+        self.escribir_almacen()
         hechos = [self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(analisis))]
         graficas = []
         if self.gnuplot:
@@ -268,9 +264,7 @@ class Barrido:
         self.almacen.registro = registro(["tools/sweep", *argv], self.opciones.directorio_bin,
                                          binarios, self.plan(), self.opciones.repetir(self.tallas),
                                          self.caches.como_dict())
-        self.almacen.en_curso = None
-        self.almacen.plan = self.plan_del_almacen()
-        self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
+        self.escribir_almacen()
         datos = self.almacen.registro
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
@@ -297,16 +291,16 @@ class Barrido:
             "omitidas": self.omitidas,
         }
 
-    def plan_del_almacen(self) -> Dict[str, object]:
-        """The plan as the store keeps it: the record's, and what was asked
-        for (programs, kinds of input, sizes, binaries' folder)."""
+    def escribir_almacen(self, en_curso: Optional[Estudio] = None):
+        """estudio.json as it stands; en_curso: the study being measured."""
         o = self.opciones
-        return {**self.plan(),
-                "nombres_de_programas": [p.nombre for p in o.programas],
-                "entradas": list(o.entradas) if o.entradas else None,
-                "tallas_pedidas": o.tallas, "terminos": {
-                    e.programa.nombre: [c.texto for c in o.terminos(e.programa)]
-                    for e in self.almacen.estudios}}
+        self.almacen.en_curso = en_curso
+        self.almacen.plan = {
+            **self.plan(), "nombres_de_programas": [p.nombre for p in o.programas],
+            "entradas": list(o.entradas) if o.entradas else None, "tallas_pedidas": o.tallas,
+            "terminos": {e.programa.nombre: [c.texto for c in o.terminos(e.programa)]
+                         for e in self.almacen.estudios}}
+        self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
 
     def juntos(self) -> Seccion:
         """The programs side by side: the table of times (and counts) at each
