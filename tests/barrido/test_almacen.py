@@ -20,6 +20,7 @@ from barrido.datos.estudio import Estudio, Omision, Punto
 from barrido.datos.programas import PROGRAMAS
 from barrido.escritura.tabla import tabla, tabla_cuentas
 from barrido.escritura.tsv import tsv
+from barrido.ordenes.comparacion import leer_estudio
 
 
 def completo() -> Estudio:
@@ -118,6 +119,24 @@ class IdaYVuelta(unittest.TestCase):
                 self.assertIn(mensaje, str(error.exception))
                 self.assertTrue(str(error.exception).startswith("e.json"))
                 self.assertNotIn("\n", str(error.exception))
+
+
+class EstudiosAnteriores(unittest.TestCase):
+    def test_se_leen_de_sus_tsv(self):
+        # The studies saved before the store: read from their TSVs, with
+        # their times and counts, by what compare reads.
+        raiz = Path(__file__).resolve().parent.parent.parent / "docs"
+        casos = [("insercion", "insertion"), ("heapsort", "heapsort"),
+                 ("insercion_xeon", "insertion")]
+        for carpeta, programa in casos:
+            with self.subTest(carpeta=carpeta):
+                self.assertFalse((raiz / carpeta / "estudio.json").exists())
+                estudios = leer_estudio(raiz / carpeta)
+                self.assertEqual(list(estudios), [programa])
+                e = estudios[programa]
+                self.assertGreater(len(e.puntos), 10)
+                self.assertTrue(e.cuentas)
+                self.assertTrue(analizar(e, []).configuraciones)
 
 
 class LoQueSeMide(ConFalsos):
