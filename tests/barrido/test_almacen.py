@@ -188,14 +188,18 @@ class LoQueSeMide(ConFalsos):
 
     def test_sigterm_guarda_cada_ejecucion_acabada(self):
         # Every value a progress line shows is already in both files when
-        # the sweep is stopped in its first second.
+        # the sweep is stopped in its first second of measuring.
         self.falso("bench_insertion", "cuadratico")
         self.falso("bench_insertion_cuentas", "cuentas_cuadraticas")
         orden = [sys.executable, str(BARRIDO), "insertion", "--config", "O2", "--repeat", "1",
                  "--sizes", "1:999:+1", "--bin", str(self.bin), "--out", str(self.out)]
         proceso = subprocess.Popen(orden, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                    universal_newlines=True)
-        time.sleep(1)
+        # Stopped early in its measuring, however slowly the machine starts it.
+        limite = time.monotonic() + 30
+        while not (self.out / "estudio.json").exists() and time.monotonic() < limite:
+            time.sleep(0.02)
+        time.sleep(0.3)
         proceso.send_signal(signal.SIGTERM)
         _, errores = proceso.communicate(timeout=60)
         self.assertEqual(proceso.returncode, 128 + signal.SIGTERM, errores)
