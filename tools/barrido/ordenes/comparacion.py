@@ -100,7 +100,11 @@ def lineas_registro(dir_a: Path, dir_b: Path) -> List[str]:
     (ra, nota_a), (rb, nota_b) = _registro(dir_a), _registro(dir_b)
     if ra is None or rb is None:
         return [f"{lado}: {nota}" for lado, nota in (("A", nota_a), ("B", nota_b)) if nota]
-    lineas = diferencias(ra, rb)
+    try:
+        lineas = diferencias(ra, rb)
+    except RecursionError:
+        return ["registro.json anidado demasiado hondo para compararlo: no es un registro"
+                " del barrido"]
     if all(l.startswith("orden:") for l in lineas):
         lineas.append("mismo registro, salvo la fecha y la orden")
     return lineas
