@@ -8,10 +8,13 @@ import json
 import os
 import random
 import shutil
+import subprocess
+import sys
 import tempfile
 import unittest
 from pathlib import Path
 
+from comun import BARRIDO
 from test_comparacion import CABECERA, escribir, serie
 
 from barrido.datos.almacen import Almacen, guardar
@@ -94,6 +97,17 @@ class Danados(unittest.TestCase):
                 lineas = [l for l in salida.splitlines() if mensaje in l]
                 self.assertIn(len(lineas), (1, 2), salida)  # one per record at most
                 self.assertLess(max(map(len, lineas)), 300)
+
+
+    def test_registro_demasiado_hondo_para_comparar(self):
+        # Through the command, whose stack is shallow enough to load it.
+        profundo = '{"a":' * 985 + "1" + "}" * 985
+        (self.a / "registro.json").write_text(profundo)
+        (self.b / "registro.json").write_text(profundo.replace("1", "2"))
+        r = subprocess.run([sys.executable, str(BARRIDO), "compare", str(self.a), str(self.b),
+                            "--resamples", "200"], capture_output=True, text=True, timeout=60)
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
+        self.assertEqual(len([l for l in r.stdout.splitlines() if "anidado" in l]), 1)
 
 
 class DelAlmacen(unittest.TestCase):
