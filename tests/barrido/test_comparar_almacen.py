@@ -4,7 +4,6 @@ record it cannot read is one line, and only regular files are opened."""
 
 import contextlib
 import io
-import json
 import os
 import random
 import shutil
