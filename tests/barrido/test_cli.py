@@ -143,7 +143,7 @@ class Ficheros(ConFalsos):
         # The second study first removes the files the first one listed: no
         # file of the first is overwritten, and none is left.
         segunda = self.barrer("insertion", "--sizes", "100,200")
-        self.assertIn(f"se retiran 6 ficheros del estudio anterior en {self.out}",
+        self.assertIn(f"se retiran 7 ficheros del estudio anterior en {self.out}",
                       segunda.stderr)
         self.assertNotIn("sobrescribe", segunda.stderr)
         # A file that no study listed is overwritten with a warning.
@@ -159,7 +159,8 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["bubble.tsv", "ficheros.txt", "informe.md", "insertion.tsv",
+                         ["bubble.tsv", "estudio.json", "ficheros.txt", "informe.md",
+                          "insertion.tsv",
                           "registro.json", "resumen.tsv"])
         # Without git on the path the record says so rather than failing.
         self.assertIn('"commit": "desconocido"', (self.out / "registro.json").read_text())
@@ -202,11 +203,12 @@ class Ficheros(ConFalsos):
                            env=dict(os.environ, PATH=str(self.bin)), timeout=60)
         self.assertEqual(r.returncode, 1)
         self.assertIn(f"no se pudieron escribir en {self.out}: informe.md (File too large). Lo"
-                      " que queda: lo que salió por la salida estándar y insertion.tsv,"
+                      " que queda: lo que salió por la salida estándar y estudio.json, insertion.tsv,"
                       " resumen.tsv, registro.json, ficheros.txt", r.stderr)
         self.assertNotIn("Traceback", r.stderr)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["ficheros.txt", "insertion.tsv", "registro.json", "resumen.tsv"])
+                         ["estudio.json", "ficheros.txt", "insertion.tsv", "registro.json",
+                          "resumen.tsv"])
         self.assertEqual([f["n"] for f in self.filas("insertion")], ["100", "200"])
 
     def test_salida_estandar_cerrada(self):

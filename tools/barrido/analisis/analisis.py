@@ -21,7 +21,8 @@ from ..datos.estudio import Estudio, Punto
 from ..estadistica.incertidumbre import mas_rapida
 from ..estadistica.jerarquia import Caches, Cruce, cruces, escalones, nombrar
 from ..estadistica.modelo import Modelo, ajustar_modelo, sin_modelo
-from ..datos.programas import CUENTAS, Programa
+from ..datos.medidas import CUENTAS as _CUENTAS
+from ..datos.programas import Programa
 from ..estadistica.veredicto import Prueba, Veredicto, exponente_en, juzgar
 
 # The measures of space a counting build reports beside its operations
@@ -171,7 +172,7 @@ class Conclusion:
     """What one measure of a program grows as: the lines the summary of a
     sweep repeats and the rows of resumen.tsv, made from the same object."""
 
-    configuracion: str  # a timed configuration, or CUENTAS
+    configuracion: str  # a timed configuration, or the name of the counts measure
     medida: str  # "tiempo", the main count's name, or a measure of space
     ajuste: Optional[Ajuste]
     tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, sin_datos
@@ -360,7 +361,7 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
         n = max(estudio.cuentas)
         principales = estudio.cuentas_principales()
         resultado.append(Conclusion(
-            CUENTAS, estudio.programa.cuenta, cuentas.ajuste,
+            _CUENTAS.nombre, estudio.programa.cuenta, cuentas.ajuste,
             v.tipo if v else "indistinguibles", cota, v.texto() if v else "",
             _cociente(estudio.cuenta(n), cota, n) if cota else None,
             resumen=cota.texto if cota else "no distingue las cotas",
@@ -374,7 +375,7 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
                    "cero": "no usa" if nombre == MEMORIA else "0"}.get(
             v.tipo, "no distingue las cotas")
         resultado.append(Conclusion(
-            CUENTAS, nombre, ajustar(valores, estudio.programa.exponencial), v.tipo,
+            _CUENTAS.nombre, nombre, ajustar(valores, estudio.programa.exponencial), v.tipo,
             v.cota if v.tipo == "cota" else None, texto, None, resumen=resumen,
             tallas_ajuste=(valores[0][0], valores[-1][0]) if valores else (0, 0)))
     for configuracion in estudio.configuraciones:

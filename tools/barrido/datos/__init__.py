@@ -1,1 +1,4 @@
-"""What a study is made of: the study and its points, the table of programs, the sizes, the candidate bounds and the failures reported as messages."""
+"""What a study is made of: the study and its points, its store
+(estudio.json, almacen.py) and the reader of the TSVs saved before it, the
+tables of programs and of measures, the sizes, the candidate bounds and the
+failures reported as messages."""

@@ -73,6 +73,10 @@ class Punto:
         return len(self.valores) > 1 and self.maximo > DISPERSION_ANCHA * self.mediana > 0
 
 
+# What the files of a study say while the sweep still measures it: a sweep
+# killed outright leaves it there, and the study reads back as incomplete.
+EN_CURSO = "en curso (el barrido no llegó a cerrar este fichero)"
+
 # How the reason of a size stopped at the hard limit begins.
 CORTADA = "cortada al límite de"
 
@@ -110,6 +114,15 @@ class Estudio:
     # the growth the counts name.
     cotas_fijas: bool = True
     senal: Optional[str] = None  # the signal that interrupted it, when not Ctrl-C's SIGINT
+    # measure -> n -> its named values, for the measures that report named
+    # values other than the counts (which keep `cuentas`)
+    nombradas: Dict[str, Dict[int, Dict[str, float]]] = field(default_factory=dict)
+
+    def valores_de(self, medida: str) -> Dict[int, Dict[str, float]]:
+        """n -> the named values of a measure that reports them."""
+        if medida == "cuentas":
+            return self.cuentas
+        return self.nombradas.setdefault(medida, {})
 
     @property
     def incompleto(self) -> bool:

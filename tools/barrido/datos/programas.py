@@ -5,9 +5,9 @@ from dataclasses import dataclass
 from typing import Dict, List, Optional, Sequence, Tuple
 
 from .errores import ErrorDeUso
+from .medidas import MEDIDAS
 
 CONFIGURACIONES = ("O0", "O2", "O3")  # from the least to the most optimised
-CUENTAS = "cuentas"  # the counting build: bench_X_cuentas
 
 # The kinds of input the sorting programs can be run on (bench_X_entradas
 # N ENTRADA, bench_X_cuentas N ENTRADA): the specified programs' random
@@ -46,9 +46,13 @@ class Programa:
         return 4 * n if self.datos else None
 
     def binario(self, configuracion: str, entrada: Optional[str] = None) -> str:
-        """The binary of a timed configuration, or of the counting build; on a
-        kind of input, the timed one is bench_X_entradas."""
-        if entrada is not None and configuracion != CUENTAS:
+        """The binary of a timed configuration, or of a measure with a build
+        of its own (bench_X_cuentas); on a kind of input, the timed one is
+        bench_X_entradas."""
+        medida = MEDIDAS.get(configuracion)
+        if medida is not None and medida.sufijo:
+            return f"bench_{self.nombre}_{medida.sufijo}"
+        if entrada is not None:
             return f"bench_{self.nombre}_entradas"
         return f"bench_{self.nombre}" + ("" if configuracion == "O2" else f"_{configuracion}")
 

@@ -14,7 +14,7 @@ from pathlib import Path
 from typing import Dict, List, Mapping, Optional, Sequence
 
 from ..analisis.analisis import Analisis
-from ..datos.programas import CUENTAS
+from ..datos.medidas import CUENTAS as _CUENTAS
 from .registro import describir_registro
 from .tabla import Nota, alinear, filas_cuentas, filas_resumen, filas_tabla, notas
 
@@ -137,7 +137,7 @@ def _prosa(lista: Sequence[Nota]) -> List[str]:
                           []).append(nota)
     lineas = []
     for configuracion, grupo in grupos.items():
-        titulo = ("Cuentas" if configuracion == CUENTAS else "Espacio"
+        titulo = ("Cuentas" if configuracion == _CUENTAS.nombre else "Espacio"
                   if configuracion == "espacio" else
                   f"Tiempos {configuracion}" if configuracion else "El estudio")
         frases = [("" if n.clave == "espacio" else

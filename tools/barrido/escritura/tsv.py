@@ -11,35 +11,20 @@ invocation and ends «# incompleto: en curso». Files written before the
 version line existed read the same way. resumen.tsv has a line per
 program, configuration and measure."""
 
-import math
-import re
 import unicodedata
-from pathlib import Path
-from typing import Dict, List, Optional, Sequence
+from typing import List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import Analisis, Conclusion
-from ..datos.cotas import Cota
-from ..datos.errores import ErrorDeUso
-from ..datos.estudio import CORTADA, TIEMPO_MAXIMO, Estudio, Omision, Punto
-from ..datos.programas import CUENTAS, PROGRAMAS, Programa
+from ..datos.estudio import EN_CURSO, Estudio
+from ..datos.medidas import CUENTAS, MEDIDAS, de_valores
+from ..datos.tsv_previo import FILA_DE_CUENTAS, MARCAS as _MARCAS
+from ..datos.tsv_previo import leer_estudios, leer_tsv  # noqa: F401 (read back where written)
 
 VERSION = 2
 LINEA_VERSION = f"# estudio de eficiencia, formato {VERSION}"
 
-# The marks of the table as the TSV spells them.
-_MARCAS = {"rep": "repeticion", "<res": "bajo_resolucion", "neg": "negativo",
-           "*": "fuera_del_ajuste", "!": "dispersion_ancha", "cortada": "cortada_al_limite"}
 # The note of a row whose counts lie past 2^53.
 INEXACTA = "cuenta_inexacta"
-# What the last line of a program's TSV says while the sweep still measures
-# it: a sweep killed outright leaves it there, and its study reads back as
-# incomplete.
-EN_CURSO = "en curso (el barrido no llegó a cerrar este fichero)"
-
-# The columns that are not counts (counts are the columns of names the
-# counting build chose).
-_FIJAS = {"n", "configuracion", "mediana", "minimo", "maximo", "aceleracion", "notas",
-          "valores", "doblado", "exponente_local", "bytes_de_datos"}
 
 
 def _ascii(texto: str) -> str:
@@ -91,6 +76,10 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
     datos = any(f.bytes for de in analisis.configuraciones.values() for f in de.filas)
     if datos:
         cabecera.append("bytes_de_datos")
+    # Measures of named values other than the counts: a column per value,
+    # «medida:nombre», after every other.
+    otras = _otras(estudio)
+    cabecera += [f"{m}:{x}" for m, nombres_de in otras for x in nombres_de]
     de_cuentas = {f.n: f for f in cuentas.filas} if cuentas else {}
     filas = []
     for fila in (f for de in analisis.configuraciones.values() for f in de.filas):
@@ -109,16 +98,43 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
                              ".4g"))
         if datos:
             campos.append(_g(fila.bytes, ".10g"))
-        filas.append(campos)
-    if not estudio.puntos:
-        for n, fila in de_cuentas.items():
-            notas = [INEXACTA] if estudio.inexacta(n) else []
-            vacios = [""] * (3 + len(analisis.cotas) + varias) + [",".join(notas), "", "", ""]
-            filas.append([str(n), CUENTAS] + vacios
-                         + _columnas_de_cuentas(fila, nombres, len(analisis.cotas)) + [""])
+        filas.append(campos + _columnas_de_otras(estudio, otras, p.n))
+    # Counts at a size no timed row holds (the study only counted, the
+    # budget or a fault stopped the times first) get a row of their own:
+    # what was counted is never left out of the file.
+    cronometradas = {f.punto.n for de in analisis.configuraciones.values() for f in de.filas}
+    contadas = set(de_cuentas).union(*(estudio.valores_de(m) for m, _ in otras))
+    for n in sorted(contadas - cronometradas):
+        notas = [INEXACTA] if estudio.inexacta(n) else []
+        vacios = [""] * (3 + len(analisis.cotas) + varias) + [",".join(notas), "", "", ""]
+        medida = FILA_DE_CUENTAS if n in de_cuentas else next(
+            m for m, _ in otras if n in estudio.valores_de(m))
+        cuentas_de = (_columnas_de_cuentas(de_cuentas.get(n), nombres, len(analisis.cotas))
+                      + [""] if nombres else [])
+        filas.append([str(n), medida] + vacios + cuentas_de + ([""] if datos else [])
+                     + _columnas_de_otras(estudio, otras, n))
     lineas = [LINEA_VERSION] + _entrada(estudio) + ["\t".join(cabecera)]
     lineas += ["\t".join(f) for f in filas]
     return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio, en_curso)) + "\n"
+
+
+def _otras(estudio: Estudio) -> List[Tuple[str, List[str]]]:
+    """(measure, names of its values) of each measure of named values
+    other than the counts that the study holds."""
+    otras = []
+    for m in MEDIDAS:
+        valores = estudio.valores_de(m) if de_valores(m) and m != CUENTAS.nombre else {}
+        if valores:
+            otras.append((m, list(next(iter(valores.values())))))
+    return otras
+
+
+def _columnas_de_otras(estudio: Estudio, otras, n: int) -> List[str]:
+    campos = []
+    for m, nombres in otras:
+        valores = estudio.valores_de(m).get(n)
+        campos += [f"{valores[x]:.10g}" if valores else "" for x in nombres]
+    return campos
 
 
 def _columnas_de_cuentas(fila, nombres: Sequence[str], cotas: int) -> List[str]:
@@ -182,146 +198,3 @@ def _evidencia(c: Conclusion) -> List[str]:
     return campos + [str(c.tallas_ajuste[0]), str(c.tallas_ajuste[1])]
 
 
-# Reading a saved study back.
-
-# A number as the sweep writes one (Python's and the C++ stream's formats):
-# an exponent always has two digits or more, so «5.469e-0» is a number cut
-# short, not 5.469.
-_NUMERO = re.compile(r"[-+]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:e[-+]?[0-9]{2,})?", re.ASCII)
-_NO_FINITO = re.compile(r"[-+]?(?:inf|infinity|nan)", re.IGNORECASE)
-
-
-def _numero(texto: str, donde: str, que: str) -> float:
-    limpio = texto.strip()
-    if _NO_FINITO.fullmatch(limpio):
-        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número finito")
-    if not _NUMERO.fullmatch(limpio):
-        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número")
-    valor = float(limpio)
-    if not math.isfinite(valor):
-        raise ErrorDeUso(f"{donde}: {que} «{texto}» no es un número finito")
-    return valor
-
-
-def _valores(texto: str, donde: str) -> List[float]:
-    partes = [p.strip() for p in texto.split(",") if p.strip()]
-    if not all(_NUMERO.fullmatch(p) or _NO_FINITO.fullmatch(p) for p in partes):
-        raise ErrorDeUso(f"{donde}: «{texto}» no es una lista de números")
-    valores = [float(p) for p in partes]
-    if not all(math.isfinite(v) for v in valores):
-        raise ErrorDeUso(f"{donde}: «{texto}» tiene valores no finitos")
-    if any(abs(v) > TIEMPO_MAXIMO for v in valores):
-        raise ErrorDeUso(f"{donde}: «{texto}» tiene tiempos de más de {TIEMPO_MAXIMO:g} s, más"
-                         " de lo que dura una ejecución del barrido")
-    return valores
-
-
-def _programa(nombre: str) -> Programa:
-    """The program a TSV is named after; one this suite does not have gets
-    a description of its own, so that its points can still be compared."""
-    return PROGRAMAS.get(nombre) or Programa(nombre, nombre, (), "", ("n", "n", "n"), "")
-
-
-def _cota(columna: str, donde: str) -> Cota:
-    """The bound of a ratio column: t/n^2 → n^2, t/(n*log(n)) → n*log(n)."""
-    texto = columna[2:]
-    if texto.startswith("(") and texto.endswith(")"):
-        texto = texto[1:-1]
-    try:
-        return Cota(texto)
-    except ErrorDeUso as e:
-        raise ErrorDeUso(f"{donde}: la columna «{columna}»: {e}") from None
-
-
-def leer_tsv(ruta: Path) -> Optional[Estudio]:
-    """The study saved in one program's TSV, or None when the file is not
-    one (it lacks the columns n, configuracion and valores). A line that
-    cannot be read is an ErrorDeUso naming the file and the line."""
-    try:
-        texto = ruta.read_text(encoding="utf-8")
-    except (OSError, UnicodeDecodeError) as e:
-        raise ErrorDeUso(f"no se pudo leer {ruta}: {e}") from None
-    numeradas = list(enumerate(texto.splitlines(), 1))
-    comentarios = [(i, l.lstrip()[1:].strip()) for i, l in numeradas if l.lstrip().startswith("#")]
-    datos = [(i, l) for i, l in numeradas if l.strip() and not l.lstrip().startswith("#")]
-    if not datos:
-        return None
-    cabecera = datos[0][1].split("\t")
-    if not {"n", "configuracion", "valores"} <= set(cabecera):
-        return None
-    if texto and not texto.endswith("\n"):
-        raise ErrorDeUso(f"{ruta}, línea {numeradas[-1][0]}: la última línea está cortada"
-                         " (no acaba en un salto de línea)")
-    cotas = [_cota(c, f"{ruta}, línea {datos[0][0]}") for c in cabecera if c.startswith("t/")]
-    nombres = [c for c in cabecera if c not in _FIJAS and not c.startswith(("t/", "c/", "ns_por_"))]
-    nombre, _, entrada = ruta.stem.partition(".")
-    estudio = Estudio(_programa(nombre), [], cotas, entrada=entrada or None)
-    for numero, linea in datos[1:]:
-        donde = f"{ruta}, línea {numero}"
-        campos = linea.split("\t")
-        if len(campos) != len(cabecera):
-            raise ErrorDeUso(f"{donde}: tiene {len(campos)} campos y la cabecera"
-                             f" {len(cabecera)}")
-        fila = dict(zip(cabecera, campos))
-        if not re.fullmatch(r"\s*[0-9]{1,10}\s*", fila["n"], re.ASCII):
-            raise ErrorDeUso(f"{donde}: la talla «{fila['n']}» no es un entero")
-        n = int(fila["n"])
-        configuracion = fila["configuracion"].strip()
-        if not configuracion:
-            raise ErrorDeUso(f"{donde}: falta la configuración")
-        cuentas = {x: _numero(fila[x], donde, x) for x in nombres if fila[x].strip()}
-        if cuentas:
-            estudio.cuentas[n] = cuentas
-        valores = _valores(fila["valores"], donde)
-        if configuracion == CUENTAS or not valores:
-            continue
-        if configuracion not in estudio.configuraciones:
-            estudio.configuraciones.append(configuracion)
-        notas = fila.get("notas", "").split(",")
-        estudio.puntos.append(Punto(n, configuracion, valores, "repeticion" in notas,
-                                    _MARCAS["cortada"] in notas))
-    for _, comentario in comentarios:
-        _comentario(estudio, comentario)
-    return estudio
-
-
-def _comentario(estudio: Estudio, comentario: str):
-    """What a comment line says of the study: the kind of input, a size
-    left out (or cut at the hard limit), or the study cut short (by a
-    failure, or by a signal: interrumpido for Ctrl-C, its name for
-    another)."""
-    if comentario.startswith("entrada "):
-        estudio.entrada = comentario[len("entrada "):].strip() or None
-    elif comentario.startswith("omitida "):
-        cabeza, _, motivo = comentario[len("omitida "):].partition(": ")
-        partes = cabeza.split()
-        if len(partes) == 2 and re.fullmatch(r"[0-9]{1,10}", partes[1], re.ASCII):
-            estudio.omitidas.setdefault(partes[0], []).append(
-                Omision(int(partes[1]), motivo, motivo.startswith(CORTADA)))
-    elif comentario.startswith("incompleto: "):
-        motivo = comentario[len("incompleto: "):]
-        if motivo == "interrumpido":
-            estudio.interrumpido = True
-        elif re.fullmatch(r"SIG[A-Z0-9]+", motivo):
-            estudio.interrumpido, estudio.senal = True, motivo
-        else:
-            estudio.fallo = motivo
-
-
-def leer_estudios(directorio: Path) -> Dict[str, Estudio]:
-    """The stem of each program TSV of a study's directory (insertion, or
-    insertion.ordenada for a kind of input) → its study; files that are not
-    a program's TSV are left out."""
-    if not directorio.is_dir():
-        raise ErrorDeUso(f"no existe el directorio {directorio}" if not directorio.exists()
-                         else f"{directorio} no es un directorio")
-    try:
-        rutas = sorted(directorio.glob("*.tsv"))
-    except OSError as e:
-        raise ErrorDeUso(f"no se pudo leer {directorio}: {e}") from None
-    estudios = {}
-    for ruta in rutas:
-        estudio = leer_tsv(ruta)
-        if estudio is not None:
-            estudios[ruta.stem] = estudio
-    return estudios

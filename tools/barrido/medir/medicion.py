@@ -26,7 +26,7 @@ from .ejecucion import LimiteSuperado, contar, ejecutar
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
-from ..datos.programas import CUENTAS
+from ..datos.medidas import de_valores
 from .progreso import Progreso
 
 
@@ -44,6 +44,12 @@ class Plan:
     # first round leaves out the largest sizes predicted not to fit.
     cuota: Optional[float] = None
     despues: float = 0.0  # seconds planned for the series after this one
+    # The measures of named values to take (datos/medidas.py); None: counts if `cuentas`.
+    nombradas: Optional[Sequence[str]] = None
+
+    @property
+    def de_valores(self) -> List[str]:
+        return list(self.nombradas) if self.nombradas is not None else ["cuentas"] * self.cuentas
 
     @property
     def limite(self) -> float:
@@ -133,7 +139,7 @@ class Medicion:
 
     def _activas(self) -> List[str]:
         return (list(self.estudio.configuraciones) if self.plan.tiempos else []) + (
-            [CUENTAS] if self.plan.cuentas else [])
+            self.plan.de_valores)
 
     def _primera_ronda(self):
         omitidas = self.estudio.omitidas
@@ -181,7 +187,7 @@ class Medicion:
             prevista = prever(vistas, n, self.estudio.programa.exponencial)
             if prevista is None:
                 return None
-            veces = 1 if configuracion == CUENTAS else self.plan.rondas
+            veces = 1 if de_valores(configuracion) else self.plan.rondas
             total += veces * (sum(vistas.values()) + prevista)
         return total
 
@@ -237,16 +243,17 @@ class Medicion:
         programa = self.estudio.programa
         self.progreso.midiendo(programa.nombre, configuracion, n, ronda,
                                self._quedan(ronda, n, pendientes))
-        if configuracion == CUENTAS:
+        if de_valores(configuracion):
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
-            previas = self.estudio.nombres_de_cuentas
+            hechas = self.estudio.valores_de(configuracion)
+            previas = list(next(iter(hechas.values()))) if hechas else []
             if previas and set(cuentas) != set(previas):
                 raise FalloPrograma(f"«{self._binario(configuracion).name} {n}» contó"
                                     f" {', '.join(cuentas)}, y a las tallas anteriores"
                                     f" {', '.join(previas)}: las operaciones deben ser las"
                                     " mismas a toda talla")
-            self.estudio.cuentas[n] = cuentas
+            hechas[n] = cuentas
         else:
             valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
                                        n <= programa.umbral_repeticion, self._argumentos())
@@ -259,8 +266,9 @@ class Medicion:
         # On disk before it is reported.
         if self.al_medir:
             self.al_medir()
-        if configuracion == CUENTAS:
-            self.progreso.contado(programa.nombre, n, self.estudio.cuentas[n])
+        if de_valores(configuracion):
+            self.progreso.contado(programa.nombre, n, self.estudio.valores_de(configuracion)[n],
+                                  configuracion)
         elif ronda == 1:
             self.progreso.medido(programa.nombre, punto)
 
@@ -280,7 +288,7 @@ class Medicion:
             return d if d is not None and d <= self.plan.presupuesto else 0.0
 
         activas = self._activas()
-        cronometradas = [(c, m) for c in activas if c != CUENTAS for m in self.plan.tallas
+        cronometradas = [(c, m) for c in activas if not de_valores(c) for m in self.plan.tallas
                          if not self._cortado(c, m)]
         if ronda == 1:
             total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)

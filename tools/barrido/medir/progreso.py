@@ -40,11 +40,12 @@ class Progreso:
         self._linea(f"{programa} {punto.configuracion} n = {punto.n}: {punto.mediana:.6g} s"
                     f"  ({self.transcurrido():.1f} s)")
 
-    def contado(self, programa: str, n: int, cuentas: Dict[str, float]):
+    def contado(self, programa: str, n: int, cuentas: Dict[str, float],
+                medida: str = "cuentas"):
         # In fixed notation, as the counting build wrote them.
         valores = " ".join(f"{k}={v:.10g}" if v < 1e10 else f"{k}={v:.0f}"
                            for k, v in cuentas.items())
-        self._linea(f"{programa} cuentas n = {n}: {valores}  ({self.transcurrido():.1f} s)")
+        self._linea(f"{programa} {medida} n = {n}: {valores}  ({self.transcurrido():.1f} s)")
 
     def ronda(self, programa: str, ronda: int, pares: int):
         self._linea(f"{programa}: ronda {ronda}, {pares} ejecuciones"

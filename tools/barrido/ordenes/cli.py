@@ -15,6 +15,7 @@ from pathlib import Path
 from typing import Dict, List, Optional, Sequence
 
 from ..analisis.analisis import Analisis, analizar, avance
+from ..datos.almacen import FICHERO as ALMACEN, Almacen, guardar as texto_del_almacen
 from ..datos.cotas import Cota
 from ..datos.errores import ErrorDeUso, FalloPrograma
 from ..datos.estudio import Estudio
@@ -26,7 +27,8 @@ from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
-from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
+from ..datos.medidas import de_valores
+from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import como_json, registro
 from .salida import Flujo
@@ -88,6 +90,8 @@ class Barrido:
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
         self.cierre_dicho = False  # that standard output closed
+        # What was measured: every other file is written from it.
+        self.almacen = Almacen()
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -126,7 +130,7 @@ class Barrido:
         elif o.entradas:
             self.progreso.nota(f"{programa.nombre}: no tiene tipos de entrada; se estudia con la"
                                " suya de siempre")
-        binarios = (configuraciones if o.tiempos else []) + ([CUENTAS] if o.cuentas else [])
+        binarios = (configuraciones if o.tiempos else []) + o.nombradas
         faltan = _faltan(programa, binarios, o.directorio_bin, entradas[0])
         if faltan:
             for mensaje in faltan:
@@ -155,8 +159,9 @@ class Barrido:
         cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
         plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
-                    max(0, o.series() - self.series_hechas) * o.cuota())
+                    max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas)
         self.limite = plan.limite
+        self.almacen.estudios.append(estudio)
         self.decir_semilla()
         try:
             Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio)).medir()
@@ -177,9 +182,11 @@ class Barrido:
         return analisis
 
     def guardar(self, estudio: Estudio):
-        """The program's TSV as it stands, after each invocation: a sweep
-        killed outright loses at most the invocation it was running."""
+        """The store and the program's TSV as they stand, after each
+        invocation: a sweep killed outright loses at most the invocation it
+        was running."""
         with self.senales.diferidas():
+            self.escribir_almacen(estudio)
             self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(avance(estudio), en_curso=True))
 
     def casos(self, hechos: List[Analisis]):
@@ -221,6 +228,7 @@ class Barrido:
             self.imprimir(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
             return None
         self.hechos.append(analisis)
+        self.escribir_almacen()
         hechos = [self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(analisis))]
         graficas = []
         if self.gnuplot:
@@ -247,12 +255,17 @@ class Barrido:
         self.ficheros.escribir("resumen.tsv", resumen_tsv(self.hechos))
         binarios = {}
         for estudio in estudios:
-            for configuracion in estudio.configuraciones + ([CUENTAS] if estudio.cuentas else []):
-                clave = "entradas" if estudio.entrada and configuracion != CUENTAS else configuracion
+            medidas = [m for m in self.opciones.nombradas if estudio.valores_de(m)]
+            for configuracion in estudio.configuraciones + medidas:
+                clave = ("entradas" if estudio.entrada and not de_valores(configuracion)
+                         else configuracion)
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
-        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
-                         self.plan(), self.opciones.repetir(self.tallas), self.caches.como_dict())
+        self.almacen.registro = registro(["tools/sweep", *argv], self.opciones.directorio_bin,
+                                         binarios, self.plan(), self.opciones.repetir(self.tallas),
+                                         self.caches.como_dict())
+        self.escribir_almacen()
+        datos = self.almacen.registro
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
@@ -277,6 +290,17 @@ class Barrido:
             "tallas": self.tallas,
             "omitidas": self.omitidas,
         }
+
+    def escribir_almacen(self, en_curso: Optional[Estudio] = None):
+        """estudio.json as it stands; en_curso: the study being measured."""
+        o = self.opciones
+        self.almacen.en_curso = en_curso
+        self.almacen.plan = {
+            **self.plan(), "nombres_de_programas": [p.nombre for p in o.programas],
+            "entradas": list(o.entradas) if o.entradas else None, "tallas_pedidas": o.tallas,
+            "terminos": {e.programa.nombre: [c.texto for c in o.terminos(e.programa)]
+                         for e in self.almacen.estudios}}
+        self.ficheros.escribir(ALMACEN, texto_del_almacen(self.almacen))
 
     def juntos(self) -> Seccion:
         """The programs side by side: the table of times (and counts) at each

@@ -1,5 +1,6 @@
 """tools/sweep compare: two saved studies, A and B, read back into the
-model (tsv.py) and contrasted program by program (contraste.py): a table
+model (from estudio.json, or from the TSV files of a study saved before
+it) and contrasted program by program (contraste.py): a table
 per program of the ratio of medians t_A / t_B at each size with its 95 %
 interval, the geometric mean of the ratios, and how the two records
 differ."""
@@ -12,13 +13,15 @@ from typing import Dict, List, Optional, Sequence, Tuple
 
 from .argumentos import Analizador, entero
 from ..analisis.contraste import Contraste, Par, contrastar
+from ..datos.almacen import FICHERO as ALMACEN, cargar
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
+from ..datos.lectura import leer_texto
 from .opciones import RONDAS
 from ..escritura.registro import diferencias
 from .salida import Flujo
 from .opciones import MAX_SEMILLA
-from ..escritura.tsv import leer_estudios
+from ..datos.tsv_previo import leer_estudios
 
 # Resamples of the bootstrap: fewer than a hundred give no 95% interval
 # worth the name; a hundred thousand already pin its ends to a small
@@ -27,13 +30,27 @@ MIN_REMUESTRAS = 100
 MAX_REMUESTRAS = 100_000
 
 
-def leer_estudio(directorio: Path) -> Dict[str, Estudio]:
-    """program → its study, for the programs of a saved study that have
-    times (a study that only counted has nothing to compare)."""
-    estudios = {nombre: e for nombre, e in leer_estudios(directorio).items() if e.puntos}
-    if not estudios:
+def leer_estudio(directorio: Path,
+                 fallos: Optional[Dict[str, str]] = None) -> Dict[str, Estudio]:
+    """program (with its kind of input: insertion.ordenada) → its study, for
+    the programs of a saved study that have times (a study that only
+    counted has nothing to compare). The store is read when there is one,
+    else the program TSVs of an older study; those that cannot be read go
+    into `fallos` (program → why), or raise when it is not given."""
+    ruta = directorio / ALMACEN
+    if ruta.exists() or ruta.is_symlink():
+        todos = {e.fichero: e for e in cargar(ruta).estudios}
+        malos: Dict[str, str] = {}
+    else:
+        todos, malos = leer_estudios(directorio)
+    if malos and fallos is None:
+        raise ErrorDeUso(next(iter(malos.values())))
+    if fallos is not None:
+        fallos.update(malos)
+    estudios = {nombre: e for nombre, e in todos.items() if e.puntos}
+    if not estudios and not malos:
         raise ErrorDeUso(f"{directorio} no tiene ningún TSV de programa con tiempos (con las"
-                         " columnas n, configuracion, valores y valores en ellas)")
+                         f" columnas n, configuracion, valores y valores en ellas) ni {ALMACEN}")
     return estudios
 
 
@@ -68,9 +85,11 @@ def _registro(directorio: Path) -> Tuple[Optional[dict], str]:
     if not ruta.exists():
         return None, f"sin registro.json en {directorio}"
     try:
-        datos = json.loads(ruta.read_text(encoding="utf-8"))
-    except (OSError, ValueError) as e:
+        datos = json.loads(leer_texto(ruta))
+    except (ErrorDeUso, ValueError) as e:
         return None, f"registro.json ilegible en {directorio}: {e}"
+    except RecursionError:
+        return None, f"registro.json ilegible en {directorio}: anidado demasiado hondo"
     if not isinstance(datos, dict):
         return None, f"registro.json de {directorio} no es un objeto"
     return datos, ""
@@ -81,18 +100,40 @@ def lineas_registro(dir_a: Path, dir_b: Path) -> List[str]:
     (ra, nota_a), (rb, nota_b) = _registro(dir_a), _registro(dir_b)
     if ra is None or rb is None:
         return [f"{lado}: {nota}" for lado, nota in (("A", nota_a), ("B", nota_b)) if nota]
-    lineas = diferencias(ra, rb)
+    try:
+        lineas = diferencias(ra, rb)
+    except RecursionError:
+        return ["registro.json anidado demasiado hondo para compararlo: no es un registro"
+                " del barrido"]
     if all(l.startswith("orden:") for l in lineas):
         lineas.append("mismo registro, salvo la fecha y la orden")
     return lineas
 
 
-def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int) -> Tuple[str, int]:
-    """The text of the comparison and how many programs it paired."""
-    a, b = leer_estudio(dir_a), leer_estudio(dir_b)
+def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
+             fallos: Optional[List[str]] = None) -> Tuple[str, int]:
+    """The text of the comparison and how many programs it paired; each
+    file that could not be read goes into `fallos`, and its program is
+    said unreadable rather than missing."""
+    malos_a: Dict[str, str] = {}
+    malos_b: Dict[str, str] = {}
+    a, b = leer_estudio(dir_a, malos_a), leer_estudio(dir_b, malos_b)
+    # A study saved before the store holds its times to 6 significant
+    # digits; the other side is compared at that precision too, or the
+    # rounding alone would read as a difference.
+    con_almacen = [(dir_a / ALMACEN).exists(), (dir_b / ALMACEN).exists()]
+    if con_almacen[0] != con_almacen[1]:
+        for estudio in (a if con_almacen[0] else b).values():
+            for p in estudio.puntos:
+                p.valores = [float(format(v, ".6g")) for v in p.valores]
+    if fallos is not None:
+        fallos += list(malos_a.values()) + list(malos_b.values())
     salida = [f"A: {dir_a}", f"B: {dir_b}", "== registro =="] + lineas_registro(dir_a, dir_b)
     solos = [f"{p} solo en {lado}" for p, lado in
-             [(p, "A") for p in a if p not in b] + [(p, "B") for p in b if p not in a]]
+             [(p, "A") for p in a if p not in b and p not in malos_b]
+             + [(p, "B") for p in b if p not in a and p not in malos_a]]
+    solos += [f"{p} ilegible en {lado}" for lado, malos in (("A", malos_a), ("B", malos_b))
+              for p in malos]
     if solos:
         salida.append("programas " + "; ".join(solos))
     comparados = 0
@@ -140,8 +181,10 @@ def main_comparar(argv: Sequence[str]) -> int:
         remuestras = entero(args.resamples, "--resamples", MIN_REMUESTRAS, MAX_REMUESTRAS)
     except ErrorDeUso as e:
         a.error(str(e))
+    fallos: List[str] = []
     try:
-        texto, comparados = comparar(Path(args.dir_a), Path(args.dir_b), semilla, remuestras)
+        texto, comparados = comparar(Path(args.dir_a), Path(args.dir_b), semilla, remuestras,
+                                     fallos)
     except ErrorDeUso as e:
         print(f"sweep compare: {e}", file=sys.stderr)
         return 1
@@ -150,7 +193,9 @@ def main_comparar(argv: Sequence[str]) -> int:
         return 130
     if not Flujo(sys.stdout).escribir(texto + "\n"):
         print("sweep compare: la salida estándar se cerró antes de acabar", file=sys.stderr)
+    for fallo in fallos:
+        print(f"sweep compare: {fallo}", file=sys.stderr)
     if not comparados:
         print("sweep compare: ningún programa con tallas en común entre A y B", file=sys.stderr)
         return 1
-    return 0
+    return 1 if fallos else 0

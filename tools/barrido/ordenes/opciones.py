@@ -11,13 +11,13 @@ from typing import List, Mapping, Optional, Sequence, Tuple
 from .argumentos import Analizador, entero, real
 from ..datos.cotas import LONGITUD_MAXIMA, Cota, leer_cotas, sin_valor_en
 from ..datos.errores import ErrorDeUso
+from ..datos.medidas import nombradas, opciones_validas
 from ..datos.programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
                         elegir_configuraciones, elegir_entradas, elegir_programas)
 from ..datos.tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
 
 RAIZ = Path(__file__).resolve().parent.parent.parent
 
-MEDIDAS = ("time", "counts")
 RONDAS = 5  # --repeat by default
 PRESUPUESTO = 10.0  # --budget by default, seconds
 BIN = RAIZ / "build" / "bin"  # --bin by default
@@ -173,6 +173,8 @@ class Opciones:
     png: bool
     entradas: Optional[List[str]] = None  # --input; None: the specified programs' input
     tiempo: Optional[float] = None  # --time, seconds for the whole sweep
+    # --measure as given, when it names more than time and counts
+    pedidas: Optional[List[str]] = None
 
     def series(self) -> int:
         """How many series the sweep will measure: a program, a
@@ -195,7 +197,15 @@ class Opciones:
 
     @property
     def medidas(self) -> List[str]:
+        if self.pedidas is not None:
+            return list(self.pedidas)
         return (["time"] if self.tiempos else []) + (["counts"] if self.cuentas else [])
+
+    @property
+    def nombradas(self) -> List[str]:
+        """The measures asked for that report named values (the counts...),
+        each run once per size by a build of its own."""
+        return nombradas(self.medidas)
 
     def opciones_del_plan(self) -> List[str]:
         """The options that decide what a sweep measures and concludes,
@@ -243,9 +253,11 @@ class Opciones:
 
 def _medidas(texto: str) -> List[str]:
     pedidas = [m.strip() for m in texto.split(",") if m.strip()]
-    if not pedidas or any(m not in MEDIDAS for m in pedidas):
-        raise ErrorDeUso(f"--measure «{texto}»: elija time, counts o time,counts")
-    return pedidas
+    validas = opciones_validas()
+    if not pedidas or any(m not in validas for m in pedidas):
+        raise ErrorDeUso(f"--measure «{texto}»: elija {', '.join(validas[:-1])} o {validas[-1]},"
+                         " o varias separadas por comas")
+    return [m for m in validas if m in pedidas]
 
 
 def _precision(texto: str) -> float:
@@ -362,6 +374,7 @@ def leer_opciones(argv: Optional[Sequence[str]]) -> Opciones:
             _precision(args.precision) if args.precision is not None else None,
             semilla, rondas, max_rondas, presupuesto, Path(args.bin), Path(args.out),
             args.together, args.png, entradas, tiempo,
+            medidas if set(medidas) - {"time", "counts"} else None,
         )
         _salida_escribible(opciones.salida)
     except ErrorDeUso as e:
