@@ -195,7 +195,8 @@ TEST(Eventos, FallosDePaginaDeLaLlamadaSola)
     Paginas nuevas(2048);
     const Eventos tocando = medir(nuevas.datos, [&] { nuevas.tocar(); });
     EXPECT_GE(evento(tocando, "fallos_de_pagina"), 2048);
-    EXPECT_LE(evento(tocando, "fallos_de_pagina"), 2048 + 64);
+    // The address sanitizer's shadow takes a page for every eight touched.
+    EXPECT_LE(evento(tocando, "fallos_de_pagina"), 2048 + 2048 / 8 + 64);
 }
 
 // Spends `tiempo` of this thread's processor time in user space: the clock
