@@ -99,15 +99,29 @@ template <typename Elemento = int> inline Elemento *reservar_vector(int n)
 // and the line reports the mean counts per run and the largest peaks of
 // space. It reads no clock. These are the elements of the sorted arrays and
 // the measure of one run.
+//
+// The events build (compiled with BENCH_EVENTOS) sorts plain ints as the
+// timed builds do, and its measure of a run is the machine's events of the
+// call (harness/eventos.h, which defines Eventos, medir and informar).
 #if defined(BENCH_CUENTAS)
 using Elemento = ClaveContada;
 using Medida = Cuentas;
 #else
 using Elemento = int;
+#endif
+#if !defined(BENCH_CUENTAS) && !defined(BENCH_EVENTOS)
 using Medida = Segundos;
 #endif
 
 } // namespace
+
+#if defined(BENCH_EVENTOS)
+#include "harness/eventos.h"
+namespace
+{
+using Medida = Eventos;
+}
+#endif
 
 // The kinds of input, in the builds that take one.
 #if defined(BENCH_ENTRADAS)
@@ -138,7 +152,7 @@ inline Elemento *crear_entrada(int n)
 // array, a matrix), or an object that is not a pointer and names a call with
 // no data of its own, such as hanoi's RecursionDeHanoi.
 
-#if !defined(BENCH_CUENTAS)
+#if !defined(BENCH_CUENTAS) && !defined(BENCH_EVENTOS)
 
 // Times one call on the data at `datos`. Nothing but the call lies between
 // the two clock readings; the barriers keep the work on `datos` from being
@@ -172,7 +186,7 @@ inline void informar(int n, Segundos acumulado, std::ostream &salida = std::cout
     salida << n << " " << acumulado.count() / EJECUCIONES << std::endl;
 }
 
-#else
+#elif defined(BENCH_CUENTAS)
 
 // The counts of one call on `objeto`, made with the counters that
 // contadores_de(objeto) names: the function is declared beside each counted
@@ -182,25 +196,6 @@ template <typename Objeto, typename Llamada> Cuentas medir(Objeto objeto, Llamad
 {
     return contar(contadores_de(objeto), llamada);
 }
-
-#if !defined(BENCH_ENTRADAS)
-// The counting builds of the programs that take no kind of input (Floyd and
-// Hanoi) read the size as the others do but refuse any further argument,
-// which the counting builds of the sorts would read as a kind. Like the
-// leer_talla of harness/entradas.h, this one is the better match for main's
-// `char *argv[]` and calls the harness's with the cast.
-inline int leer_talla(int argc, char *argv[])
-{
-    const int n = leer_talla(argc, static_cast<char *const *>(argv));
-    if (argc > 2) {
-        std::cerr << "ERROR: este programa no toma tipo de entrada: sobra el argumento " << argv[2]
-                  << "\n"
-                  << "Uso: " << argv[0] << " TALLA" << std::endl;
-        std::exit(1);
-    }
-    return n;
-}
-#endif
 
 // The report line of the counting build: the size, then for each count a
 // blank and nombre=valor, the value being the mean of the runs in the
@@ -220,6 +215,25 @@ inline void informar(int n, const Cuentas &acumulado, std::ostream &salida = std
     salida << std::endl;
 }
 
+#endif
+
+#if (defined(BENCH_CUENTAS) || defined(BENCH_EVENTOS)) && !defined(BENCH_ENTRADAS)
+// The counting and events builds of the programs that take no kind of input
+// (Floyd and Hanoi) read the size as the others do but refuse any further
+// argument, which those builds of the sorts would read as a kind. Like the
+// leer_talla of harness/entradas.h, this one is the better match for main's
+// `char *argv[]` and calls the harness's with the cast.
+inline int leer_talla(int argc, char *argv[])
+{
+    const int n = leer_talla(argc, static_cast<char *const *>(argv));
+    if (argc > 2) {
+        std::cerr << "ERROR: este programa no toma tipo de entrada: sobra el argumento " << argv[2]
+                  << "\n"
+                  << "Uso: " << argv[0] << " TALLA" << std::endl;
+        std::exit(1);
+    }
+    return n;
+}
 #endif
 
 } // namespace

@@ -3,8 +3,10 @@
 // clock to measure it well, so a run of n <= UMBRAL_REPETICION sorts a fresh
 // copy of its input REPETICIONES times, times the same copies without the
 // sorts apart, and takes the difference as the time of the sorts alone.
-// Counts need no such device: the counting build counts one sort of T. Both
-// builds measure a run of these programs with medir_ordenacion.
+// Counts need no such device: the counting build counts one sort of T, and
+// so does the events build (harness/eventos.h), whose counters and simulator
+// see each single event. Every build measures a run of these programs with
+// medir_ordenacion.
 #pragma once
 
 #include "harness/protocolo.h"
@@ -14,10 +16,11 @@
 namespace
 {
 
-#if defined(BENCH_CUENTAS)
+#if defined(BENCH_CUENTAS) || defined(BENCH_EVENTOS)
 
-// The counts of one sort of T itself with `ordenar(T, n)`, whatever n.
-template <typename Ordenar> Cuentas medir_ordenacion(Elemento T[], int n, Ordenar &&ordenar)
+// The counts or the events of one sort of T itself with `ordenar(T, n)`,
+// whatever n.
+template <typename Ordenar> Medida medir_ordenacion(Elemento T[], int n, Ordenar &&ordenar)
 {
     return medir(T, [&] { ordenar(T, n); });
 }

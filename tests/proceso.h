@@ -32,18 +32,17 @@ inline std::string leer_fichero(const std::string &ruta)
     return s.str();
 }
 
-// Starts BENCH_BIN_DIR/nombre with the given arguments (none at all when the
-// list is empty). A non-zero limite_memoria caps the child's address space in
-// bytes, so that large allocations fail; a non-zero limite_pila caps its
-// stack, so that deep recursion overflows it.
-inline Resultado ejecutar(const std::string &nombre, const std::vector<std::string> &args,
-                          rlim_t limite_memoria = 0, rlim_t limite_pila = 0)
+// Starts the program at `ruta` with the given arguments (none at all when
+// the list is empty). A non-zero limite_memoria caps the child's address
+// space in bytes, so that large allocations fail; a non-zero limite_pila caps
+// its stack, so that deep recursion overflows it.
+inline Resultado ejecutar_ruta(const std::string &ruta, const std::vector<std::string> &args,
+                               rlim_t limite_memoria = 0, rlim_t limite_pila = 0)
 {
     char plantilla_salida[] = "/tmp/bench_salidaXXXXXX";
     char plantilla_errores[] = "/tmp/bench_erroresXXXXXX";
     const int fd_salida = mkstemp(plantilla_salida);
     const int fd_errores = mkstemp(plantilla_errores);
-    const std::string ruta = ruta_programa(nombre);
 
     const pid_t hijo = fork();
     if (hijo == 0) {
@@ -79,4 +78,11 @@ inline Resultado ejecutar(const std::string &nombre, const std::vector<std::stri
     else if (WIFSIGNALED(estado))
         r.senal = WTERMSIG(estado);
     return r;
+}
+
+// Starts BENCH_BIN_DIR/nombre, as ejecutar_ruta starts a program.
+inline Resultado ejecutar(const std::string &nombre, const std::vector<std::string> &args,
+                          rlim_t limite_memoria = 0, rlim_t limite_pila = 0)
+{
+    return ejecutar_ruta(ruta_programa(nombre), args, limite_memoria, limite_pila);
 }
