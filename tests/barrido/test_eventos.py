@@ -11,10 +11,10 @@ from pathlib import Path
 from unittest import mock
 
 from comun import BIN
-from barrido.errores import ErrorDeUso, FalloPrograma
-from barrido.eventos import (HARDWARE, SIMULADA, FaltaValgrind, FalloSimulado, leer_callgrind,
+from barrido.datos.errores import ErrorDeUso, FalloPrograma
+from barrido.medir.eventos import (HARDWARE, SIMULADA, FaltaValgrind, FalloSimulado, leer_callgrind,
                              leer_linea, orden_callgrind, por_ejecucion, simular)
-from barrido.geometria import Geometria
+from barrido.medir.geometria import Geometria
 
 KIB, MIB = 2**10, 2**20
 EVENTOS = "events: Ir Dr Dw I1mr D1mr D1mw ILmr DLmr DLmw Bc Bcm Bi Bim\n"

@@ -6,8 +6,8 @@ import unittest
 from pathlib import Path
 
 import comun  # noqa: F401  (puts tools/ on the path)
-from barrido.errores import ErrorDeUso
-from barrido.geometria import Geometria, cache_de_la_maquina, geometria_aceptada
+from barrido.datos.errores import ErrorDeUso
+from barrido.medir.geometria import Geometria, cache_de_la_maquina, geometria_aceptada
 
 KIB, MIB = 2**10, 2**20
 

@@ -13,7 +13,7 @@ and python3-scipy), imported only when a fit is made."""
 from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Sequence, Tuple
 
-from .errores import ErrorDeUso
+from ..datos.errores import ErrorDeUso
 
 # The events a time is fitted to, in the order of the costs.
 EVENTOS = ("instrucciones", "saltos_fallidos", "fallos_l1d", "fallos_ll")

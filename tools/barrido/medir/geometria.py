@@ -10,7 +10,7 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Optional, Tuple
 
-from .errores import ErrorDeUso
+from ..datos.errores import ErrorDeUso
 
 
 @dataclass(frozen=True)

@@ -23,7 +23,7 @@ from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence, Tuple
 
-from .errores import ErrorDeUso, FalloPrograma
+from ..datos.errores import ErrorDeUso, FalloPrograma
 from .geometria import Geometria
 
 SIMULADA, HARDWARE = "simulada", "hardware"
