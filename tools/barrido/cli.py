@@ -25,12 +25,13 @@ from .jerarquia import leer_caches
 from .casos import comparar_casos
 from .juntos import elegir_configuracion, juntar
 from .medicion import Medicion, Plan
-from .opciones import RAIZ, Opciones, leer_opciones
+from .opciones import NOMBRES_MEDIDAS, RAIZ, Opciones, leer_opciones
 from .programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from .progreso import Progreso
 from .registro import como_json, registro
 from .salida import Flujo
 from .senales import Senales
+from .sistema import motivo
 from .tabla import resumen, tabla, tabla_cuentas, veredicto
 from .tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from .tallas import leer_tallas
@@ -61,7 +62,8 @@ def _error_interno(e: BaseException) -> str:
     """One line on an error of the sweep's own: what and where."""
     marcos = traceback.extract_tb(e.__traceback__)
     donde = f", en {Path(marcos[-1].filename).name}:{marcos[-1].lineno}" if marcos else ""
-    return f"error interno del barrido ({type(e).__name__}: {e}{donde})"
+    que = motivo(e) if isinstance(e, OSError) else e
+    return f"error interno del barrido ({type(e).__name__}: {que}{donde})"
 
 
 class Barrido:
@@ -269,7 +271,7 @@ class Barrido:
             "limite_s": self.limite,
             "precision": o.precision if o.tiempos else None,
             "max_rondas": o.max_rondas,
-            "medidas": o.medidas,
+            "medidas": [NOMBRES_MEDIDAS[m] for m in o.medidas],
             "configuraciones": o.configuraciones if o.tiempos else [],
             "cotas": [c.texto for c in o.cotas] if o.cotas else None,
             "modelo": o.modelo,

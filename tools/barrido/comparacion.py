@@ -18,6 +18,7 @@ from .opciones import RONDAS
 from .registro import diferencias
 from .salida import Flujo
 from .opciones import MAX_SEMILLA
+from .sistema import motivo
 from .tsv import leer_estudios
 
 # Resamples of the bootstrap: fewer than a hundred give no 95% interval
@@ -70,7 +71,7 @@ def _registro(directorio: Path) -> Tuple[Optional[dict], str]:
     try:
         datos = json.loads(ruta.read_text(encoding="utf-8"))
     except (OSError, ValueError) as e:
-        return None, f"registro.json ilegible en {directorio}: {e}"
+        return None, f"registro.json ilegible en {directorio}: {motivo(e)}"
     if not isinstance(datos, dict):
         return None, f"registro.json de {directorio} no es un objeto"
     return datos, ""

@@ -14,10 +14,13 @@ from .errores import ErrorDeUso
 from .programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
                         elegir_configuraciones, elegir_entradas, elegir_programas)
 from .tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
+from .sistema import motivo
 
 RAIZ = Path(__file__).resolve().parent.parent.parent
 
 MEDIDAS = ("time", "counts")
+# What the record calls each measure of --measure: the tool's own words.
+NOMBRES_MEDIDAS = {"time": "tiempo", "counts": "cuentas"}
 RONDAS = 5  # --repeat by default
 PRESUPUESTO = 10.0  # --budget by default, seconds
 BIN = RAIZ / "build" / "bin"  # --bin by default
@@ -281,7 +284,7 @@ def _salida_escribible(directorio: Path):
         with tempfile.TemporaryFile(dir=directorio):
             pass
     except OSError as e:
-        raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {e.strerror}") from None
+        raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {motivo(e)}") from None
 
 
 def _comprobar_cotas(cotas: Sequence[Cota], tallas: Sequence[int], donde: str):

@@ -22,6 +22,7 @@ from .cotas import Cota
 from .errores import ErrorDeUso
 from .estudio import CORTADA, TIEMPO_MAXIMO, Estudio, Omision, Punto
 from .programas import CUENTAS, PROGRAMAS, Programa
+from .sistema import motivo
 
 VERSION = 2
 LINEA_VERSION = f"# estudio de eficiencia, formato {VERSION}"
@@ -240,7 +241,7 @@ def leer_tsv(ruta: Path) -> Optional[Estudio]:
     try:
         texto = ruta.read_text(encoding="utf-8")
     except (OSError, UnicodeDecodeError) as e:
-        raise ErrorDeUso(f"no se pudo leer {ruta}: {e}") from None
+        raise ErrorDeUso(f"no se pudo leer {ruta}: {motivo(e)}") from None
     numeradas = list(enumerate(texto.splitlines(), 1))
     comentarios = [(i, l.lstrip()[1:].strip()) for i, l in numeradas if l.lstrip().startswith("#")]
     datos = [(i, l) for i, l in numeradas if l.strip() and not l.lstrip().startswith("#")]
@@ -318,7 +319,7 @@ def leer_estudios(directorio: Path) -> Dict[str, Estudio]:
     try:
         rutas = sorted(directorio.glob("*.tsv"))
     except OSError as e:
-        raise ErrorDeUso(f"no se pudo leer {directorio}: {e}") from None
+        raise ErrorDeUso(f"no se pudo leer {directorio}: {motivo(e)}") from None
     estudios = {}
     for ruta in rutas:
         estudio = leer_tsv(ruta)
