@@ -201,8 +201,9 @@ class Ficheros(ConFalsos):
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limitar,
                            env=dict(os.environ, PATH=str(self.bin)), timeout=60)
         self.assertEqual(r.returncode, 1)
-        self.assertIn(f"no se pudieron escribir en {self.out}: informe.md (File too large). Lo"
-                      " que queda: lo que salió por la salida estándar y insertion.tsv,"
+        self.assertIn(f"no se pudieron escribir en {self.out}: informe.md (pasa del tamaño de"
+                      " fichero que se le permite; suba el límite (ulimit -f) o libere espacio)."
+                      " Lo que queda: lo que salió por la salida estándar y insertion.tsv,"
                       " resumen.tsv, registro.json, ficheros.txt", r.stderr)
         self.assertNotIn("Traceback", r.stderr)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
@@ -219,8 +220,8 @@ class Ficheros(ConFalsos):
         with proceso.stderr:
             errores = proceso.stderr.read()
         self.assertEqual(proceso.wait(timeout=60), 0, errores)
-        self.assertIn("la salida estándar se cerró (Broken pipe): el barrido sigue y deja el"
-                      f" estudio en {self.out}", errores)
+        self.assertIn("la salida estándar se cerró (quien leía la salida la cerró): el barrido"
+                      f" sigue y deja el estudio en {self.out}", errores)
         self.assertNotIn("Traceback", errores)
         self.assertNotIn("Exception", errores)
         self.assertTrue((self.out / "informe.md").exists())

@@ -27,6 +27,8 @@ _FRASES: Dict[int, Tuple[str, str]] = {
     errno.EMFILE: ("este proceso tiene demasiados ficheros abiertos", "repítalo"),
     errno.ENFILE: ("el sistema tiene demasiados ficheros abiertos",
                    "cierre otros programas y repítalo"),
+    errno.EFBIG: ("pasa del tamaño de fichero que se le permite",
+                  "suba el límite (ulimit -f) o libere espacio"),
     errno.EIO: ("el disco dio un error de lectura o escritura", "compruebe el disco"),
     errno.ENOMEM: ("no queda memoria", "cierre otros programas y repítalo"),
     errno.ENOEXEC: ("no es un programa que este sistema sepa ejecutar",
