@@ -14,6 +14,11 @@ from pathlib import Path
 
 from comun import BARRIDO, BIN, ConFalsos
 
+from barrido.pagina import cargar_markdown
+
+# Whether a sweep here writes informe.html (it needs Python-Markdown).
+PAGINA = cargar_markdown() is not None
+
 
 class Fallos(ConFalsos):
     def test_un_fallo_detiene_su_programa_y_no_los_demas(self):
@@ -143,7 +148,7 @@ class Ficheros(ConFalsos):
         # The second study first removes the files the first one listed: no
         # file of the first is overwritten, and none is left.
         segunda = self.barrer("insertion", "--sizes", "100,200")
-        self.assertIn(f"se retiran 6 ficheros del estudio anterior en {self.out}",
+        self.assertIn(f"se retiran {6 + PAGINA} ficheros del estudio anterior en {self.out}",
                       segunda.stderr)
         self.assertNotIn("sobrescribe", segunda.stderr)
         # A file that no study listed is overwritten with a warning.
@@ -159,8 +164,8 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["bubble.tsv", "ficheros.txt", "informe.md", "insertion.tsv",
-                          "registro.json", "resumen.tsv"])
+                         ["bubble.tsv", "ficheros.txt"] + ["informe.html"] * PAGINA
+                         + ["informe.md", "insertion.tsv", "registro.json", "resumen.tsv"])
         # Without git on the path the record says so rather than failing.
         self.assertIn('"commit": "desconocido"', (self.out / "registro.json").read_text())
 
@@ -201,10 +206,12 @@ class Ficheros(ConFalsos):
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limitar,
                            env=dict(os.environ, PATH=str(self.bin)), timeout=60)
         self.assertEqual(r.returncode, 1)
-        self.assertIn(f"no se pudieron escribir en {self.out}: informe.md (pasa del tamaño de"
-                      " fichero que se le permite; suba el límite (ulimit -f) o libere espacio)."
-                      " Lo que queda: lo que salió por la salida estándar y insertion.tsv,"
-                      " resumen.tsv, registro.json, ficheros.txt", r.stderr)
+        grande = ("(pasa del tamaño de fichero que se le permite; suba el límite (ulimit -f) o"
+                  " libere espacio)")
+        fallidos = f"informe.md {grande}" + f"; informe.html {grande}" * PAGINA
+        self.assertIn(f"no se pudieron escribir en {self.out}: {fallidos}. Lo que queda: lo que"
+                      " salió por la salida estándar y insertion.tsv, resumen.tsv,"
+                      " registro.json, ficheros.txt", r.stderr)
         self.assertNotIn("Traceback", r.stderr)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
                          ["ficheros.txt", "insertion.tsv", "registro.json", "resumen.tsv"])

@@ -26,6 +26,7 @@ from .casos import comparar_casos
 from .juntos import elegir_configuracion, juntar
 from .medicion import Medicion, Plan
 from .opciones import NOMBRES_MEDIDAS, RAIZ, Opciones, leer_opciones
+from .pagina import Pagina
 from .programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from .progreso import Progreso
 from .registro import como_json, registro
@@ -75,6 +76,7 @@ class Barrido:
         self.senales = senales or Senales()
         self.salida = Flujo(sys.stdout)
         self.ficheros = Ficheros(opciones.salida, self.progreso)
+        self.pagina = Pagina(self.ficheros, self.progreso)
         self.gnuplot = shutil.which("gnuplot")
         self.formatos = ["svg"] + (["png"] if opciones.png else [])
         self.hechos: List[Analisis] = []
@@ -257,8 +259,9 @@ class Barrido:
                          self.plan(), self.opciones.repetir(self.tallas), self.caches.como_dict())
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
-        self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
-                                                     incompleto=incompleto))
+        texto = informe(datos, self.secciones, juntos, incompleto=incompleto)
+        self.ficheros.escribir("informe.md", texto)
+        self.pagina.escribir(texto)  # informe.html, from the same document
 
     def plan(self) -> Dict[str, object]:
         """What this sweep measured, for the record: every option that
