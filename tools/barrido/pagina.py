@@ -36,7 +36,7 @@ _TIPOS = {".svg": "image/svg+xml", ".png": "image/png"}
 
 _ESTILO = """
 body { font-family: system-ui, -apple-system, "Segoe UI", Roboto, sans-serif; line-height: 1.5;
-       color: #1d1d1d; background: #fff; max-width: 62rem; margin: 0 auto; padding: 1rem; }
+       color: #1d1d1d; background: #fff; max-width: 72rem; margin: 0 auto; padding: 1rem; }
 h1, h2, h3 { line-height: 1.25; }
 p, li { overflow-wrap: anywhere; }
 h2 { border-bottom: 1px solid #ddd; padding-bottom: .2rem; margin-top: 2rem; }
