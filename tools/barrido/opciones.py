@@ -64,8 +64,8 @@ def analizador() -> argparse.ArgumentParser:
             "dispersión de cada talla, cocientes t(n)/f(n) frente a tres cotas candidatas,\n"
             "crecimiento ajustado con su intervalo del 95 %, el veredicto sobre los tiempos y\n"
             "el crecimiento exacto que dicen las cuentas de operaciones (bench_X_cuentas);\n"
-            "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json e\n"
-            "informe.md en --out.\n\n"
+            "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json,\n"
+            "informe.md e informe.html (el mismo informe como página) en --out.\n\n"
             "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados"
         ),
         epilog=(
