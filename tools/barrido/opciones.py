@@ -13,8 +13,8 @@ from .cotas import LONGITUD_MAXIMA, Cota, leer_cotas, sin_valor_en
 from .errores import ErrorDeUso
 from .programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
                         elegir_configuraciones, elegir_entradas, elegir_programas)
-from .tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
 from .sistema import motivo
+from .tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
 
 RAIZ = Path(__file__).resolve().parent.parent.parent
 
