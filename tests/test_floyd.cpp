@@ -192,7 +192,8 @@ TEST(Matriz, DiagonalACeroYLiberarDejaElPunteroNulo)
 TEST(MatrizDeathTest, FalloDeUnaReservaLiberaLoReservado)
 {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "fault injection replaces the allocator the address sanitizer needs";
+    GTEST_SKIP() << "inyectar un fallo de reserva sustituye el reservador de memoria"
+                     " que necesita AddressSanitizer";
 #else
     // Reservation 0 is the pointer array, 1 + i is row i. A failing row
     // releases rows 0 to i-1 in ascending order, then the pointer array.
@@ -261,7 +262,7 @@ TEST(BenchFloyd, MensajesDeError)
 TEST(BenchFloyd, SinMemoriaParaUnaFila)
 {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer needs an unlimited address space";
+    GTEST_SKIP() << "AddressSanitizer necesita un espacio de direcciones sin límite";
 #endif
     // 400 MB of rows under a 64 MiB address space: the pointer array fits,
     // some row does not.

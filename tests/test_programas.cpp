@@ -63,7 +63,7 @@ TEST_P(ProgramaDeVector, RechazaEntradasMalas)
 TEST_P(ProgramaDeVector, SinMemoriaParaLaEntrada)
 {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer needs an unlimited address space";
+    GTEST_SKIP() << "AddressSanitizer necesita un espacio de direcciones sin límite";
 #endif
     // 4 GB of input under a 1 GiB address space.
     espera_error(ejecutar(GetParam(), {"1000000000"}, rlim_t{1} << 30),
@@ -82,7 +82,7 @@ TEST_P(ProgramaDeVector, InformaAmbosLadosDelUmbral)
 TEST(Mergesort, SinMemoriaParaLasCopias)
 {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer needs an unlimited address space";
+    GTEST_SKIP() << "AddressSanitizer necesita un espacio de direcciones sin límite";
 #endif
     for (const std::string programa : {"bench_mergesort", "bench_mergesort_O3"})
         espera_error(ejecutar(programa, {"50000000"}, rlim_t{256} << 20),

@@ -115,7 +115,7 @@ class Opciones(unittest.TestCase):
 
     def test_la_ayuda_en_castellano(self):
         ayuda = analizador().format_help()
-        for palabra in ("uso: sweep", "\nopciones:\n", "\nargumentos:\n",
+        for palabra in ("uso: tools/sweep ", "\nopciones:\n", "\nargumentos:\n",
                         "-h, --help            muestra esta ayuda y acaba"):
             self.assertIn(palabra, ayuda)
         # The maxima and the exit statuses, wherever the lines break.

@@ -14,6 +14,11 @@ from pathlib import Path
 
 from comun import BARRIDO, BIN, ConFalsos
 
+from barrido.escritura.pagina import cargar_markdown
+
+# Whether a sweep here writes informe.html (it needs Python-Markdown).
+PAGINA = cargar_markdown() is not None
+
 
 class Fallos(ConFalsos):
     def test_un_fallo_detiene_su_programa_y_no_los_demas(self):
@@ -143,7 +148,7 @@ class Ficheros(ConFalsos):
         # The second study first removes the files the first one listed: no
         # file of the first is overwritten, and none is left.
         segunda = self.barrer("insertion", "--sizes", "100,200")
-        self.assertIn(f"se retiran 7 ficheros del estudio anterior en {self.out}",
+        self.assertIn(f"se retiran {7 + PAGINA} ficheros del estudio anterior en {self.out}",
                       segunda.stderr)
         self.assertNotIn("sobrescribe", segunda.stderr)
         # A file that no study listed is overwritten with a warning.
@@ -159,9 +164,8 @@ class Ficheros(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr.count("apt-get install gnuplot-nox"), 1)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
-                         ["bubble.tsv", "estudio.json", "ficheros.txt", "informe.md",
-                          "insertion.tsv",
-                          "registro.json", "resumen.tsv"])
+                         ["bubble.tsv", "estudio.json", "ficheros.txt"] + ["informe.html"] * PAGINA
+                         + ["informe.md", "insertion.tsv", "registro.json", "resumen.tsv"])
         # Without git on the path the record says so rather than failing.
         self.assertIn('"commit": "desconocido"', (self.out / "registro.json").read_text())
 
@@ -202,9 +206,12 @@ class Ficheros(ConFalsos):
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limitar,
                            env=dict(os.environ, PATH=str(self.bin)), timeout=60)
         self.assertEqual(r.returncode, 1)
-        self.assertIn(f"no se pudieron escribir en {self.out}: informe.md (File too large). Lo"
-                      " que queda: lo que salió por la salida estándar y estudio.json, insertion.tsv,"
-                      " resumen.tsv, registro.json, ficheros.txt", r.stderr)
+        grande = ("(pasa del tamaño de fichero que se le permite; suba el límite (ulimit -f) o"
+                  " libere espacio)")
+        fallidos = f"informe.md {grande}" + f"; informe.html {grande}" * PAGINA
+        self.assertIn(f"no se pudieron escribir en {self.out}: {fallidos}. Lo que queda: lo que"
+                      " salió por la salida estándar y estudio.json, insertion.tsv, resumen.tsv,"
+                      " registro.json, ficheros.txt", r.stderr)
         self.assertNotIn("Traceback", r.stderr)
         self.assertEqual(sorted(p.name for p in self.out.iterdir()),
                          ["estudio.json", "ficheros.txt", "insertion.tsv", "registro.json",
@@ -221,8 +228,8 @@ class Ficheros(ConFalsos):
         with proceso.stderr:
             errores = proceso.stderr.read()
         self.assertEqual(proceso.wait(timeout=60), 0, errores)
-        self.assertIn("la salida estándar se cerró (Broken pipe): el barrido sigue y deja el"
-                      f" estudio en {self.out}", errores)
+        self.assertIn("la salida estándar se cerró (quien leía la salida la cerró): el barrido"
+                      f" sigue y deja el estudio en {self.out}", errores)
         self.assertNotIn("Traceback", errores)
         self.assertNotIn("Exception", errores)
         self.assertTrue((self.out / "informe.md").exists())

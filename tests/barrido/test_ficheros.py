@@ -13,6 +13,7 @@ import comun  # noqa: F401  (puts the package on the path)
 from barrido.datos.errores import ErrorDeUso
 from barrido.escritura.ficheros import Ficheros
 from barrido.medir.progreso import Progreso
+from barrido.datos.sistema import motivo
 
 
 class EnUnDirectorio(unittest.TestCase):
@@ -79,9 +80,11 @@ class NoSePuedeEscribir(EnUnDirectorio):
                     self.assertIsNone(f.escribir("x.tsv", "a medias\n"))
                 self.assertEqual((self.dir / "x.tsv").read_text(), "completo\n")
                 self.assertEqual(self.presentes(), ["ficheros.txt", "x.tsv"])
-                self.assertEqual(f.fallidos, {"x.tsv": "No space left on device"})
-        # Said once for as long as it fails the same way, and forgotten once written.
-        self.assertEqual(self.notas.getvalue().count("No space left on device"), 1)
+                self.assertEqual(f.fallidos, {"x.tsv": motivo(lleno)})
+        # Said once, in Spanish, for as long as it fails the same way, and
+        # forgotten once written.
+        self.assertEqual(self.notas.getvalue().count("el disco está lleno"), 1)
+        self.assertNotIn("No space left", self.notas.getvalue())
         f.escribir("x.tsv", "nuevo\n")
         self.assertEqual(f.fallidos, {})
         self.assertEqual(f.escritos(), ["x.tsv", "ficheros.txt"])

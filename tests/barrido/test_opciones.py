@@ -134,7 +134,7 @@ class Ayuda(unittest.TestCase):
                                    stderr=subprocess.PIPE, text=True, timeout=30)
                 self.assertEqual(r.returncode, 0, r.stderr)
                 self.assertIsNone(ingles.search(r.stdout), r.stdout)
-                self.assertTrue(r.stdout.startswith("uso: sweep"), r.stdout)
+                self.assertTrue(r.stdout.startswith("uso: tools/sweep "), r.stdout)
                 self.assertIn("\nopciones:\n", r.stdout)
                 self.assertIn("-h, --help", r.stdout)
                 self.assertIn("muestra esta ayuda y acaba", r.stdout)

@@ -8,6 +8,7 @@ import stat
 from pathlib import Path
 
 from .errores import ErrorDeUso
+from .sistema import motivo
 
 # Larger than any study the sweep writes by far; a file past it is not one.
 MAXIMO_BYTES = 256 * 1024 * 1024
@@ -18,7 +19,7 @@ def leer_texto(ruta: Path) -> str:
         # O_NONBLOCK: opening a FIFO with no writer would otherwise wait.
         descriptor = os.open(ruta, os.O_RDONLY | os.O_NONBLOCK | getattr(os, "O_CLOEXEC", 0))
     except OSError as e:
-        raise ErrorDeUso(f"no se pudo leer {ruta}: {e.strerror}") from None
+        raise ErrorDeUso(f"no se pudo leer {ruta}: {motivo(e)}") from None
     try:
         datos = os.fstat(descriptor)
         if not stat.S_ISREG(datos.st_mode):
@@ -29,7 +30,7 @@ def leer_texto(ruta: Path) -> str:
         with os.fdopen(descriptor, "rb", closefd=False) as f:
             crudo = f.read(MAXIMO_BYTES + 1)
     except OSError as e:
-        raise ErrorDeUso(f"no se pudo leer {ruta}: {e.strerror}") from None
+        raise ErrorDeUso(f"no se pudo leer {ruta}: {motivo(e)}") from None
     finally:
         os.close(descriptor)
     if b"\0" in crudo:

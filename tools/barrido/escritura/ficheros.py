@@ -17,6 +17,7 @@ from typing import Dict, List, Optional
 
 from ..datos.errores import ErrorDeUso
 from ..medir.progreso import Progreso
+from ..datos.sistema import motivo
 
 LISTA = "ficheros.txt"  # the files of the study in the directory, one name a line
 
@@ -48,7 +49,7 @@ class Ficheros:
             directorio.mkdir(parents=True, exist_ok=True)
             descriptor = os.open(directorio, os.O_RDONLY | os.O_DIRECTORY)
         except OSError as e:
-            raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {e.strerror}") from None
+            raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {motivo(e)}") from None
         try:
             fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
         except BlockingIOError:
@@ -57,7 +58,7 @@ class Ficheros:
                              " a que acabe o elija otro directorio") from None
         except OSError as e:  # a file system without locks: the study goes on unguarded
             self.progreso.nota(f"aviso: no se pudo reservar {directorio} para este barrido"
-                               f" ({e.strerror}); que ningún otro escriba en él a la vez")
+                               f" ({motivo(e)}); que ningún otro escriba en él a la vez")
         # Held until the process ends; the programs it starts do not inherit it.
         self._cerrojo = descriptor
         self._retirar_anterior()
@@ -69,7 +70,7 @@ class Ficheros:
         except FileNotFoundError:
             return
         except (OSError, UnicodeDecodeError) as e:
-            self.progreso.nota(f"aviso: no se pudo leer {lista} ({e}): los ficheros del estudio"
+            self.progreso.nota(f"aviso: no se pudo leer {lista} ({motivo(e)}): los ficheros del estudio"
                                " anterior se quedan")
             return
         retirados = 0
@@ -82,7 +83,7 @@ class Ficheros:
                 except FileNotFoundError:
                     pass
                 except OSError as e:
-                    self.progreso.nota(f"aviso: no se pudo retirar {ruta}: {e.strerror}")
+                    self.progreso.nota(f"aviso: no se pudo retirar {ruta}: {motivo(e)}")
         try:
             lista.unlink()
         except OSError:
@@ -164,10 +165,10 @@ class Ficheros:
         return True
 
     def _fallo(self, nombre: str, error: OSError):
-        motivo = error.strerror or str(error)
-        if self.fallidos.get(nombre) != motivo:
-            self.progreso.nota(f"no se pudo escribir {self.directorio / nombre}: {motivo}")
-        self.fallidos[nombre] = motivo
+        porque = motivo(error)
+        if self.fallidos.get(nombre) != porque:
+            self.progreso.nota(f"no se pudo escribir {self.directorio / nombre}: {porque}")
+        self.fallidos[nombre] = porque
 
     def escritos(self) -> List[str]:
         """The listed files that are in place now, the list included."""

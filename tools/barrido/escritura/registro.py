@@ -14,7 +14,7 @@ from typing import Dict, List, Mapping, Optional, Sequence
 
 DESCONOCIDO = "desconocido"
 _FALTA = object()
-RAIZ = Path(__file__).resolve().parent.parent.parent  # the repository: parent of tools/
+RAIZ = Path(__file__).resolve().parents[3]  # the repository: parent of tools/
 
 
 def _leer(ruta: Path) -> str:
@@ -174,7 +174,8 @@ def describir_plan(plan: Mapping[str, object]) -> List[str]:
               if semilla is not None else
               "semilla: no interviene (solo cuentas: una invocación por talla, en orden"
               " creciente)"]
-    medidas = {"time": "tiempos", "counts": "cuentas"}
+    # Records made before the measures were named in Spanish say time, counts.
+    medidas = {"time": "tiempos", "counts": "cuentas", "tiempo": "tiempos"}
     partes = [f"{plan.get('rondas', DESCONOCIDO)} rondas",
               f"presupuesto {_g(plan.get('presupuesto_s'))} s por ejecución (límite"
               f" {_g(plan.get('limite_s'))} s)",
@@ -232,6 +233,8 @@ def _aplanar(datos: Mapping[str, object], prefijo: str = "") -> Dict[str, object
 # What two records may differ in without the studies differing: the date,
 # and the commands that repeat a plan, which follow from the plan itself.
 _SIN_DIFERENCIAS = ("fecha", "repetir")
+# The measures as records older than their Spanish names wrote them.
+_MEDIDAS_ANTES = {"time": "tiempo", "counts": "cuentas"}
 
 
 def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
@@ -240,6 +243,9 @@ def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
     one record lacks shows as (falta). The commands that repeat the plan
     are left out: the plan's own keys show how it differs."""
     pa, pb = _aplanar(a), _aplanar(b)
+    for p in (pa, pb):  # a record older than the Spanish names of the measures
+        if isinstance(p.get("plan.medidas"), list):
+            p["plan.medidas"] = [_MEDIDAS_ANTES.get(m, m) for m in p["plan.medidas"]]
     lineas = []
     for clave in dict.fromkeys([*pa, *pb]):
         if clave in _SIN_DIFERENCIAS or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):

@@ -16,6 +16,7 @@ from pathlib import Path
 from typing import Dict, Optional, Sequence, Tuple
 
 from ..datos.errores import FalloPrograma
+from ..datos.sistema import motivo
 
 # A program reports the mean time of runs made inside its invocation, so no
 # reported time can be longer than the invocation's wall time. The margin
@@ -74,7 +75,7 @@ def _lanzar(binario: Path, n: int, limite: Optional[float], argumentos: Sequence
             start_new_session=True,
         )
     except OSError as e:
-        raise FalloPrograma(f"no se pudo ejecutar {binario}: {e.strerror}") from None
+        raise FalloPrograma(f"no se pudo ejecutar {binario}: {motivo(e)}") from None
     with proceso:
         try:
             salida, errores_crudos = proceso.communicate(timeout=limite)

@@ -54,6 +54,11 @@ class Analizador(argparse.ArgumentParser):
         self._optionals.title = "opciones"
         self.add_argument("-h", "--help", action="help", help="muestra esta ayuda y acaba")
 
+    def _get_formatter(self):
+        # The help's usage line names the command as it is typed
+        # (tools/sweep, tools/sweep compare); errors keep the short prog.
+        return self.formatter_class(prog=self.ayuda.removesuffix(" --help"))
+
     def error(self, message: str) -> NoReturn:
         linea = " ".join(traducir(message).split())
         self.exit(2, f"{self.prog}: error: {linea} (más en «{self.ayuda}»)\n")

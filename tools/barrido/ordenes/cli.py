@@ -27,7 +27,7 @@ from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
-from ..datos.medidas import de_valores
+from ..datos.medidas import de_valores, por_opcion
 from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import como_json, registro
@@ -37,6 +37,8 @@ from ..escritura.tabla import resumen, tabla, tabla_cuentas, veredicto
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from ..datos.tallas import leer_tallas
 from ..escritura.tsv import resumen_tsv, tsv
+from ..escritura.pagina import Pagina
+from ..datos.sistema import motivo
 
 
 def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path,
@@ -63,7 +65,8 @@ def _error_interno(e: BaseException) -> str:
     """One line on an error of the sweep's own: what and where."""
     marcos = traceback.extract_tb(e.__traceback__)
     donde = f", en {Path(marcos[-1].filename).name}:{marcos[-1].lineno}" if marcos else ""
-    return f"error interno del barrido ({type(e).__name__}: {e}{donde})"
+    que = motivo(e) if isinstance(e, OSError) else e
+    return f"error interno del barrido ({type(e).__name__}: {que}{donde})"
 
 
 class Barrido:
@@ -75,6 +78,7 @@ class Barrido:
         self.senales = senales or Senales()
         self.salida = Flujo(sys.stdout)
         self.ficheros = Ficheros(opciones.salida, self.progreso)
+        self.pagina = Pagina(self.ficheros, self.progreso)
         self.gnuplot = shutil.which("gnuplot")
         self.formatos = ["svg"] + (["png"] if opciones.png else [])
         self.hechos: List[Analisis] = []
@@ -268,8 +272,9 @@ class Barrido:
         datos = self.almacen.registro
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
-        self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
-                                                     incompleto=incompleto))
+        texto = informe(datos, self.secciones, juntos, incompleto=incompleto)
+        self.ficheros.escribir("informe.md", texto)
+        self.pagina.escribir(texto)  # informe.html, from the same document
 
     def plan(self) -> Dict[str, object]:
         """What this sweep measured, for the record: every option that
@@ -282,7 +287,7 @@ class Barrido:
             "limite_s": self.limite,
             "precision": o.precision if o.tiempos else None,
             "max_rondas": o.max_rondas,
-            "medidas": o.medidas,
+            "medidas": [por_opcion(m).nombre for m in o.medidas],
             "configuraciones": o.configuraciones if o.tiempos else [],
             "cotas": [c.texto for c in o.cotas] if o.cotas else None,
             "modelo": o.modelo,
@@ -375,8 +380,8 @@ def barrer(argv: Sequence[str], senales: Senales) -> int:
             barrido.estudiar(programa)
     except KeyboardInterrupt as e:
         numero = getattr(e, "numero", signal.SIGINT)
-        motivo = "interrumpido" + ("" if numero == signal.SIGINT else f" por {_nombre(numero)}")
-        barrido.progreso.nota(f"{motivo}: se escribe lo ya medido, marcado como incompleto")
+        causa = "interrumpido" + ("" if numero == signal.SIGINT else f" por {_nombre(numero)}")
+        barrido.progreso.nota(f"{causa}: se escribe lo ya medido, marcado como incompleto")
     except Exception as e:
         barrido.progreso.nota(f"{_error_interno(e)}; se escribe lo ya medido")
         estado = 1

@@ -22,6 +22,7 @@ from ..escritura.registro import diferencias
 from .salida import Flujo
 from .opciones import MAX_SEMILLA
 from ..datos.tsv_previo import leer_estudios
+from ..datos.sistema import motivo
 
 # Resamples of the bootstrap: fewer than a hundred give no 95% interval
 # worth the name; a hundred thousand already pin its ends to a small
@@ -86,8 +87,10 @@ def _registro(directorio: Path) -> Tuple[Optional[dict], str]:
         return None, f"sin registro.json en {directorio}"
     try:
         datos = json.loads(leer_texto(ruta))
-    except (ErrorDeUso, ValueError) as e:
+    except ErrorDeUso as e:
         return None, f"registro.json ilegible en {directorio}: {e}"
+    except ValueError as e:
+        return None, f"registro.json ilegible en {directorio}: {motivo(e)}"
     except RecursionError:
         return None, f"registro.json ilegible en {directorio}: anidado demasiado hondo"
     if not isinstance(datos, dict):

@@ -14,9 +14,10 @@ from ..datos.errores import ErrorDeUso
 from ..datos.medidas import nombradas, opciones_validas
 from ..datos.programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
                         elegir_configuraciones, elegir_entradas, elegir_programas)
+from ..datos.sistema import motivo
 from ..datos.tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
 
-RAIZ = Path(__file__).resolve().parent.parent.parent
+RAIZ = Path(__file__).resolve().parents[3]
 
 RONDAS = 5  # --repeat by default
 PRESUPUESTO = 10.0  # --budget by default, seconds
@@ -61,8 +62,8 @@ def analizador() -> argparse.ArgumentParser:
             "dispersión de cada talla, cocientes t(n)/f(n) frente a tres cotas candidatas,\n"
             "crecimiento ajustado con su intervalo del 95 %, el veredicto sobre los tiempos y\n"
             "el crecimiento exacto que dicen las cuentas de operaciones (bench_X_cuentas);\n"
-            "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json e\n"
-            "informe.md en --out.\n\n"
+            "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json,\n"
+            "informe.md e informe.html (el mismo informe como página) en --out.\n\n"
             "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados"
         ),
         epilog=(
@@ -293,7 +294,7 @@ def _salida_escribible(directorio: Path):
         with tempfile.TemporaryFile(dir=directorio):
             pass
     except OSError as e:
-        raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {e.strerror}") from None
+        raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {motivo(e)}") from None
 
 
 def _comprobar_cotas(cotas: Sequence[Cota], tallas: Sequence[int], donde: str):

@@ -7,6 +7,8 @@ the sweep goes on: what it measures is in the files of --out."""
 import os
 from typing import IO, Optional
 
+from ..datos.sistema import motivo
+
 
 def a_nulo(flujo: IO[str]):
     """Points the stream's descriptor at /dev/null."""
@@ -36,6 +38,6 @@ class Flujo:
             self.flujo.flush()
             return True
         except (OSError, ValueError) as e:
-            self.cerrado = getattr(e, "strerror", None) or str(e)
+            self.cerrado = motivo(e)
             a_nulo(self.flujo)
             return False
