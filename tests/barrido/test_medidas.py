@@ -58,17 +58,19 @@ class MedidaNueva(ConFalsos):
         self.assertIn("ciclos", registro["configuraciones"])
 
     def test_la_tabla_actual(self):
-        # The two measures of today, and what the rest of the sweep reads
-        # of them: the binaries and --measure's words.
+        # The measures of today, and what the rest of the sweep reads of
+        # them: the binaries and --measure's words.
         self.assertEqual([(m.nombre, m.opcion, m.tipo, m.por_configuracion)
                           for m in MEDIDAS.values()],
                          [("tiempo", "time", "tiempo", True),
-                          ("cuentas", "counts", "cuentas", False)])
+                          ("cuentas", "counts", "cuentas", False),
+                          ("eventos", "events", "eventos", False)])
         p = PROGRAMAS["insertion"]
         casos = [("O2", None, "bench_insertion"), ("O0", None, "bench_insertion_O0"),
                  ("O2", "inversa", "bench_insertion_entradas"),
                  ("cuentas", None, "bench_insertion_cuentas"),
-                 ("cuentas", "inversa", "bench_insertion_cuentas")]
+                 ("cuentas", "inversa", "bench_insertion_cuentas"),
+                 ("eventos", "inversa", "bench_insertion_eventos")]
         for clave, entrada, binario in casos:
             with self.subTest(clave=clave, entrada=entrada):
                 self.assertEqual(p.binario(clave, entrada), binario)

@@ -5,7 +5,7 @@ under its name, the analysis judges it and the writers draw it by its
 kind. Adding a measure is one entry here, its build, and its words."""
 
 from dataclasses import dataclass
-from typing import Dict, List, Optional
+from typing import Dict, List, Optional, Tuple
 
 from .errores import ErrorDeUso
 
@@ -25,9 +25,14 @@ class Medida:
     sufijo: Optional[str]
     informa: str  # INFORMA_TIEMPO or INFORMA_VALORES
     # How it is judged and drawn: «tiempo» (fits, verdicts on the bounds,
-    # rounds), «cuentas» (exact growth, one invocation per size).
+    # rounds), «cuentas» (exact growth, one invocation per size), «eventos»
+    # (the machine's events of the measured call, simulated: one
+    # invocation per size under valgrind, with sizes and a share of time
+    # of their own, each event per operation and per key).
     tipo: str
     unidad: str  # of each value: «s», or «» for a number of operations
+    # Other words --measure takes for it (its Spanish name).
+    alias: Tuple[str, ...] = ()
 
     @property
     def por_configuracion(self) -> bool:
@@ -43,16 +48,20 @@ class Medida:
 
 TIEMPO = Medida("tiempo", "time", None, INFORMA_TIEMPO, "tiempo", "s")
 CUENTAS = Medida("cuentas", "counts", "cuentas", INFORMA_VALORES, "cuentas", "")
+# The machine's events per run of the measured call (medir/eventos.py):
+# bench_X_eventos under callgrind's cache and branch simulator.
+EVENTOS = Medida("eventos", "events", "eventos", INFORMA_VALORES, "eventos", "",
+                 ("eventos",))
 
 # In the order the first round takes them at each size, and the order the
 # files write them.
-MEDIDAS: Dict[str, Medida] = {m.nombre: m for m in (TIEMPO, CUENTAS)}
+MEDIDAS: Dict[str, Medida] = {m.nombre: m for m in (TIEMPO, CUENTAS, EVENTOS)}
 
 
 def por_opcion(opcion: str) -> Medida:
-    """The measure --measure names."""
+    """The measure --measure names (by its option or an alias)."""
     for medida in MEDIDAS.values():
-        if medida.opcion == opcion:
+        if opcion == medida.opcion or opcion in medida.alias:
             return medida
     raise ErrorDeUso(f"medida desconocida «{opcion}»: elija entre"
                      f" {', '.join(m.opcion for m in MEDIDAS.values())}")
@@ -60,6 +69,11 @@ def por_opcion(opcion: str) -> Medida:
 
 def opciones_validas() -> List[str]:
     return [m.opcion for m in MEDIDAS.values()]
+
+
+def de_tipo(tipo: str) -> List[str]:
+    """The names of the measures of a kind, in the table's order."""
+    return [m.nombre for m in MEDIDAS.values() if m.tipo == tipo]
 
 
 def nombradas(opciones: List[str]) -> List[str]:

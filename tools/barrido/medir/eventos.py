@@ -235,3 +235,16 @@ def simular(binario: Path, n: int, entrada: Optional[str] = None,
                                 ) from None
     valores = por_ejecucion(leer_callgrind(texto), linea.ejecuciones)
     return Sucesos(SIMULADA, n, linea.ejecuciones, dict(valores), nota)
+
+
+def contadores(binario: Path, n: int, entrada: Optional[str] = None,
+               limite: Optional[float] = None) -> Sucesos:
+    """The hardware source: `binario n [entrada]` run alone, its line's
+    counters per run (None for those the kernel refused)."""
+    orden = [str(binario), str(n)] + ([entrada] if entrada else [])
+    orden_texto = " ".join([binario.name] + orden[1:])
+    salida, errores, estado = _ejecutar(orden, limite)
+    if estado != 0:
+        mensaje = ("; su mensaje:\n" + errores.strip()[-2000:]) if errores.strip() else ""
+        raise FalloPrograma(f"«{orden_texto}» terminó con estado {estado}{mensaje}")
+    return leer_linea(salida, n)

@@ -21,13 +21,14 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
-from ..estadistica.ajuste import Ajuste, ajustar
 from .ejecucion import LimiteSuperado, contar, ejecutar
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
-from ..datos.medidas import de_valores
+from ..datos.medidas import EVENTOS, de_tipo, de_valores
+from .prevision import prever, segundos as _segundos
 from .progreso import Progreso
+from .simulacion import PlanEventos, SerieDeEventos
 
 
 @dataclass
@@ -46,40 +47,21 @@ class Plan:
     despues: float = 0.0  # seconds planned for the series after this one
     # The measures of named values to take (datos/medidas.py); None: counts if `cuentas`.
     nombradas: Optional[Sequence[str]] = None
+    # The events series, after the rest (medir/simulacion.py), on its sizes.
+    eventos: Optional[PlanEventos] = None
+    tallas_eventos: Optional[Sequence[int]] = None  # None: `tallas`
 
     @property
     def de_valores(self) -> List[str]:
-        return list(self.nombradas) if self.nombradas is not None else ["cuentas"] * self.cuentas
+        """The measures of named values taken in the rounds: the events
+        have a series of their own."""
+        todas = list(self.nombradas) if self.nombradas is not None else ["cuentas"] * self.cuentas
+        return [m for m in todas if m not in de_tipo(EVENTOS.tipo)]
 
     @property
     def limite(self) -> float:
         """Past this an invocation is stopped: three budgets and a second."""
         return 3 * self.presupuesto + 1
-
-
-def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[float]:
-    """One invocation's wall time at n, from the growth of the largest
-    sizes measured so far (the last three: the small ones are mostly the
-    cost of starting a process). None with fewer than two sizes."""
-    ultimas = sorted(duraciones.items())[-3:]
-    ajuste = ajustar([(m, max(d, 1e-6)) for m, d in ultimas], exponencial)
-    if ajuste is None:
-        return None
-    # A growth read off sizes dominated by the start-up cost can come out
-    # flat or even falling; the time never grows slower than linearly here.
-    # The curve of that growth goes through the largest size measured.
-    tasa = max(ajuste.tasa, 1.0)
-    ultima_n, ultima_d = ultimas[-1]
-    curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
-    prevista = ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
-    # A curve that overflows a double is a time past any budget.
-    return prevista if math.isfinite(prevista) else math.inf
-
-
-def _segundos(prevista: float) -> str:
-    if math.isfinite(prevista):
-        return f"{prevista:.3g} s"
-    return "más segundos de los que caben en un double"
 
 
 class Medicion:
@@ -118,6 +100,10 @@ class Medicion:
             while self.plan.precision and (pares := self._imprecisos()):
                 ronda += 1
                 self._ronda(pares, ronda)
+            if self.plan.eventos is not None:
+                SerieDeEventos(self.estudio, self._binario(EVENTOS.nombre),
+                               self.plan.tallas_eventos or self.plan.tallas, self.plan.eventos,
+                               self.progreso, self.al_medir).medir()
         except FalloPrograma as e:
             self.estudio.fallo = str(e)
         except KeyboardInterrupt as e:

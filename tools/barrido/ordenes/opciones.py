@@ -11,7 +11,7 @@ from typing import List, Mapping, Optional, Sequence, Tuple
 from .argumentos import Analizador, entero, real
 from ..datos.cotas import LONGITUD_MAXIMA, Cota, leer_cotas, sin_valor_en
 from ..datos.errores import ErrorDeUso
-from ..datos.medidas import nombradas, opciones_validas
+from ..datos.medidas import CUENTAS, EVENTOS, nombradas, opciones_validas, por_opcion
 from ..datos.programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Programa,
                         elegir_configuraciones, elegir_entradas, elegir_programas)
 from ..datos.sistema import motivo
@@ -115,7 +115,11 @@ def analizador() -> argparse.ArgumentParser:
                         " (por omisión, O2)")
     a.add_argument("--measure", default="time,counts", metavar="time,counts",
                    help="qué medir: time (tiempos), counts (cuentas de operaciones de"
-                        " bench_X_cuentas, una ejecución por talla) o ambos (por omisión)")
+                        " bench_X_cuentas, una ejecución por talla), events (o eventos: los"
+                        " sucesos de la máquina de bench_X_eventos bajo el simulador de cachés"
+                        " y saltos de valgrind, una ejecución por talla, con su propia parte"
+                        " del tiempo; toma también las cuentas), o varias separadas por comas"
+                        " (por omisión, time,counts)")
     a.add_argument("--bounds", metavar="F1,F2,F3",
                    help="cotas candidatas en lugar de las del programa, escritas con n, números,"
                         " + - * / ^ o ** (potencia), paréntesis y log (neperiano), log2, log10,"
@@ -253,12 +257,20 @@ class Opciones:
 
 
 def _medidas(texto: str) -> List[str]:
+    """The measures --measure names, by their option, in the table's order.
+    The events are per operation: asking for them takes the counts too."""
     pedidas = [m.strip() for m in texto.split(",") if m.strip()]
     validas = opciones_validas()
-    if not pedidas or any(m not in validas for m in pedidas):
+    try:
+        opciones = {por_opcion(m).opcion for m in pedidas}
+    except ErrorDeUso:
+        opciones = set()
+    if not pedidas or not opciones:
         raise ErrorDeUso(f"--measure «{texto}»: elija {', '.join(validas[:-1])} o {validas[-1]},"
                          " o varias separadas por comas")
-    return [m for m in validas if m in pedidas]
+    if EVENTOS.opcion in opciones:
+        opciones.add(CUENTAS.opcion)
+    return [m for m in validas if m in opciones]
 
 
 def _precision(texto: str) -> float:
