@@ -11,6 +11,7 @@ import shutil
 import signal
 import sys
 import traceback
+from dataclasses import replace
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence
 
@@ -26,8 +27,10 @@ from ..estadistica.jerarquia import leer_caches
 from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
+from ..medir.eventos import FaltaValgrind
+from ..medir.simulacion import FALLO, LENTITUD, PlanEventos, caches_simuladas, sondear_hardware
 from .opciones import RAIZ, Opciones, leer_opciones
-from ..datos.medidas import de_valores, por_opcion
+from ..datos.medidas import EVENTOS, de_valores, por_opcion
 from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import como_json, registro
@@ -96,6 +99,7 @@ class Barrido:
         self.cierre_dicho = False  # that standard output closed
         # What was measured: every other file is written from it.
         self.almacen = Almacen()
+        self.eventos: Optional[PlanEventos] = None  # once the first events series is planned
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -157,7 +161,7 @@ class Barrido:
                           o.cotas or [Cota(c) for c in programa.cotas], o.semilla,
                           entrada=entrada, cotas_fijas=o.cotas is not None)
         series = max(1, len(estudio.configuraciones))
-        self.series_hechas += series
+        self.series_hechas += series + (EVENTOS.nombre in o.nombradas)
         # The default share holds a program's own sizes in check; sizes the
         # user named are measured whole unless --time says otherwise.
         cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
@@ -165,6 +169,8 @@ class Barrido:
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
                     max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas)
         self.limite = plan.limite
+        if EVENTOS.nombre in o.nombradas:
+            plan.eventos = self.plan_eventos(programa, entrada)
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
         try:
@@ -174,7 +180,8 @@ class Barrido:
             raise
         finally:
             # Interrupted or not, what was measured is shown and written.
-            medidas = {p.n for p in estudio.puntos} | set(estudio.cuentas)
+            medidas = ({p.n for p in estudio.puntos} | set(estudio.cuentas)
+                       | set(estudio.valores_de(EVENTOS.nombre)))
             if medidas:
                 self.tallas[estudio.etiqueta] = [n for n in plan.tallas if n in medidas]
             if estudio.omitidas:
@@ -184,6 +191,23 @@ class Barrido:
             with self.senales.diferidas():
                 analisis = self.informar(estudio)
         return analisis
+
+    def plan_eventos(self, programa: Programa, entrada: Optional[str]) -> PlanEventos:
+        """How the events series of a study is measured: the caches and
+        whether the build reads the processor's counters are found once,
+        and said once; each series gets its own share of time."""
+        o = self.opciones
+        if self.eventos is None:
+            d1, ll, nota = caches_simuladas()
+            binario = o.directorio_bin / programa.binario(EVENTOS.nombre, entrada)
+            hardware, sin_hardware = sondear_hardware(binario, entrada)
+            self.eventos = PlanEventos(d1, ll, nota, hardware, sin_hardware,
+                                       o.presupuesto * LENTITUD)
+            fuente = ("los del procesador, aparte, como hardware_*" if hardware else
+                      f"sin contadores del procesador ({sin_hardware}); solo los simulados")
+            self.progreso.nota(f"eventos simulados con valgrind ({nota}); {fuente}")
+        cuota = o.cuota() if o.tiempo or o.tallas is None else None
+        return replace(self.eventos, cuota=cuota)
 
     def guardar(self, estudio: Estudio):
         """The store and the program's TSV as they stand, after each
@@ -228,6 +252,8 @@ class Barrido:
         if estudio.fallo:
             self.estado = 1
             self.progreso.nota(f"{estudio.etiqueta}: barrido detenido: {estudio.fallo}")
+        if any(x.motivo.startswith(FALLO) for x in estudio.omitidas.get(EVENTOS.nombre, [])):
+            self.estado = 1
         if not (estudio.puntos or estudio.cuentas):
             self.imprimir(f"{estudio.etiqueta}: nada medido, no se escriben sus ficheros\n")
             return None
@@ -294,6 +320,7 @@ class Barrido:
             "programas": str(o.directorio_bin),
             "tallas": self.tallas,
             "omitidas": self.omitidas,
+            **({"eventos": self.eventos.como_dict()} if self.eventos else {}),
         }
 
     def escribir_almacen(self, en_curso: Optional[Estudio] = None):
@@ -366,6 +393,10 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
 def barrer(argv: Sequence[str], senales: Senales) -> int:
     """The sweep of the programs the options name; its exit status."""
     opciones = leer_opciones(argv)
+    if EVENTOS.nombre in opciones.nombradas and shutil.which("valgrind") is None:
+        # Before anything is measured, or a previous study's files removed.
+        Progreso().nota(f"sweep: error: {FaltaValgrind()}")
+        return 1
     barrido = Barrido(opciones, senales)
     try:
         barrido.ficheros.tomar()

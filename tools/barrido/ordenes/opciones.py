@@ -189,7 +189,9 @@ class Opciones:
             kinds = len(self.entradas) if self.entradas and programa.entradas else 1
             confs = max(1, len([c for c in self.configuraciones
                                 if c in programa.configuraciones])) if self.tiempos else 1
-            total += kinds * confs
+            # The events are a series of their own on each kind: they must
+            # not eat the times' share.
+            total += kinds * (confs + (EVENTOS.nombre in self.nombradas))
         return max(total, 1)
 
     def cuota(self) -> float:
