@@ -21,7 +21,10 @@ from barrido.escritura.tabla import filas_resumen, filas_tabla, resumen
 from barrido.escritura.tsv import resumen_tsv, tsv
 from barrido.estadistica.ajuste import ajustar_con_intervalo
 from barrido.estadistica.crecimiento import juzgar_crecimiento
-from barrido.estadistica.jerarquia import Caches, Nivel, cruces, escalones, nombrar, texto_bytes
+from barrido.datos.maquina import Caches, Nivel
+from barrido.estadistica.jerarquia import cruces, escalones, nombrar
+from barrido.redaccion.conclusiones import texto_conclusion
+from barrido.redaccion.jerarquia import frase_escalon, texto_bytes
 from barrido.medir.medicion import Medicion, Plan
 from barrido.medir.progreso import Progreso
 from barrido.ordenes.opciones import leer_opciones
@@ -97,7 +100,8 @@ class Profundidad(unittest.TestCase):
         e = estudio("quicksort", cuentas=lambda n: {
             "comparaciones": 2 * n * math.log(n), "memoria_extra": 0.0,
             "profundidad": float(round(2 * math.log2(n)))}, tallas=DOBLES)
-        texto = next(c.texto for c in analizar(e, []).conclusiones if c.medida == "profundidad")
+        texto = next(texto_conclusion(c) for c in analizar(e, []).conclusiones
+                     if c.medida == "profundidad")
         self.assertIn("a n = 4096000, 44 niveles frente a log2(n) + 1 = 23.0", texto)
 
 
@@ -137,8 +141,8 @@ class CacheDeInstrucciones(unittest.TestCase):
         # A step between 6000 and 9000 keys, where 32 KiB (the L1i's size)
         # is crossed at 8192 keys but no data cache is.
         por_operacion = [(n, 1e-9 if n <= 6000 else 2e-9) for n in tallas]
-        frases = nombrar(escalones(por_operacion), cruces(CON_L1I, vector, tallas), vector,
-                         "comparación")
+        frases = [frase_escalon(e, "comparación") for e in
+                  nombrar(escalones(por_operacion), cruces(CON_L1I, vector, tallas), vector)]
         self.assertEqual(frases, ["el tiempo por comparación pasa de 1.0 a 2.0 ns entre 6000 y"
                                   " 9000, sin cruce de caché entre esas tallas"])
 

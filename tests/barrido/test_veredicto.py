@@ -15,6 +15,7 @@ from barrido.datos.estudio import Estudio, Punto
 from barrido.estadistica.incertidumbre import bootstrap, mas_rapida
 from barrido.datos.programas import PROGRAMAS
 from barrido.escritura.tsv import resumen_tsv
+from barrido.redaccion.conclusiones import texto_conclusion
 from barrido.datos.tallas import leer_tallas
 from barrido.estadistica.veredicto import juzgar, mitad_superior
 
@@ -198,18 +199,19 @@ class PalabrasDelVeredicto(unittest.TestCase):
         for t, resumen, comienzo, sobre_el_ajuste in casos:
             with self.subTest(resumen=resumen, sobre_el_ajuste=sobre_el_ajuste):
                 conclusion = analizar(cuadratico(t), []).conclusiones[0]
+                texto = texto_conclusion(conclusion)
                 self.assertEqual(conclusion.resumen, resumen)
-                self.assertTrue(conclusion.texto.startswith(comienzo), conclusion.texto)
+                self.assertTrue(texto.startswith(comienzo), texto)
                 p = conclusion.prueba
                 self.assertIn(f"{p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}] en la mitad"
-                              f" superior (8000 a 64000)", conclusion.texto)
-                self.assertIn(f"su margen [{-p.abajo:+.3f}, {p.arriba:+.3f}]", conclusion.texto)
+                              f" superior (8000 a 64000)", texto)
+                self.assertIn(f"su margen [{-p.abajo:+.3f}, {p.arriba:+.3f}]", texto)
                 if sobre_el_ajuste is None:
-                    self.assertNotIn("el ajuste de todas las tallas", conclusion.texto)
+                    self.assertNotIn("el ajuste de todas las tallas", texto)
                 else:
                     self.assertIn(f"el ajuste de todas las tallas, "
                                   f"{conclusion.ajuste.crecimiento()}, {sobre_el_ajuste}",
-                                  conclusion.texto)
+                                  texto)
 
     def test_lo_que_no_se_distingue_se_enumera(self):
         # Noise far wider than the distance between the bounds: none is ruled out.

@@ -19,7 +19,8 @@ from ..datos.cotas import Cota
 from ..estadistica.crecimiento import VeredictoCrecimiento, juzgar_crecimiento
 from ..datos.estudio import Estudio, Punto
 from ..estadistica.incertidumbre import mas_rapida
-from ..estadistica.jerarquia import Caches, Cruce, cruces, escalones, nombrar
+from ..datos.maquina import Caches
+from ..estadistica.jerarquia import Cruce, EscalonNombrado, cruces, escalones, nombrar
 from ..estadistica.modelo import Modelo, ajustar_modelo, sin_modelo
 from ..datos.programas import CUENTAS, Programa
 from ..estadistica.veredicto import Prueba, Veredicto, exponente_en, juzgar
@@ -70,17 +71,7 @@ class FrenteACuentas:
     crecimiento: Cota
     coinciden: bool
     deriva: Optional[Deriva]
-    escalones: List[str] = field(default_factory=list)  # the steps, named by their cache
-
-    def texto(self, operacion: str) -> str:
-        if self.coinciden:
-            return f"; las cuentas también crecen como {self.crecimiento.texto}"
-        texto = f"; las cuentas crecen como {self.crecimiento.texto}"
-        if self.escalones:
-            texto += f": {'; '.join(self.escalones)}; eso lo añade la máquina, no el algoritmo"
-        elif self.deriva:
-            texto += f": {self.deriva.texto(operacion)}; eso lo añade la máquina, no el algoritmo"
-        return texto
+    escalones: List[EscalonNombrado] = field(default_factory=list)  # with the caches crossed
 
 
 @dataclass
@@ -109,28 +100,6 @@ class FrenteAlAjuste:
     def dentro(self) -> bool:
         return -self.prueba.abajo <= self.desvio <= self.prueba.arriba
 
-    def texto(self) -> str:
-        cota = self.prueba.cota
-        equivalente = ""
-        if not self.ajuste.exponencial and not _es_potencia(cota):
-            equivalente = f" ({cota.texto} crece ahí como n^{self.equivalente:.2f})"
-        cabeza = f"; el ajuste de todas las tallas, {self.ajuste.crecimiento()}{equivalente},"
-        if self.tipo != "cota":
-            return (f"{cabeza} incluye {cota.texto}: la mitad inferior de las tallas, que el"
-                    " veredicto no juzga, crece más despacio que la superior"
-                    if self.tipo == "mas_deprisa" else
-                    f"{cabeza} incluye {cota.texto}: la mitad inferior de las tallas, que el"
-                    " veredicto no juzga, crece más deprisa que la superior")
-        if self.dentro:
-            return f"{cabeza} excluye {cota.texto} pero se aparta de él menos que ese margen"
-        return (f"{cabeza} se aparta de {cota.texto} más que ese margen porque incluye la mitad"
-                " inferior de las tallas, que el veredicto no juzga")
-
-
-def _es_potencia(cota: Cota) -> bool:
-    return cota.texto == "n" or cota.texto.startswith("n^") and \
-        cota.texto[2:].replace(".", "", 1).isdigit()
-
 
 @dataclass
 class DeConfiguracion:
@@ -144,8 +113,8 @@ class DeConfiguracion:
     modelo: Optional[Modelo]
     frente: Optional[FrenteACuentas] = None
     # The steps of the time per operation between neighbouring sizes, each
-    # named by the cache level its data outgrow there, in words.
-    escalones: List[str] = field(default_factory=list)
+    # with the cache levels its data outgrow there.
+    escalones: List[EscalonNombrado] = field(default_factory=list)
     sin_modelo: Optional[str] = None  # why there is no model, when one was asked for
 
     @property
@@ -176,7 +145,9 @@ class Conclusion:
     ajuste: Optional[Ajuste]
     tipo: str  # cota, indistinguibles, mas_deprisa, mas_despacio, sin_datos
     cota: Optional[Cota]  # the bound the verdict names
-    texto: str  # the verdict in words, as printed ("" with no verdict)
+    # The verdict: a Veredicto on a time, a VeredictoCrecimiento on a count
+    # or a measure of space; None with no verdict.
+    veredicto: Optional[object]
     cociente: Optional[float]  # the ratio to the named bound where it settles
     segun_cuentas: Optional[Cota] = None  # on a time, the growth the counts name
     resumen: str = ""  # the verdict in a few words
@@ -188,6 +159,12 @@ class Conclusion:
     frente_al_ajuste: Optional[FrenteAlAjuste] = None
     por_operacion: Optional[Tuple[int, float]] = None  # at the largest size: (n, seconds)
     deriva: Optional[Deriva] = None
+    frente: Optional[FrenteACuentas] = None  # on a time, how it stands against the counts
+    operacion: str = ""  # the name of one counted operation, for the drift
+    datos: str = ""  # what a run works on, for the steps (el vector, la matriz)
+    # On the recursion depth: the largest size counted and the depth there,
+    # set against log2(n) + 1.
+    profundidad: Optional[Tuple[int, float]] = None
 
 
 @dataclass
@@ -320,13 +297,6 @@ def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuenta
     )
 
 
-def _profundidad(estudio: Estudio, texto: str) -> str:
-    """Depth set against log2 n + 1, the nesting of a recursion that halves
-    its range, at the largest size counted."""
-    n, valor = max((n, c[PROFUNDIDAD]) for n, c in estudio.cuentas.items() if PROFUNDIDAD in c)
-    return f"{texto}; a n = {n}, {valor:g} niveles frente a log2(n) + 1 = {math.log2(n) + 1:.1f}"
-
-
 def _frente_al_ajuste(de: DeConfiguracion, tallas: Sequence[int],
                       exponencial: bool) -> Optional[FrenteAlAjuste]:
     """The fit over all sizes, where it could read as contradicting the
@@ -361,22 +331,24 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
         principales = estudio.cuentas_principales()
         resultado.append(Conclusion(
             CUENTAS, estudio.programa.cuenta, cuentas.ajuste,
-            v.tipo if v else "indistinguibles", cota, v.texto() if v else "",
+            v.tipo if v else "indistinguibles", cota, v,
             _cociente(estudio.cuenta(n), cota, n) if cota else None,
             resumen=cota.texto if cota else "no distingue las cotas",
             tallas_ajuste=(principales[0][0], principales[-1][0])))
     for nombre, v in (cuentas.espacio.items() if cuentas else []):
         valores = sorted((n, c[nombre]) for n, c in estudio.cuentas.items() if c.get(nombre))
-        texto = v.texto()
+        profundidad = None
         if nombre == PROFUNDIDAD and not estudio.programa.exponencial:
-            texto = _profundidad(estudio, texto)
+            profundidad = max((n, c[PROFUNDIDAD]) for n, c in estudio.cuentas.items()
+                              if PROFUNDIDAD in c)
         resumen = {"cota": v.cota.texto if v.cota else "",
                    "cero": "no usa" if nombre == MEMORIA else "0"}.get(
             v.tipo, "no distingue las cotas")
         resultado.append(Conclusion(
             CUENTAS, nombre, ajustar(valores, estudio.programa.exponencial), v.tipo,
-            v.cota if v.tipo == "cota" else None, texto, None, resumen=resumen,
-            tallas_ajuste=(valores[0][0], valores[-1][0]) if valores else (0, 0)))
+            v.cota if v.tipo == "cota" else None, v, None, resumen=resumen,
+            tallas_ajuste=(valores[0][0], valores[-1][0]) if valores else (0, 0),
+            profundidad=profundidad))
     for configuracion in estudio.configuraciones:
         de = analisis.configuraciones.get(configuracion)
         if de is None:
@@ -384,21 +356,17 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
         v = de.veredicto
         tallas = [n for n, _ in estudio.muestras(configuracion)]
         frente = _frente_al_ajuste(de, tallas, estudio.programa.exponencial)
-        texto = v.texto()
-        if frente:
-            texto += frente.texto()
-        if de.frente:
-            texto += de.frente.texto(estudio.programa.operacion)
         cota = v.cota()
         prueba = v.citada()
         resultado.append(Conclusion(
-            configuracion, "tiempo", de.ajuste, v.tipo, cota, texto,
+            configuracion, "tiempo", de.ajuste, v.tipo, cota, v,
             prueba.constante if prueba and cota else None, crecimiento,
             resumen=v.resumen(),
             tallas_ajuste=(tallas[0], tallas[-1]) if tallas else (0, 0),
             prueba=prueba, tallas_veredicto=v.tallas, frente_al_ajuste=frente,
             por_operacion=max(de.por_operacion) if de.por_operacion else None,
-            deriva=de.deriva))
+            deriva=de.deriva, frente=de.frente, operacion=estudio.programa.operacion,
+            datos=estudio.programa.datos))
     return resultado
 
 
@@ -441,8 +409,7 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
             if terminos and muestras else None,
         )
         if memoria is not None and caches is not None:
-            de.escalones = nombrar(escalones(por_operacion), analisis.cruces, memoria,
-                                   programa.operacion, programa.datos)
+            de.escalones = nombrar(escalones(por_operacion), analisis.cruces, memoria)
         de.frente = _frente(de, crecimiento)
         if terminos and muestras and de.modelo is None:
             de.sin_modelo = sin_modelo(terminos, muestras)

@@ -7,7 +7,8 @@ from typing import List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import ESPACIO, Analisis, Conclusion
 from ..datos.estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
-from ..estadistica.jerarquia import texto_bytes
+from ..redaccion.conclusiones import texto_conclusion
+from ..redaccion.jerarquia import frase_escalon, texto_bytes
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -174,16 +175,17 @@ class Nota:
 def _notas_conclusion(analisis: Analisis, conclusion: Conclusion) -> List[Nota]:
     """The fit and verdict of one conclusion."""
     conf = conclusion.configuracion
+    texto = texto_conclusion(conclusion)
     if conclusion.medida in ESPACIO:
-        return [Nota("espacio", conclusion.medida, conclusion.texto)]
+        return [Nota("espacio", conclusion.medida, texto)]
     if conclusion.medida != "tiempo":
         notas = [Nota("ajuste", conf, texto_ajuste(conclusion, 0))]
-        return notas + ([Nota("veredicto", conf, conclusion.texto)] if conclusion.texto else [])
+        return notas + ([Nota("veredicto", conf, texto)] if texto else [])
     total = len(analisis.estudio.puntos_de(conf))
     if conclusion.ajuste is None:
         return [Nota("ajuste", conf, texto_ajuste(conclusion, total))] if total else []
     return [Nota("ajuste", conf, texto_ajuste(conclusion, total)),
-            Nota("veredicto", conf, conclusion.texto)]
+            Nota("veredicto", conf, texto)]
 
 
 def notas_incompleto(analisis: Analisis) -> List[Nota]:
@@ -242,7 +244,9 @@ def notas(analisis: Analisis) -> List[Nota]:
         elif de.sin_modelo:
             resultado.append(Nota("modelo", configuracion, f"sin ajuste: {de.sin_modelo}"))
         if de.escalones and not de.cita_deriva:
-            resultado += [Nota("escalón", configuracion, e) for e in de.escalones]
+            resultado += [Nota("escalón", configuracion,
+                               frase_escalon(e, programa.operacion, programa.datos))
+                          for e in de.escalones]
         elif de.deriva and not de.cita_deriva:
             resultado.append(Nota("por operación", configuracion,
                                   de.deriva.texto(programa.operacion)))

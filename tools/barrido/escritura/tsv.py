@@ -22,6 +22,7 @@ from ..datos.cotas import Cota
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import CORTADA, TIEMPO_MAXIMO, Estudio, Omision, Punto
 from ..datos.programas import CUENTAS, PROGRAMAS, Programa
+from ..redaccion.conclusiones import texto_conclusion
 
 VERSION = 2
 LINEA_VERSION = f"# estudio de eficiencia, formato {VERSION}"
@@ -166,7 +167,7 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
                 c.cota.texto if c.cota else "", c.tipo, _g(aj.constante) if aj else "",
                 _g(c.cociente), str(aj.puntos) if aj else "", estado,
                 c.segun_cuentas.texto if c.segun_cuentas else "",
-                c.texto.replace("\t", " "),
+                texto_conclusion(c).replace("\t", " "),
             ] + _evidencia(c) + [a.estudio.entrada or "",
                                  ",".join(map(str, a.estudio.cortadas(c.configuracion)))]))
     return "\n".join(lineas) + "\n"

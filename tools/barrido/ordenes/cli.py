@@ -21,15 +21,15 @@ from ..datos.estudio import Estudio
 from ..escritura.ficheros import Ficheros
 from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
 from ..escritura.informe import Seccion, informe
-from ..estadistica.jerarquia import leer_caches
+from ..datos.maquina import leer_caches
 from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
 from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from ..medir.progreso import Progreso
-from ..escritura.registro import como_json, registro
-from .salida import Flujo
+from ..escritura.registro import caches_como_dict, como_json, registro
+from ..medir.salida import Flujo
 from .senales import Senales
 from ..escritura.tabla import resumen, tabla, tabla_cuentas, veredicto
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
@@ -252,7 +252,7 @@ class Barrido:
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
         datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
-                         self.plan(), self.opciones.repetir(self.tallas), self.caches.como_dict())
+                         self.plan(), self.opciones.repetir(self.tallas), caches_como_dict(self.caches))
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,

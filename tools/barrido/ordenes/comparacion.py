@@ -15,8 +15,8 @@ from ..analisis.contraste import Contraste, Par, contrastar
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from .opciones import RONDAS
-from ..escritura.registro import diferencias
-from .salida import Flujo
+from ..analisis.registros import diferencias
+from ..medir.salida import Flujo
 from .opciones import MAX_SEMILLA
 from ..escritura.tsv import leer_estudios
 
