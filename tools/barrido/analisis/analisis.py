@@ -26,9 +26,9 @@ from ..datos.programas import CUENTAS, Programa
 from ..estadistica.veredicto import Prueba, Veredicto, exponente_en, juzgar
 
 # The measures of space a counting build reports beside its operations
-# (peaks over its runs), and how a sentence names each.
+# (peaks over its runs): the extra keys held at once, the recursion depth.
 MEMORIA, PROFUNDIDAD = "memoria_extra", "profundidad"
-ESPACIO = {MEMORIA: "la memoria adicional", PROFUNDIDAD: "la profundidad"}
+ESPACIO = (MEMORIA, PROFUNDIDAD)
 
 # Each key of the timed builds takes this many bytes: what the extra memory
 # the counting build counts in keys adds to a run's working set.
@@ -150,7 +150,6 @@ class Conclusion:
     veredicto: Optional[object]
     cociente: Optional[float]  # the ratio to the named bound where it settles
     segun_cuentas: Optional[Cota] = None  # on a time, the growth the counts name
-    resumen: str = ""  # the verdict in a few words
     tallas_ajuste: Tuple[int, int] = (0, 0)  # the smallest and largest size fitted
     # On a time: the test the verdict cites, with its slope, interval and
     # window, over the sizes it judges.
@@ -179,6 +178,13 @@ class Analisis:
     cuentas: Optional[DeCuentas] = None
     inestables: Dict[str, List[int]] = field(default_factory=dict)
     conclusiones: List[Conclusion] = field(default_factory=list)
+
+    def ocupada(self, configuracion: str) -> bool:
+        """Whether the machine was busy while a series was measured: more
+        than half its sizes have a wide spread, which a few disturbed
+        sizes do not explain."""
+        inestables = self.inestables.get(configuracion, [])
+        return 2 * len(inestables) > len(self.estudio.puntos_de(configuracion))
 
     @property
     def hay_doblados(self) -> bool:
@@ -265,11 +271,6 @@ def _frente(de: DeConfiguracion, crecimiento: Optional[Cota]) -> Optional[Frente
     return FrenteACuentas(crecimiento, False, de.deriva, de.escalones)
 
 
-def _medida(programa: Programa, nombre: str) -> str:
-    """How a sentence names what is counted."""
-    return ESPACIO.get(nombre, f"el número de {nombre}")
-
-
 def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuentas]:
     if not estudio.cuentas:
         return None
@@ -279,12 +280,12 @@ def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuenta
     espacio = {}
     for nombre in ESPACIO:
         valores = sorted((n, c[nombre]) for n, c in estudio.cuentas.items() if nombre in c)
-        veredicto = juzgar_crecimiento(ESPACIO[nombre], valores) if valores else None
+        veredicto = juzgar_crecimiento(nombre, valores) if valores else None
         if veredicto is not None:
             espacio[nombre] = veredicto
     if not principales:
         return DeCuentas(estudio.nombres_de_cuentas, [], None, None, None, espacio)
-    veredicto = juzgar_crecimiento(_medida(programa, programa.cuenta), principales, candidatas)
+    veredicto = juzgar_crecimiento(programa.cuenta, principales, candidatas)
     muestras = [(n, [c]) for n, c in principales]
     modelo = ajustar_modelo(list(terminos), muestras, veces=0) if terminos else None
     return DeCuentas(
@@ -333,7 +334,6 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
             CUENTAS, estudio.programa.cuenta, cuentas.ajuste,
             v.tipo if v else "indistinguibles", cota, v,
             _cociente(estudio.cuenta(n), cota, n) if cota else None,
-            resumen=cota.texto if cota else "no distingue las cotas",
             tallas_ajuste=(principales[0][0], principales[-1][0])))
     for nombre, v in (cuentas.espacio.items() if cuentas else []):
         valores = sorted((n, c[nombre]) for n, c in estudio.cuentas.items() if c.get(nombre))
@@ -341,12 +341,9 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
         if nombre == PROFUNDIDAD and not estudio.programa.exponencial:
             profundidad = max((n, c[PROFUNDIDAD]) for n, c in estudio.cuentas.items()
                               if PROFUNDIDAD in c)
-        resumen = {"cota": v.cota.texto if v.cota else "",
-                   "cero": "no usa" if nombre == MEMORIA else "0"}.get(
-            v.tipo, "no distingue las cotas")
         resultado.append(Conclusion(
             CUENTAS, nombre, ajustar(valores, estudio.programa.exponencial), v.tipo,
-            v.cota if v.tipo == "cota" else None, v, None, resumen=resumen,
+            v.cota if v.tipo == "cota" else None, v, None,
             tallas_ajuste=(valores[0][0], valores[-1][0]) if valores else (0, 0),
             profundidad=profundidad))
     for configuracion in estudio.configuraciones:
@@ -361,7 +358,6 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
         resultado.append(Conclusion(
             configuracion, "tiempo", de.ajuste, v.tipo, cota, v,
             prueba.constante if prueba and cota else None, crecimiento,
-            resumen=v.resumen(),
             tallas_ajuste=(tallas[0], tallas[-1]) if tallas else (0, 0),
             prueba=prueba, tallas_veredicto=v.tallas, frente_al_ajuste=frente,
             por_operacion=max(de.por_operacion) if de.por_operacion else None,

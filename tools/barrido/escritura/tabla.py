@@ -7,7 +7,9 @@ from typing import List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import ESPACIO, Analisis, Conclusion
 from ..datos.estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
-from ..redaccion.conclusiones import texto_conclusion
+from ..redaccion.conclusiones import resumen_conclusion, texto_conclusion
+from ..redaccion.crecimiento import texto_deriva
+from ..redaccion.veredicto import detalle_veredicto
 from ..redaccion.jerarquia import frase_escalon, texto_bytes
 
 
@@ -237,8 +239,8 @@ def notas(analisis: Analisis) -> List[Nota]:
             resultado.append(Nota("cocientes", configuracion,
                                   "; ".join(t.describir() for t in de.tendencias)))
         resultado.append(veredicto_)
-        if de.veredicto.detalle():
-            resultado.append(Nota("pendientes", configuracion, de.veredicto.detalle()))
+        if detalle_veredicto(de.veredicto):
+            resultado.append(Nota("pendientes", configuracion, detalle_veredicto(de.veredicto)))
         if de.modelo:
             resultado.append(Nota("modelo", configuracion, de.modelo.describir()))
         elif de.sin_modelo:
@@ -249,10 +251,10 @@ def notas(analisis: Analisis) -> List[Nota]:
                           for e in de.escalones]
         elif de.deriva and not de.cita_deriva:
             resultado.append(Nota("por operación", configuracion,
-                                  de.deriva.texto(programa.operacion)))
+                                  texto_deriva(de.deriva, programa.operacion)))
     for configuracion, ns in analisis.inestables.items():
         total = len(estudio.puntos_de(configuracion))
-        if 2 * len(ns) > total:
+        if analisis.ocupada(configuracion):
             resultado.append(Nota(
                 "inestables", configuracion,
                 f"{len(ns)} de {total} tallas tienen una dispersión ancha: la máquina estuvo"
@@ -312,7 +314,7 @@ def fila_resumen(analisis: Analisis, c: Conclusion) -> List[str]:
         f"tiempo {c.configuracion}" if tiempo else c.medida,
         segun.texto if segun else "-",
         c.ajuste.crecimiento() if c.ajuste else "-",
-        c.resumen or "-",
+        resumen_conclusion(c) or "-",
         f"{c.tallas_veredicto[0]}–{c.tallas_veredicto[1]}" if p else "-",
         f"{p.cota.columna} {p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}]" if p else "-",
         f"[{-p.abajo:+.3f}, {p.arriba:+.3f}]" if p else "-",

@@ -18,10 +18,6 @@ class Deriva:
     desde: int
     hasta: int
 
-    def texto(self, operacion: str) -> str:
-        verbo = "crece" if self.factor > 1 else "baja"
-        return f"el tiempo por {operacion} {verbo} ×{self.factor:.2g} de {self.desde} a {self.hasta}"
-
 
 def tiempo_por_operacion(tiempos: Sequence[Tuple[int, float]],
                          cuentas: Sequence[Tuple[int, float]]) -> List[Tuple[int, float]]:

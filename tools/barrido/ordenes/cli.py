@@ -194,7 +194,7 @@ class Barrido:
             juntos = juntar(hechos, CONFIGURACION_ENTRADAS)
             try:
                 graficas, _ = dibujar_juntos(juntos, self.ficheros, self.gnuplot, self.formatos,
-                                             f"{casos.nombre}_entradas")
+                                             f"{casos.nombre}_entradas", "entradas")
             except FalloPrograma as e:
                 self.progreso.nota(f"{casos.nombre}: {e}")
                 self.estado = 1

@@ -4,9 +4,11 @@ and what resumen.tsv's «texto» repeats."""
 
 import math
 
-from ..analisis.analisis import Conclusion, FrenteACuentas, FrenteAlAjuste
+from ..analisis.analisis import MEMORIA, Conclusion, FrenteACuentas, FrenteAlAjuste
 from ..datos.cotas import Cota
+from .crecimiento import texto_crecimiento, texto_deriva
 from .jerarquia import frase_escalon
+from .veredicto import resumen_veredicto, texto_veredicto
 
 
 def _es_potencia(cota: Cota) -> bool:
@@ -43,7 +45,7 @@ def texto_frente_a_cuentas(frente: FrenteACuentas, operacion: str, datos: str) -
         frases = "; ".join(frase_escalon(e, operacion, datos) for e in frente.escalones)
         texto += f": {frases}; eso lo añade la máquina, no el algoritmo"
     elif frente.deriva:
-        texto += f": {frente.deriva.texto(operacion)}; eso lo añade la máquina, no el algoritmo"
+        texto += f": {texto_deriva(frente.deriva, operacion)}; eso lo añade la máquina, no el algoritmo"
     return texto
 
 
@@ -57,11 +59,24 @@ def texto_conclusion(c: Conclusion) -> str:
     """The verdict in words, as printed ("" with no verdict)."""
     if c.veredicto is None:
         return ""
-    texto = c.veredicto.texto()
-    if c.profundidad is not None:
-        texto += texto_profundidad(*c.profundidad)
+    if c.medida != "tiempo":
+        texto = texto_crecimiento(c.veredicto)
+        return texto + texto_profundidad(*c.profundidad) if c.profundidad else texto
+    texto = texto_veredicto(c.veredicto)
     if c.frente_al_ajuste is not None:
         texto += texto_frente_al_ajuste(c.frente_al_ajuste)
     if c.frente is not None:
         texto += texto_frente_a_cuentas(c.frente, c.operacion, c.datos)
     return texto
+
+
+def resumen_conclusion(c: Conclusion) -> str:
+    """The verdict in a few words, for the summary table: the bound named,
+    «no usa» for extra memory that is 0 at every size, or why none is."""
+    if c.medida == "tiempo":
+        return resumen_veredicto(c.veredicto)
+    if c.tipo == "cota" and c.cota is not None:
+        return c.cota.texto
+    if c.tipo == "cero":
+        return "no usa" if c.medida == MEMORIA else "0"
+    return "no distingue las cotas"
