@@ -17,7 +17,8 @@ from barrido.datos.cotas import Cota
 from barrido.datos.estudio import Estudio, Punto
 from barrido.datos.programas import PROGRAMAS
 from barrido.datos.tallas import leer_tallas
-from barrido.escritura.tabla import filas_resumen, filas_tabla, resumen
+from barrido.escritura.resumen import filas_resumen, resumen
+from barrido.escritura.tabla import filas_tabla
 from barrido.escritura.tsv import resumen_tsv, tsv
 from barrido.estadistica.ajuste import ajustar_con_intervalo
 from barrido.estadistica.crecimiento import juzgar_crecimiento

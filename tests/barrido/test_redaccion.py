@@ -1,7 +1,6 @@
 """The wording: each kind of conclusion, given as fixed values rather than
 computed from data, and the Spanish it is written in."""
 
-import math
 import unittest
 from pathlib import Path
 
@@ -13,7 +12,7 @@ from barrido.datos.maquina import Nivel
 from barrido.escritura.graficas import Grafica
 from barrido.escritura.informe import pie
 from barrido.estadistica.ajuste import Ajuste
-from barrido.estadistica.conteo import Deriva
+from barrido.estadistica.por_operacion import Deriva
 from barrido.estadistica.crecimiento import Peldano, VeredictoCrecimiento
 from barrido.estadistica.jerarquia import Escalon, EscalonNombrado
 from barrido.estadistica.veredicto import Prueba, Veredicto

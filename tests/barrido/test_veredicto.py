@@ -8,7 +8,7 @@ import unittest
 from comun import GEOMETRICAS
 from barrido.estadistica.ajuste import ajustar_con_intervalo
 from barrido.analisis.analisis import analizar
-from barrido.estadistica.conteo import deriva
+from barrido.estadistica.por_operacion import deriva
 from barrido.estadistica.crecimiento import juzgar_crecimiento
 from barrido.datos.cotas import Cota
 from barrido.datos.estudio import Estudio, Punto

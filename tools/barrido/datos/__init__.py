@@ -1,1 +1,1 @@
-"""What a study is made of: the study and its points, the table of programs, the sizes, the candidate bounds and the failures reported as messages."""
+"""The model of a study, which imports nothing else of the package: the study and its points, the table of programs, the sizes, the candidate bounds, the machine's description (maquina) and the failures reported as messages."""

@@ -10,14 +10,14 @@ import re
 import shlex
 import textwrap
 from dataclasses import dataclass, field
-from pathlib import Path
 from typing import Dict, List, Mapping, Optional, Sequence
 
 from ..analisis.analisis import Analisis
 from ..datos.programas import CUENTAS
 from .graficas import Grafica
 from .registro import describir_registro
-from .tabla import Nota, alinear, filas_cuentas, filas_resumen, filas_tabla, notas
+from .resumen import filas_resumen
+from .tabla import Nota, alinear, filas_cuentas, filas_tabla, notas
 
 # Wider than this, a program's table stays in a fixed-width block: a
 # Markdown table pads every cell with pipes and blanks, and past about this

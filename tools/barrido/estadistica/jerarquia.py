@@ -9,13 +9,13 @@ from dataclasses import dataclass
 from typing import Callable, List, Optional, Sequence, Tuple
 
 from ..datos.maquina import Caches, Nivel
-from .conteo import DERIVA
+from .por_operacion import DERIVA
 
 # Between neighbouring sizes the time per operation, best of five
 # invocations, wobbles by 5 to 10 %: a change within this factor is flat,
 # beyond it the value rises or falls. The factor only decides where a step
 # begins and ends; whether it is a step at all is DERIVA's (its meaning as
-# in conteo), which noise of ±10 % (at most 1.1 / 0.9 ≈ 1.22 between any two
+# in por_operacion), which noise of ±10 % (at most 1.1 / 0.9 ≈ 1.22 between any two
 # sizes) cannot reach. Bubble sort's step out of the L1d cache rose by 1.14,
 # 1.20, 1.00, 1.21 and 1.33 between its sizes from 8000 to 24000 keys.
 RUIDO = 1.10

@@ -31,7 +31,8 @@ from ..medir.progreso import Progreso
 from ..escritura.registro import caches_como_dict, como_json, registro
 from ..medir.salida import Flujo
 from .senales import Senales
-from ..escritura.tabla import resumen, tabla, tabla_cuentas, veredicto
+from ..escritura.resumen import resumen
+from ..escritura.tabla import tabla, tabla_cuentas, veredicto
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from ..datos.tallas import leer_tallas
 from ..escritura.tsv import resumen_tsv, tsv
@@ -252,7 +253,8 @@ class Barrido:
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
         datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
-                         self.plan(), self.opciones.repetir(self.tallas), caches_como_dict(self.caches))
+                         self.plan(), self.opciones.repetir(self.tallas),
+                         caches_como_dict(self.caches))
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,

@@ -4,11 +4,15 @@ and what resumen.tsv's «texto» repeats."""
 
 import math
 
-from ..analisis.analisis import MEMORIA, Conclusion, FrenteACuentas, FrenteAlAjuste
+from ..analisis.conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste
+from ..analisis.filas import MEMORIA
 from ..datos.cotas import Cota
 from .crecimiento import texto_crecimiento, texto_deriva
 from .jerarquia import frase_escalon
 from .veredicto import resumen_veredicto, texto_veredicto
+
+
+LO_ANADE_LA_MAQUINA = "eso lo añade la máquina, no el algoritmo"
 
 
 def _es_potencia(cota: Cota) -> bool:
@@ -43,9 +47,9 @@ def texto_frente_a_cuentas(frente: FrenteACuentas, operacion: str, datos: str) -
     texto = f"; las cuentas crecen como {frente.crecimiento.texto}"
     if frente.escalones:
         frases = "; ".join(frase_escalon(e, operacion, datos) for e in frente.escalones)
-        texto += f": {frases}; eso lo añade la máquina, no el algoritmo"
+        texto += f": {frases}; {LO_ANADE_LA_MAQUINA}"
     elif frente.deriva:
-        texto += f": {texto_deriva(frente.deriva, operacion)}; eso lo añade la máquina, no el algoritmo"
+        texto += f": {texto_deriva(frente.deriva, operacion)}; {LO_ANADE_LA_MAQUINA}"
     return texto
 
 

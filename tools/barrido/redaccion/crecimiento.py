@@ -1,7 +1,7 @@
 """The growth of a measure in words, and what each measure is called in a
 sentence."""
 
-from ..estadistica.conteo import Deriva
+from ..estadistica.por_operacion import Deriva
 from ..estadistica.crecimiento import VeredictoCrecimiento
 
 # How a sentence names a measure of space; a counted operation is «el

@@ -1,6 +1,7 @@
-"""The time of one operation, what the counts add to the times: how it
-drifts across the sizes, which is what the machine adds. (The growth the
-counts name is crecimiento's.)"""
+"""The time of one operation, what the counts add to the times: the time
+of each size over its main count, and how it drifts across the sizes,
+which is what the machine adds. (The growth the counts name is
+crecimiento's.)"""
 
 from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
@@ -9,6 +10,7 @@ from typing import List, Optional, Sequence, Tuple
 # The time of one operation "drifts" when it changes by more than this
 # factor between two sizes (or falls below its inverse).
 DERIVA = 1.25
+
 
 @dataclass
 class Deriva:
