@@ -16,6 +16,9 @@ from barrido.estadistica.por_operacion import Deriva
 from barrido.estadistica.crecimiento import Peldano, VeredictoCrecimiento
 from barrido.estadistica.jerarquia import Escalon, EscalonNombrado
 from barrido.estadistica.veredicto import Prueba, Veredicto
+from barrido.estadistica.ajuste import Tendencia
+from barrido.estadistica.modelo import SinModelo
+from barrido.redaccion.ajuste import formula, texto_sin_modelo, texto_tendencia
 from barrido.redaccion.conclusiones import (resumen_conclusion, texto_conclusion,
                                             texto_frente_a_cuentas, texto_frente_al_ajuste)
 from barrido.redaccion.contraste import texto_contraste
@@ -174,6 +177,29 @@ class LoQueSeAnade(unittest.TestCase):
             "; a n = 4096000, 44 niveles frente a log2(n) + 1 = 23.0"))
         self.assertEqual(texto_conclusion(Conclusion("O2", "tiempo", None, "sin_datos", None,
                                                      None, None)), "")
+
+
+class Ajustes(unittest.TestCase):
+    def test_formulas_tendencias_y_modelos(self):
+        # (text made, text expected)
+        casos = [
+            (formula(Ajuste(1.234e-9, 2.031, 1.0, 5, False, 1.98, 2.07, 1.1e-9, 1.3e-9)),
+             "t(n) ≈ 1.23e-09 [1.1e-09, 1.3e-09]·n^2.03 [1.98, 2.07]"),
+            (formula(Ajuste(0.5, 1.9995, 1.0, 5, True), "c"), "c(n) ≈ 0.5·2.000^n"),
+            (texto_tendencia(Tendencia(N2, 1.3, 1.0)), "t/n^2 crece ×1.3"),
+            (texto_tendencia(Tendencia(N2, 0.7, 1.0)), "t/n^2 decrece ×0.7"),
+            (texto_tendencia(Tendencia(N2, 1.02, 1.0)), "t/n^2 casi constante ×1.02"),
+            (texto_sin_modelo(SinModelo(3, 3)),
+             "un modelo de 3 términos necesita al menos 4 tallas en que todos tengan valor, y"
+             " hay 3"),
+            (texto_sin_modelo(SinModelo(1, 0)),
+             "un modelo de 1 término necesita al menos 2 tallas en que todos tengan valor, y"
+             " hay 0"),
+            (texto_sin_modelo(SinModelo(2, 9)), "sus términos no son independientes en estas tallas"),
+        ]
+        for hecho, esperado in casos:
+            with self.subTest(esperado=esperado):
+                self.assertEqual(hecho, esperado)
 
 
 class Otros(unittest.TestCase):

@@ -15,6 +15,7 @@ from barrido.datos.estudio import Estudio, Punto
 from barrido.estadistica.incertidumbre import bootstrap, mas_rapida
 from barrido.datos.programas import PROGRAMAS
 from barrido.escritura.tsv import resumen_tsv
+from barrido.redaccion.ajuste import crecimiento
 from barrido.redaccion.conclusiones import resumen_conclusion, texto_conclusion
 from barrido.redaccion.crecimiento import texto_crecimiento
 from barrido.redaccion.veredicto import detalle_veredicto, resumen_veredicto, texto_veredicto
@@ -212,7 +213,7 @@ class PalabrasDelVeredicto(unittest.TestCase):
                     self.assertNotIn("el ajuste de todas las tallas", texto)
                 else:
                     self.assertIn(f"el ajuste de todas las tallas, "
-                                  f"{conclusion.ajuste.crecimiento()}, {sobre_el_ajuste}",
+                                  f"{crecimiento(conclusion.ajuste)}, {sobre_el_ajuste}",
                                   texto)
 
     def test_lo_que_no_se_distingue_se_enumera(self):

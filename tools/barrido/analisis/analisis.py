@@ -19,7 +19,7 @@ from ..datos.estudio import Estudio
 from ..estadistica.incertidumbre import mas_rapida
 from ..datos.maquina import Caches
 from ..estadistica.jerarquia import Cruce, EscalonNombrado, cruces, escalones, nombrar
-from ..estadistica.modelo import Modelo, ajustar_modelo, sin_modelo
+from ..estadistica.modelo import Modelo, SinModelo, ajustar_modelo, sin_modelo
 from ..datos.programas import CUENTAS
 from ..estadistica.veredicto import Prueba, Veredicto, juzgar
 from .conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste, frente_al_ajuste
@@ -45,7 +45,7 @@ class DeConfiguracion:
     # The steps of the time per operation between neighbouring sizes, each
     # with the cache levels its data outgrow there.
     escalones: List[EscalonNombrado] = field(default_factory=list)
-    sin_modelo: Optional[str] = None  # why there is no model, when one was asked for
+    sin_modelo: Optional[SinModelo] = None  # why there is no model, when one was asked for
 
     @property
     def cita_deriva(self) -> bool:
@@ -62,7 +62,7 @@ class DeCuentas:
     veredicto: Optional[VeredictoCrecimiento]
     modelo: Optional[Modelo]
     espacio: Dict[str, VeredictoCrecimiento] = field(default_factory=dict)  # memoria, profundidad
-    sin_modelo: Optional[str] = None  # why there is no model, when one was asked for
+    sin_modelo: Optional[SinModelo] = None  # why there is no model, when one was asked for
 
 
 @dataclass

@@ -4,6 +4,7 @@ analysis, the same cells on standard output and in the report."""
 from typing import List, Sequence
 
 from ..analisis.analisis import ESPACIO, Analisis, Conclusion
+from ..redaccion.ajuste import crecimiento
 from ..redaccion.conclusiones import resumen_conclusion
 
 
@@ -42,7 +43,7 @@ def fila_resumen(analisis: Analisis, c: Conclusion) -> List[str]:
         programa,
         f"tiempo {c.configuracion}" if tiempo else c.medida,
         segun.texto if segun else "-",
-        c.ajuste.crecimiento() if c.ajuste else "-",
+        crecimiento(c.ajuste) if c.ajuste else "-",
         resumen_conclusion(c) or "-",
         f"{c.tallas_veredicto[0]}–{c.tallas_veredicto[1]}" if p else "-",
         f"{p.cota.columna} {p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}]" if p else "-",

@@ -6,6 +6,7 @@ from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import ESPACIO, Analisis, Conclusion
+from ..redaccion.ajuste import formula, texto_modelo, texto_sin_modelo, texto_tendencia
 from ..datos.estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
 from ..redaccion.conclusiones import texto_conclusion
 from ..redaccion.crecimiento import texto_deriva
@@ -148,11 +149,11 @@ def _tallas(desde_hasta: Tuple[int, int]) -> str:
 def texto_ajuste(conclusion: Conclusion, total: int) -> str:
     aj = conclusion.ajuste
     if conclusion.medida != "tiempo":
-        return (f"{aj.formula('c')} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
+        return (f"{formula(aj, 'c')} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
                 f" {aj.puntos} tallas)")
     if aj is None:
         return f"sin ajuste, hacen falta dos tallas por encima de {RESOLUCION:g} s"
-    return (f"{aj.formula()} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
+    return (f"{formula(aj)} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
             f" {aj.puntos} de {total} puntos)")
 
 
@@ -226,25 +227,26 @@ def notas(analisis: Analisis) -> List[Nota]:
         de = analisis.configuraciones.get(configuracion)
         if de is None or de.ajuste is None:
             resultado += _notas_conclusion(analisis, conclusion)
-            if conclusion.medida == programa.cuenta and analisis.cuentas.modelo:
-                resultado.append(Nota("modelo", configuracion, analisis.cuentas.modelo.describir(
-                    programa.cuenta, "c")))
-            elif conclusion.medida == programa.cuenta and analisis.cuentas.sin_modelo:
+            cuentas = analisis.cuentas
+            if conclusion.medida == programa.cuenta and cuentas.modelo:
                 resultado.append(Nota("modelo", configuracion,
-                                      f"sin ajuste: {analisis.cuentas.sin_modelo}"))
+                                      texto_modelo(cuentas.modelo, programa.cuenta, "c")))
+            elif conclusion.medida == programa.cuenta and cuentas.sin_modelo:
+                resultado.append(Nota("modelo", configuracion,
+                                      f"sin ajuste: {texto_sin_modelo(cuentas.sin_modelo)}"))
             continue
         ajuste, veredicto_ = _notas_conclusion(analisis, conclusion)
         resultado.append(ajuste)
         if de.tendencias:
             resultado.append(Nota("cocientes", configuracion,
-                                  "; ".join(t.describir() for t in de.tendencias)))
+                                  "; ".join(texto_tendencia(t) for t in de.tendencias)))
         resultado.append(veredicto_)
         if detalle_veredicto(de.veredicto):
             resultado.append(Nota("pendientes", configuracion, detalle_veredicto(de.veredicto)))
         if de.modelo:
-            resultado.append(Nota("modelo", configuracion, de.modelo.describir()))
+            resultado.append(Nota("modelo", configuracion, texto_modelo(de.modelo)))
         elif de.sin_modelo:
-            resultado.append(Nota("modelo", configuracion, f"sin ajuste: {de.sin_modelo}"))
+            resultado.append(Nota("modelo", configuracion, f"sin ajuste: {texto_sin_modelo(de.sin_modelo)}"))
         if de.escalones and not de.cita_deriva:
             resultado += [Nota("escalón", configuracion,
                                frase_escalon(e, programa.operacion, programa.datos))

@@ -7,6 +7,7 @@ import math
 from ..analisis.conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste
 from ..analisis.filas import MEMORIA
 from ..datos.cotas import Cota
+from .ajuste import crecimiento
 from .crecimiento import texto_crecimiento, texto_deriva
 from .jerarquia import frase_escalon
 from .veredicto import resumen_veredicto, texto_veredicto
@@ -27,7 +28,7 @@ def texto_frente_al_ajuste(frente: FrenteAlAjuste) -> str:
     equivalente = ""
     if not frente.ajuste.exponencial and not _es_potencia(cota):
         equivalente = f" ({cota.texto} crece ahí como n^{frente.equivalente:.2f})"
-    cabeza = f"; el ajuste de todas las tallas, {frente.ajuste.crecimiento()}{equivalente},"
+    cabeza = f"; el ajuste de todas las tallas, {crecimiento(frente.ajuste)}{equivalente},"
     if frente.tipo != "cota":
         mitad = "más despacio" if frente.tipo == "mas_deprisa" else "más deprisa"
         return (f"{cabeza} incluye {cota.texto}: la mitad inferior de las tallas, que el"
