@@ -34,6 +34,7 @@ from .senales import Senales
 from ..escritura.resumen import resumen
 from ..escritura.tabla import tabla, tabla_cuentas, veredicto
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
+from ..redaccion.casos import linea_casos
 from ..datos.tallas import leer_tallas
 from ..escritura.tsv import resumen_tsv, tsv
 
@@ -189,7 +190,7 @@ class Barrido:
         casos = comparar_casos(hechos, CONFIGURACION_ENTRADAS)
         texto = texto_casos(casos)
         self.imprimir(f"== casos de {casos.nombre} ==\n{texto}")
-        self.resumen_casos.append(texto.splitlines()[-1])
+        self.resumen_casos.append(linea_casos(casos))
         graficas = []
         if self.gnuplot:
             juntos = juntar(hechos, CONFIGURACION_ENTRADAS)

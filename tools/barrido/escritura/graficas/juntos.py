@@ -15,7 +15,8 @@ from pathlib import Path
 from typing import List, Sequence, Tuple
 
 from ...analisis.analisis import Analisis
-from ...analisis.juntos import Juntos, veces
+from ...analisis.juntos import Juntos
+from ...redaccion.casos import veces
 from ...datos.programas import ENTRADAS, PROGRAMAS
 from ...redaccion.ajuste import crecimiento
 from .comun import cadena, curva, datos, eje_x, enriquecer, inicio, marcas_log, rango_log
