@@ -6,7 +6,8 @@ import random
 import unittest
 
 import comun  # noqa: F401  (puts tools/ on the path)
-from barrido.estadistica.costes import EVENTOS, Punto, ajustar, costes, texto
+from barrido.estadistica.costes import EVENTOS, Punto, ajustar, costes
+from barrido.redaccion.eventos import texto_costes as texto
 from barrido.datos.errores import ErrorDeUso
 
 HAY_SCIPY = all(importlib.util.find_spec(m) for m in ("numpy", "scipy"))

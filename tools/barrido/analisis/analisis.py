@@ -23,6 +23,8 @@ from ..estadistica.modelo import Modelo, SinModelo, ajustar_modelo, sin_modelo
 from ..datos.medidas import CUENTAS as _CUENTAS
 from ..estadistica.veredicto import Prueba, Veredicto, juzgar
 from .conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste, frente_al_ajuste
+from .eventos import DeEventos, cambios, conclusiones_de_eventos, de_eventos
+from ..estadistica.sucesos import Cambio
 from .filas import ESPACIO, PROFUNDIDAD, Fila, FilaCuentas, bytes_de, cociente, filas_de
 
 # What the writers read from the analysis, by the names it gives them.
@@ -46,6 +48,8 @@ class DeConfiguracion:
     # with the cache levels its data outgrow there.
     escalones: List[EscalonNombrado] = field(default_factory=list)
     sin_modelo: Optional[SinModelo] = None  # why there is no model, when one was asked for
+    # The event that rises where the time per operation steps or drifts.
+    cambios: Dict[Tuple[int, int], Cambio] = field(default_factory=dict)
 
     @property
     def cita_deriva(self) -> bool:
@@ -76,6 +80,7 @@ class Analisis:
     cuentas: Optional[DeCuentas] = None
     inestables: Dict[str, List[int]] = field(default_factory=dict)
     conclusiones: List[Conclusion] = field(default_factory=list)
+    eventos: Optional[DeEventos] = None  # the machine's events, when measured
 
     def ocupada(self, configuracion: str) -> bool:
         """Whether the machine was busy while a series was measured: more
@@ -199,8 +204,8 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
             prueba=prueba, tallas_veredicto=v.tallas, frente_al_ajuste=frente,
             por_operacion=max(de.por_operacion) if de.por_operacion else None,
             deriva=de.deriva, frente=de.frente, operacion=estudio.programa.operacion,
-            datos=estudio.programa.datos))
-    return resultado
+            datos=estudio.programa.datos, cambios=de.cambios))
+    return resultado + conclusiones_de_eventos(analisis.eventos)
 
 
 def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches] = None
@@ -210,6 +215,7 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
     programa = estudio.programa
     analisis = Analisis(estudio)
     analisis.cuentas = _de_cuentas(estudio, terminos)
+    analisis.eventos = de_eventos(estudio)
     crecimiento = (analisis.cuentas.veredicto.cota
                    if analisis.cuentas and analisis.cuentas.veredicto
                    and analisis.cuentas.veredicto.tipo == "cota" else None)
@@ -244,6 +250,10 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
         if memoria is not None and caches is not None:
             de.escalones = nombrar(escalones(por_operacion), analisis.cruces, memoria)
         de.frente = _frente(de, crecimiento)
+        if analisis.eventos is not None:
+            tramos = [(e.escalon.desde, e.escalon.hasta) for e in de.escalones]
+            de.cambios = cambios(analisis.eventos, tramos + (
+                [(de.deriva.desde, de.deriva.hasta)] if de.deriva else []))
         if terminos and muestras and de.modelo is None:
             de.sin_modelo = sin_modelo(terminos, muestras)
         analisis.configuraciones[configuracion] = de

@@ -9,6 +9,7 @@ from typing import List, Optional, Sequence
 from .analisis import Analisis
 from ..datos.cotas import Cota
 from ..datos.estudio import Punto
+from ..estadistica.sucesos import Diferencia, que_difiere
 
 # Two counts this close are the same count: the deterministic kinds give
 # exactly the same operations whatever the values.
@@ -32,6 +33,10 @@ class Casos:
     n: Optional[int]  # the largest size every kind reached
     casos: List[Caso]  # from the best case to the worst
     por_tiempo: bool  # ordered by time (else by the main count)
+    # Among the kinds with the same counts, the event per operation that
+    # differs the most between them (when their events were measured).
+    diferencia: Optional[Diferencia] = None
+    operacion: str = "operación"  # one counted operation, for the events per operation
 
     @property
     def mejor(self) -> Optional[Caso]:
@@ -79,4 +84,26 @@ def comparar_casos(analisis: Sequence[Analisis], configuracion: str) -> Casos:
             caso.como_el_anterior = abs(caso.cuenta - anterior.cuenta) <= IGUALES * caso.cuenta
     for caso in casos:
         caso.veces = valor(caso) / base if base > 0 else None
-    return Casos(estudio.programa.nombre, estudio.programa.cuenta, n, casos, por_tiempo)
+    return Casos(estudio.programa.nombre, estudio.programa.cuenta, n, casos, por_tiempo,
+                 _diferencia(analisis), estudio.programa.operacion)
+
+
+def _diferencia(analisis: Sequence[Analisis]) -> Optional[Diferencia]:
+    """The event that tells apart the kinds whose counts are the same (the
+    largest such group, at the largest size all of them counted): what
+    makes one slower than another when the algorithm does the same work."""
+    con_eventos = [a for a in analisis if a.eventos is not None and a.estudio.entrada]
+    n = _n_comun(con_eventos, False) if len(con_eventos) > 1 else None
+    if n is None:
+        return None
+    grupos: List[List[Analisis]] = []
+    for a in sorted(con_eventos, key=lambda a: a.estudio.cuenta(n) or 0.0):
+        cuenta = a.estudio.cuenta(n) or 0.0
+        if grupos and abs(cuenta - (grupos[-1][0].estudio.cuenta(n) or 0.0)) <= IGUALES * cuenta:
+            grupos[-1].append(a)
+        else:
+            grupos.append([a])
+    grupo = max(grupos, key=len)
+    if len(grupo) < 2:
+        return None
+    return que_difiere({a.estudio.entrada: a.eventos.por_operacion() for a in grupo})

@@ -5,12 +5,13 @@ summary, resumen.tsv and the wording read them."""
 
 import math
 from dataclasses import dataclass, field
-from typing import List, Optional, Sequence, Tuple
+from typing import Dict, List, Optional, Sequence, Tuple
 
 from ..datos.cotas import Cota
 from ..estadistica.ajuste import Ajuste
 from ..estadistica.jerarquia import EscalonNombrado
 from ..estadistica.por_operacion import Deriva
+from ..estadistica.sucesos import Cambio
 from ..estadistica.veredicto import Prueba, Veredicto, exponente_en
 
 
@@ -82,6 +83,9 @@ class Conclusion:
     # On the recursion depth: the largest size counted and the depth there,
     # set against log2(n) + 1.
     profundidad: Optional[Tuple[int, float]] = None
+    # On a time: for each stretch (desde, hasta) where the time per
+    # operation steps or drifts, the event that rises with it.
+    cambios: Dict[Tuple[int, int], Cambio] = field(default_factory=dict)
 
 
 def frente_al_ajuste(v: Veredicto, ajuste: Optional[Ajuste], tallas: Sequence[int],

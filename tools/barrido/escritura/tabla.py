@@ -7,11 +7,12 @@ from typing import List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import ESPACIO, Analisis, Conclusion
 from ..redaccion.ajuste import formula, texto_modelo, texto_sin_modelo, texto_tendencia
+from ..datos.medidas import EVENTOS
 from ..datos.estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
-from ..redaccion.conclusiones import texto_conclusion
-from ..redaccion.crecimiento import texto_deriva
+from ..redaccion.conclusiones import (frase_escalon_con_evento, texto_conclusion,
+                                      texto_deriva_con_evento)
 from ..redaccion.veredicto import detalle_veredicto
-from ..redaccion.jerarquia import frase_escalon, texto_bytes
+from ..redaccion.jerarquia import texto_bytes
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -181,6 +182,8 @@ def _notas_conclusion(analisis: Analisis, conclusion: Conclusion) -> List[Nota]:
     texto = texto_conclusion(conclusion)
     if conclusion.medida in ESPACIO:
         return [Nota("espacio", conclusion.medida, texto)]
+    if conf == EVENTOS.nombre:
+        return [Nota("eventos", conclusion.medida, texto)]
     if conclusion.medida != "tiempo":
         notas = [Nota("ajuste", conf, texto_ajuste(conclusion, 0))]
         return notas + ([Nota("veredicto", conf, texto)] if texto else [])
@@ -248,12 +251,11 @@ def notas(analisis: Analisis) -> List[Nota]:
         elif de.sin_modelo:
             resultado.append(Nota("modelo", configuracion, f"sin ajuste: {texto_sin_modelo(de.sin_modelo)}"))
         if de.escalones and not de.cita_deriva:
-            resultado += [Nota("escalón", configuracion,
-                               frase_escalon(e, programa.operacion, programa.datos))
-                          for e in de.escalones]
+            resultado += [Nota("escalón", configuracion, frase_escalon_con_evento(
+                e, programa.operacion, programa.datos, de.cambios)) for e in de.escalones]
         elif de.deriva and not de.cita_deriva:
-            resultado.append(Nota("por operación", configuracion,
-                                  texto_deriva(de.deriva, programa.operacion)))
+            resultado.append(Nota("por operación", configuracion, texto_deriva_con_evento(
+                de.deriva, programa.operacion, de.cambios)))
     for configuracion, ns in analisis.inestables.items():
         total = len(estudio.puntos_de(configuracion))
         if analisis.ocupada(configuracion):

@@ -7,6 +7,7 @@ from typing import List
 from ..analisis.casos import Casos
 from ..analisis.juntos import Cotejo, Juntos
 from ..redaccion.casos import linea_casos, veces
+from ..redaccion.eventos import linea_diferencia
 from .tabla import alinear
 
 FICHERO_TSV = "juntos.tsv"
@@ -109,4 +110,6 @@ def texto_casos(casos: Casos) -> str:
               f" mejor al peor por {medida}:"] + alinear(filas)
     if casos.peor is not None:
         lineas.append(linea_casos(casos))
+    if casos.diferencia is not None:
+        lineas.append(linea_diferencia(casos.diferencia, casos.cuenta, casos.operacion))
     return "\n".join(lineas)

@@ -153,34 +153,3 @@ def costes(puntos: Sequence[Punto], eventos: Sequence[str] = EVENTOS, semilla: i
         prediccion=_prediccion(puntos, eventos, fuera),
         eventos=tuple(eventos),
     )
-
-
-_NOMBRES = {"instrucciones": "instrucción", "saltos_fallidos": "salto mal predicho",
-            "fallos_l1d": "fallo de L1d", "fallos_ll": "fallo de la última caché"}
-
-
-def _ns(segundos: float) -> str:
-    return f"{segundos * 1e9:.3g}"
-
-
-def texto(resultado: Costes) -> List[str]:
-    """The costs as the study prints them, in nanoseconds, one line each,
-    then the residual and the prediction."""
-    lineas = []
-    for e in resultado.eventos:
-        nombre = _NOMBRES.get(e, e)
-        coste, intervalo = resultado.costes[e], resultado.intervalos[e]
-        if coste is None or intervalo is None:
-            lineas.append(f"por {nombre}: no se sabe (ningún punto tiene {e})")
-            continue
-        lineas.append(f"por {nombre}: {_ns(coste)} ns [{_ns(intervalo[0])}, {_ns(intervalo[1])}],"
-                      f" {100 * resultado.partes[e]:.0f} % del tiempo")
-    lineas.append(f"residuo relativo máximo {100 * resultado.residuo_maximo:.1f} %")
-    p = resultado.prediccion
-    if p is None:
-        lineas.append("predicción: pocas tallas para ajustar sin las mayores")
-    else:
-        tallas = ", ".join(str(n) for n in p.tallas)
-        lineas.append(f"predicción de {tallas} ajustando sin ellas: error relativo máximo"
-                      f" {100 * p.error_maximo:.1f} %")
-    return lineas

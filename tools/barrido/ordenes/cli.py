@@ -13,7 +13,7 @@ import sys
 import traceback
 from dataclasses import replace
 from pathlib import Path
-from typing import Dict, List, Optional, Sequence
+from typing import Dict, List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import Analisis, analizar, avance
 from ..datos.almacen import FICHERO as ALMACEN, Almacen, guardar as texto_del_almacen
@@ -38,6 +38,10 @@ from ..medir.salida import Flujo
 from .senales import Senales
 from ..escritura.resumen import resumen
 from ..escritura.tabla import tabla, tabla_cuentas, veredicto
+from ..analisis.eventos import costes_de, puntos_de_coste
+from ..escritura.costes import FICHERO_TSV as FICHERO_COSTES, lineas_costes, tsv_costes
+from ..escritura.tabla_eventos import tabla_eventos
+from ..estadistica.costes import Costes
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from ..redaccion.casos import linea_casos
 from ..datos.tallas import leer_tallas
@@ -102,6 +106,7 @@ class Barrido:
         # What was measured: every other file is written from it.
         self.almacen = Almacen()
         self.eventos: Optional[PlanEventos] = None  # once the first events series is planned
+        self.costes_hechos: List[Tuple[str, Costes, int]] = []
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -155,6 +160,8 @@ class Barrido:
                 hechos.append(analisis)
         if len(hechos) > 1:
             self.casos(hechos)
+        if EVENTOS.nombre in o.nombradas and o.tiempos and hechos:
+            self.costes(programa, hechos)
 
     def estudiar_serie(self, programa: Programa, configuraciones: List[str],
                        entrada: Optional[str]) -> Optional[Analisis]:
@@ -219,6 +226,24 @@ class Barrido:
             self.escribir_almacen(estudio)
             self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(avance(estudio), en_curso=True))
 
+    def costes(self, programa: Programa, hechos: List[Analisis]):
+        """What each event costs in the program's time, fitted over its sizes
+        and kinds of input where both were measured (the events build has
+        O2's flags)."""
+        estudios = [a.estudio for a in hechos]
+        puntos = len(puntos_de_coste(estudios, CONFIGURACION_ENTRADAS))
+        try:
+            costes = costes_de(estudios, CONFIGURACION_ENTRADAS, self.opciones.semilla)
+        except ErrorDeUso as e:
+            self.progreso.nota(f"{programa.nombre}: sin costes: {e}")
+            return
+        texto = "\n".join(lineas_costes(programa.nombre, CONFIGURACION_ENTRADAS, costes, puntos))
+        self.imprimir(f"== costes de {programa.nombre} ==\n{texto}\n")
+        self.secciones.append(Seccion(f"costes de {programa.nombre}", [], tabla=texto))
+        if costes is not None:
+            self.costes_hechos.append((programa.nombre, costes, puntos))
+            self.ficheros.escribir(FICHERO_COSTES, tsv_costes(self.costes_hechos))
+
     def casos(self, hechos: List[Analisis]):
         """The kinds of input of one program side by side: from the best case
         to the worst, and one plot with a curve per kind."""
@@ -246,7 +271,9 @@ class Barrido:
         if estudio.entrada:
             titulo += f", entrada {estudio.entrada}"
         self.imprimir(f"== {titulo} ==")
-        tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis)]
+        fuente = [f"cachés simuladas: {self.eventos.nota}"] if self.eventos else []
+        tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis),
+                  tabla_eventos(analisis, fuente)]
         for texto in tablas:
             if texto:
                 self.imprimir(texto)

@@ -3,12 +3,17 @@ program's tables, with what the fit over all sizes and the counts add,
 and what resumen.tsv's «texto» repeats."""
 
 import math
+from typing import Dict, Optional, Tuple
 
 from ..analisis.conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste
 from ..analisis.filas import MEMORIA
 from ..datos.cotas import Cota
 from .ajuste import crecimiento
 from .crecimiento import texto_crecimiento, texto_deriva
+from ..estadistica.jerarquia import EscalonNombrado
+from ..estadistica.por_operacion import Deriva
+from ..estadistica.sucesos import Cambio
+from .eventos import frase_cambio
 from .jerarquia import frase_escalon
 from .veredicto import resumen_veredicto, texto_veredicto
 
@@ -39,18 +44,41 @@ def texto_frente_al_ajuste(frente: FrenteAlAjuste) -> str:
             " inferior de las tallas, que el veredicto no juzga")
 
 
-def texto_frente_a_cuentas(frente: FrenteACuentas, operacion: str, datos: str) -> str:
+def con_evento(frase: str, cambios: Dict[Tuple[int, int], Cambio], desde: int, hasta: int,
+               operacion: str) -> str:
+    """A step or drift of the time per operation, and the event that rises
+    with it where the events were measured there."""
+    cambio = cambios.get((desde, hasta))
+    return frase + (f"; {frase_cambio(cambio, desde, hasta, operacion)}" if cambio else "")
+
+
+def frase_escalon_con_evento(e: EscalonNombrado, operacion: str, datos: str,
+                             cambios: Dict[Tuple[int, int], Cambio]) -> str:
+    return con_evento(frase_escalon(e, operacion, datos), cambios, e.escalon.desde,
+                      e.escalon.hasta, operacion)
+
+
+def texto_deriva_con_evento(d: Deriva, operacion: str,
+                            cambios: Dict[Tuple[int, int], Cambio]) -> str:
+    return con_evento(texto_deriva(d, operacion), cambios, d.desde, d.hasta, operacion)
+
+
+def texto_frente_a_cuentas(frente: FrenteACuentas, operacion: str, datos: str,
+                           cambios: Optional[Dict[Tuple[int, int], Cambio]] = None) -> str:
     """The times against the growth the counts name, and what the machine
     adds when they differ: the steps of the time per operation, or its
-    drift."""
+    drift, each with the event that rises with it where one was measured."""
+    cambios = cambios or {}
     if frente.coinciden:
         return f"; las cuentas también crecen como {frente.crecimiento.texto}"
     texto = f"; las cuentas crecen como {frente.crecimiento.texto}"
     if frente.escalones:
-        frases = "; ".join(frase_escalon(e, operacion, datos) for e in frente.escalones)
+        frases = "; ".join(frase_escalon_con_evento(e, operacion, datos, cambios)
+                           for e in frente.escalones)
         texto += f": {frases}; {LO_ANADE_LA_MAQUINA}"
     elif frente.deriva:
-        texto += f": {texto_deriva(frente.deriva, operacion)}; {LO_ANADE_LA_MAQUINA}"
+        texto += (f": {texto_deriva_con_evento(frente.deriva, operacion, cambios)};"
+                  f" {LO_ANADE_LA_MAQUINA}")
     return texto
 
 
@@ -71,7 +99,7 @@ def texto_conclusion(c: Conclusion) -> str:
     if c.frente_al_ajuste is not None:
         texto += texto_frente_al_ajuste(c.frente_al_ajuste)
     if c.frente is not None:
-        texto += texto_frente_a_cuentas(c.frente, c.operacion, c.datos)
+        texto += texto_frente_a_cuentas(c.frente, c.operacion, c.datos, c.cambios)
     return texto
 
 

@@ -3,6 +3,8 @@ sentence."""
 
 from ..estadistica.por_operacion import Deriva
 from ..estadistica.crecimiento import VeredictoCrecimiento
+from ..analisis.eventos import NOMBRADOS, PREFIJO_HARDWARE
+from .eventos import sujeto_evento
 
 # How a sentence names a measure of space; a counted operation is «el
 # número de» it.
@@ -10,7 +12,11 @@ SUJETOS = {"memoria_extra": "la memoria adicional", "profundidad": "la profundid
 
 
 def sujeto(medida: str) -> str:
-    """el número de comparaciones, la memoria adicional, la profundidad."""
+    """el número de comparaciones, la memoria adicional, la profundidad; an
+    event by its name in words (el número de saltos mal predichos
+    simulados)."""
+    if medida in NOMBRADOS or medida.startswith(PREFIJO_HARDWARE):
+        return sujeto_evento(medida)
     return SUJETOS.get(medida, f"el número de {medida}")
 
 
