@@ -17,6 +17,7 @@ from ..datos.medidas import CUENTAS as _CUENTAS
 from .graficas import Grafica
 from .registro import describir_registro
 from .resumen import filas_resumen
+from .tabla_eventos import filas_eventos, leyenda
 from .tabla import Nota, alinear, filas_cuentas, filas_tabla, notas
 
 # Wider than this, a program's table stays in a fixed-width block: a
@@ -44,6 +45,8 @@ _PIES = {
                   " mayor; sombreada, la mitad superior de las tallas, donde se juzga.",
     "cuentas": "Las cuentas de operaciones con su ajuste y su modelo, y el tiempo de una"
                 " operación en cada talla.",
+    "eventos": "Los eventos de la máquina por operación, simulados por valgrind, y en punteado"
+               " las tallas donde los datos dejan de caber en cada caché.",
     "juntos": "Los programas juntos: sus tiempos, y cada uno entre el más rápido en cada talla.",
     "entradas": "Los tipos de entrada juntos: los tiempos de cada uno, y cada uno entre el más"
                 " rápido en cada talla.",
@@ -245,6 +248,10 @@ def informe(registro: Mapping[str, object], secciones: Sequence[Seccion],
             lineas += ["### Tiempos", ""] + _tabla(*filas_tabla(a), notas=True)
         if a.cuentas is not None:
             lineas += ["### Cuentas", ""] + _tabla(*filas_cuentas(a))
+        if a.eventos is not None:
+            operacion = a.estudio.programa.operacion
+            lineas += ["### Eventos", ""] + _tabla(filas_eventos(a.eventos, operacion),
+                                                   leyenda(a.eventos, operacion))
     if juntos:
         lineas += [f"## {markdown(juntos.titulo)}", ""] + _bloque(juntos.tabla)
         lineas += _graficas(juntos.graficas)

@@ -120,6 +120,14 @@ def describir_plan(plan: Mapping[str, object]) -> List[str]:
         partes.append(f"modelo {plan['modelo'] or 'ninguno'}")
     partes.append(f"programas de {plan.get('programas', DESCONOCIDO)}")
     lineas.append("plan: " + "; ".join(partes))
+    eventos = plan.get("eventos")
+    if isinstance(eventos, Mapping):
+        # Where the events came from, and why not from the processor.
+        hardware = ("también los contadores del procesador, aparte (hardware_*)"
+                    if eventos.get("hardware") else
+                    f"sin contadores del procesador: {eventos.get('sin_hardware') or DESCONOCIDO}")
+        lineas.append(f"eventos: simulados por valgrind ({eventos.get('nota') or DESCONOCIDO});"
+                      f" {hardware}")
     tallas = plan.get("tallas")
     omitidas = plan.get("omitidas")
     omitidas = omitidas if isinstance(omitidas, Mapping) else {}

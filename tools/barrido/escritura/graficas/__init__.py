@@ -1,6 +1,7 @@
 """The plots of a sweep, drawn by gnuplot from the analysis: for each
 program its times (X.svg), the verdict's ratios (X_cocientes.svg) and,
-with counts, the counts and the time per operation (X_cuentas.svg); for
+with counts, the counts and the time per operation (X_cuentas.svg), with
+the machine's events, each per operation (X_eventos.svg); for
 several programs together, juntos.svg. Each module writes one script;
 comun holds what they share."""
 
@@ -14,11 +15,13 @@ from ...analisis.juntos import Juntos
 from .cocientes import guion_cocientes
 from .comun import AVISO_GNUPLOT, ejecutar_gnuplot
 from .cuentas import guion_cuentas
+from .eventos import guion_eventos
 from .juntos import guion_juntos
 from .tiempos import guion_tiempos
 
 __all__ = ["AVISO_GNUPLOT", "GRAFICAS", "Grafica", "dibujar", "dibujar_juntos",
-           "guion_cocientes", "guion_cuentas", "guion_juntos", "guion_tiempos"]
+           "guion_cocientes", "guion_cuentas", "guion_eventos", "guion_juntos",
+           "guion_tiempos"]
 
 
 @dataclass(frozen=True)
@@ -44,7 +47,7 @@ class Grafica:
 
 # Each program's plots: the suffix of the file, what it shows, its script.
 GRAFICAS = (("", "tiempos", guion_tiempos), ("_cocientes", "cocientes", guion_cocientes),
-            ("_cuentas", "cuentas", guion_cuentas))
+            ("_cuentas", "cuentas", guion_cuentas), ("_eventos", "eventos", guion_eventos))
 
 
 def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion_en: Callable[[Path], str]
