@@ -48,8 +48,9 @@ class DeConfiguracion:
     # with the cache levels its data outgrow there.
     escalones: List[EscalonNombrado] = field(default_factory=list)
     sin_modelo: Optional[SinModelo] = None  # why there is no model, when one was asked for
-    # The event that rises where the time per operation steps or drifts.
-    cambios: Dict[Tuple[int, int], Cambio] = field(default_factory=dict)
+    # The event that rises where the time per operation steps or drifts
+    # (None: the events were measured there and none rises).
+    cambios: Dict[Tuple[int, int], Optional[Cambio]] = field(default_factory=dict)
 
     @property
     def cita_deriva(self) -> bool:

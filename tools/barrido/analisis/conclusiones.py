@@ -84,8 +84,9 @@ class Conclusion:
     # set against log2(n) + 1.
     profundidad: Optional[Tuple[int, float]] = None
     # On a time: for each stretch (desde, hasta) where the time per
-    # operation steps or drifts, the event that rises with it.
-    cambios: Dict[Tuple[int, int], Cambio] = field(default_factory=dict)
+    # operation steps or drifts, the event that rises with it (None: the
+    # events were measured there and none rises).
+    cambios: Dict[Tuple[int, int], Optional[Cambio]] = field(default_factory=dict)
 
 
 def frente_al_ajuste(v: Veredicto, ajuste: Optional[Ajuste], tallas: Sequence[int],

@@ -18,7 +18,7 @@ from ..estadistica.ajuste import Ajuste, ajustar
 from ..estadistica.costes import Costes, Punto as PuntoDeCoste, costes, EVENTOS as DE_COSTE
 from ..estadistica.crecimiento import VeredictoCrecimiento, juzgar_crecimiento
 from ..estadistica.incertidumbre import mas_rapida
-from ..estadistica.sucesos import Cambio, que_cambia
+from ..estadistica.sucesos import Cambio, cubre, que_cambia
 from .conclusiones import Conclusion
 
 # The events a study reports, in the order of its tables and files.
@@ -70,17 +70,14 @@ def de_eventos(estudio: Estudio) -> Optional[DeEventos]:
     return de
 
 
-def cambios(de: DeEventos, tramos: Sequence[Tuple[int, int]]) -> Dict[Tuple[int, int], Cambio]:
+def cambios(de: DeEventos, tramos: Sequence[Tuple[int, int]]
+            ) -> Dict[Tuple[int, int], Optional[Cambio]]:
     """For each stretch of sizes (desde, hasta) where the time per
-    operation steps or drifts, the event that rises with it, where one
-    does."""
+    operation steps or drifts and the events were measured, the event that
+    rises with it, or None when none does."""
     por_operacion = de.por_operacion()
-    resultado = {}
-    for desde, hasta in tramos:
-        cambio = que_cambia(por_operacion, desde, hasta)
-        if cambio is not None:
-            resultado[(desde, hasta)] = cambio
-    return resultado
+    return {(desde, hasta): que_cambia(por_operacion, desde, hasta)
+            for desde, hasta in tramos if cubre(por_operacion, desde, hasta)}
 
 
 # The least points a cost fit takes beyond one per event: fewer leave the

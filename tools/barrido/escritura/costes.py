@@ -13,8 +13,8 @@ CABECERA_TSV = ["programa", "evento", "coste_ns", "coste_inf_ns", "coste_sup_ns"
                 "residuo_maximo", "prediccion_tallas", "prediccion_error_maximo", "puntos"]
 
 
-def _ns(x: Optional[float]) -> str:
-    return "" if x is None else f"{1e9 * x:.6g}"
+def _ns(x: Optional[float], formato: str = ".6g") -> str:
+    return "" if x is None else format(1e9 * x, formato)
 
 
 def texto_de_costes(programa: str, configuracion: str, costes: Costes, puntos: int) -> str:
@@ -48,7 +48,9 @@ def costes_lado_a_lado(a: Costes, b: Costes) -> str:
 
         def celda(c: Costes, x: Optional[float]) -> str:
             i = c.intervalos.get(e)
-            return "-" if x is None or i is None else f"{_ns(x)} [{_ns(i[0])}, {_ns(i[1])}]"
+            if x is None or i is None:
+                return "-"
+            return f"{_ns(x, '.3g')} [{_ns(i[0], '.3g')}, {_ns(i[1], '.3g')}]"
         cociente = f"{ca / cb:.3g}" if ca is not None and cb else "-"
         filas.append([SINGULARES.get(e, e), celda(a, ca), celda(b, cb), cociente, ""])
     pies = []

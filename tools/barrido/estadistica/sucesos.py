@@ -41,6 +41,12 @@ class Diferencia:
     valores: Tuple[Tuple[str, float], ...]
 
 
+def cubre(por_operacion: Dict[int, Dict[str, float]], desde: int, hasta: int) -> bool:
+    """Whether the events were measured at two sizes or more from desde to
+    hasta: enough to say what rises there, or that nothing does."""
+    return sum(desde <= n <= hasta for n in por_operacion) >= 2
+
+
 def que_cambia(por_operacion: Dict[int, Dict[str, float]], desde: int, hasta: int
                ) -> Optional[Cambio]:
     """The event whose count per operation rises the most, weighted, between

@@ -22,6 +22,10 @@ from ..medir.salida import Flujo
 from .opciones import MAX_SEMILLA
 from ..datos.tsv_previo import leer_estudios
 from ..datos.sistema import motivo
+from ..analisis.eventos import costes_de
+from ..datos.medidas import EVENTOS
+from ..datos.programas import CONFIGURACION_ENTRADAS
+from ..escritura.costes import costes_lado_a_lado
 from ..escritura.tabla_contraste import tabla_contraste
 from ..redaccion.contraste import texto_contraste
 
@@ -126,7 +130,32 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
         comparados += 1
     salida.append("A/B > 1: B es más rápido; *: el intervalo del 95 % (bootstrap sobre las"
                   " ejecuciones) excluye 1")
+    salida += lineas_de_costes(a, b, semilla)
     return "\n".join(salida), comparados
+
+
+def lineas_de_costes(a: Dict[str, Estudio], b: Dict[str, Estudio], semilla: int) -> List[str]:
+    """What each event costs in each program's time on A and on B, side by
+    side, for the programs both studies timed and simulated (fitted over
+    each side's sizes and kinds of input)."""
+    salida = []
+    nombres = dict.fromkeys(e.programa.nombre for e in a.values())
+    for nombre in [x for x in nombres if any(e.programa.nombre == x for e in b.values())]:
+        lados = [[e for e in lado.values() if e.programa.nombre == nombre] for lado in (a, b)]
+        if not all(any(e.valores_de(EVENTOS.nombre) for e in estudios) for estudios in lados):
+            continue
+        try:
+            ca, cb = (costes_de(estudios, CONFIGURACION_ENTRADAS, semilla) for estudios in lados)
+        except ErrorDeUso as e:
+            salida.append(f"== costes de {nombre} ==\nsin costes: {e}")
+            continue
+        salida.append(f"== costes de {nombre} ({CONFIGURACION_ENTRADAS}), en ns por evento ==")
+        if ca is None or cb is None:
+            salida.append("uno de los dos estudios tiene pocos puntos con tiempo y eventos para"
+                          " ajustar los costes")
+            continue
+        salida.append(costes_lado_a_lado(ca, cb))
+    return salida
 
 
 def main_comparar(argv: Sequence[str]) -> int:

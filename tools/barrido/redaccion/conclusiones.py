@@ -13,7 +13,7 @@ from .crecimiento import texto_crecimiento, texto_deriva
 from ..estadistica.jerarquia import EscalonNombrado
 from ..estadistica.por_operacion import Deriva
 from ..estadistica.sucesos import Cambio
-from .eventos import frase_cambio
+from .eventos import frase_cambio, sin_cambio
 from .jerarquia import frase_escalon
 from .veredicto import resumen_veredicto, texto_veredicto
 
@@ -44,27 +44,33 @@ def texto_frente_al_ajuste(frente: FrenteAlAjuste) -> str:
             " inferior de las tallas, que el veredicto no juzga")
 
 
-def con_evento(frase: str, cambios: Dict[Tuple[int, int], Cambio], desde: int, hasta: int,
-               operacion: str) -> str:
+Cambios = Dict[Tuple[int, int], Optional[Cambio]]
+
+
+def con_evento(frase: str, cambios: Cambios, desde: int, hasta: int, operacion: str) -> str:
     """A step or drift of the time per operation, and the event that rises
-    with it where the events were measured there."""
-    cambio = cambios.get((desde, hasta))
-    return frase + (f"; {frase_cambio(cambio, desde, hasta, operacion)}" if cambio else "")
+    with it where the events were measured there (or that none does)."""
+    if (desde, hasta) not in cambios:
+        return frase
+    cambio = cambios[(desde, hasta)]
+    if cambio is None:
+        return f"{frase}; {sin_cambio(operacion)}"
+    return f"{frase}; {frase_cambio(cambio, desde, hasta, operacion)}"
 
 
 def frase_escalon_con_evento(e: EscalonNombrado, operacion: str, datos: str,
-                             cambios: Dict[Tuple[int, int], Cambio]) -> str:
+                             cambios: Cambios) -> str:
     return con_evento(frase_escalon(e, operacion, datos), cambios, e.escalon.desde,
                       e.escalon.hasta, operacion)
 
 
 def texto_deriva_con_evento(d: Deriva, operacion: str,
-                            cambios: Dict[Tuple[int, int], Cambio]) -> str:
+                            cambios: Cambios) -> str:
     return con_evento(texto_deriva(d, operacion), cambios, d.desde, d.hasta, operacion)
 
 
 def texto_frente_a_cuentas(frente: FrenteACuentas, operacion: str, datos: str,
-                           cambios: Optional[Dict[Tuple[int, int], Cambio]] = None) -> str:
+                           cambios: Optional[Cambios] = None) -> str:
     """The times against the growth the counts name, and what the machine
     adds when they differ: the steps of the time per operation, or its
     drift, each with the event that rises with it where one was measured."""
