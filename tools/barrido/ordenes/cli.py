@@ -11,9 +11,8 @@ import shutil
 import signal
 import sys
 import traceback
-from dataclasses import replace
 from pathlib import Path
-from typing import Dict, List, Optional, Sequence, Tuple
+from typing import Dict, List, Optional, Sequence
 
 from ..analisis.analisis import Analisis, analizar, avance
 from ..datos.almacen import FICHERO as ALMACEN, Almacen, guardar as texto_del_almacen
@@ -28,7 +27,7 @@ from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from ..medir.eventos import FaltaValgrind
-from ..medir.simulacion import FALLO, LENTITUD, PlanEventos, caches_simuladas, sondear_hardware
+from ..medir.simulacion import FALLO
 from .opciones import RAIZ, Opciones, leer_opciones
 from ..datos.medidas import EVENTOS, de_valores, por_opcion
 from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
@@ -38,10 +37,9 @@ from ..medir.salida import Flujo
 from .senales import Senales
 from ..escritura.resumen import resumen
 from ..escritura.tabla import tabla, tabla_cuentas, veredicto
-from ..analisis.eventos import costes_de, puntos_de_coste
-from ..escritura.costes import FICHERO_TSV as FICHERO_COSTES, lineas_costes, tsv_costes
+from ..escritura.costes import FICHERO_TSV as FICHERO_COSTES, tsv_costes
 from ..escritura.tabla_eventos import tabla_eventos
-from ..estadistica.costes import Costes
+from .eventos import Sucesos
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from ..redaccion.casos import linea_casos
 from ..datos.tallas import leer_tallas
@@ -105,8 +103,7 @@ class Barrido:
         self.cierre_dicho = False  # that standard output closed
         # What was measured: every other file is written from it.
         self.almacen = Almacen()
-        self.eventos: Optional[PlanEventos] = None  # once the first events series is planned
-        self.costes_hechos: List[Tuple[str, Costes, int]] = []
+        self.sucesos = Sucesos(opciones, self.progreso)  # the events' plan and costs
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -179,7 +176,7 @@ class Barrido:
                     max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas)
         self.limite = plan.limite
         if EVENTOS.nombre in o.nombradas:
-            plan.eventos = self.plan_eventos(programa, entrada)
+            plan.eventos = self.sucesos.plan(programa, entrada)
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
         try:
@@ -201,23 +198,6 @@ class Barrido:
                 analisis = self.informar(estudio)
         return analisis
 
-    def plan_eventos(self, programa: Programa, entrada: Optional[str]) -> PlanEventos:
-        """How the events series of a study is measured: the caches and
-        whether the build reads the processor's counters are found once,
-        and said once; each series gets its own share of time."""
-        o = self.opciones
-        if self.eventos is None:
-            d1, ll, nota = caches_simuladas()
-            binario = o.directorio_bin / programa.binario(EVENTOS.nombre, entrada)
-            hardware, sin_hardware = sondear_hardware(binario, entrada)
-            self.eventos = PlanEventos(d1, ll, nota, hardware, sin_hardware,
-                                       o.presupuesto * LENTITUD)
-            fuente = ("los del procesador, aparte, como hardware_*" if hardware else
-                      f"sin contadores del procesador ({sin_hardware}); solo los simulados")
-            self.progreso.nota(f"eventos simulados con valgrind ({nota}); {fuente}")
-        cuota = o.cuota() if o.tiempo or o.tallas is None else None
-        return replace(self.eventos, cuota=cuota)
-
     def guardar(self, estudio: Estudio):
         """The store and the program's TSV as they stand, after each
         invocation: a sweep killed outright loses at most the invocation it
@@ -227,22 +207,12 @@ class Barrido:
             self.ficheros.escribir(f"{estudio.fichero}.tsv", tsv(avance(estudio), en_curso=True))
 
     def costes(self, programa: Programa, hechos: List[Analisis]):
-        """What each event costs in the program's time, fitted over its sizes
-        and kinds of input where both were measured (the events build has
-        O2's flags)."""
-        estudios = [a.estudio for a in hechos]
-        puntos = len(puntos_de_coste(estudios, CONFIGURACION_ENTRADAS))
-        try:
-            costes = costes_de(estudios, CONFIGURACION_ENTRADAS, self.opciones.semilla)
-        except ErrorDeUso as e:
-            self.progreso.nota(f"{programa.nombre}: sin costes: {e}")
-            return
-        texto = "\n".join(lineas_costes(programa.nombre, CONFIGURACION_ENTRADAS, costes, puntos))
-        self.imprimir(f"== costes de {programa.nombre} ==\n{texto}\n")
-        self.secciones.append(Seccion(f"costes de {programa.nombre}", [], tabla=texto))
-        if costes is not None:
-            self.costes_hechos.append((programa.nombre, costes, puntos))
-            self.ficheros.escribir(FICHERO_COSTES, tsv_costes(self.costes_hechos))
+        """What each event costs in the program's time (ordenes/eventos.py)."""
+        texto = self.sucesos.costes(programa, [a.estudio for a in hechos])
+        if texto:
+            self.imprimir(f"== costes de {programa.nombre} ==\n{texto}\n")
+            self.secciones.append(Seccion(f"costes de {programa.nombre}", [], tabla=texto))
+            self.ficheros.escribir(FICHERO_COSTES, tsv_costes(self.sucesos.hechos))
 
     def casos(self, hechos: List[Analisis]):
         """The kinds of input of one program side by side: from the best case
@@ -271,7 +241,7 @@ class Barrido:
         if estudio.entrada:
             titulo += f", entrada {estudio.entrada}"
         self.imprimir(f"== {titulo} ==")
-        fuente = [f"cachés simuladas: {self.eventos.nota}"] if self.eventos else []
+        fuente = [f"cachés simuladas: {self.sucesos.nota}"] if self.sucesos.nota else []
         tablas = [tabla(analisis) if estudio.puntos else "", tabla_cuentas(analisis),
                   tabla_eventos(analisis, fuente)]
         for texto in tablas:
@@ -349,7 +319,7 @@ class Barrido:
             "programas": str(o.directorio_bin),
             "tallas": self.tallas,
             "omitidas": self.omitidas,
-            **({"eventos": self.eventos.como_dict()} if self.eventos else {}),
+            **self.sucesos.del_plan(),
         }
 
     def escribir_almacen(self, en_curso: Optional[Estudio] = None):
