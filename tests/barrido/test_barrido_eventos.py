@@ -48,8 +48,10 @@ echo "$linea"
 
 # The events build: its line under the fake simulator, or with the
 # processor's counters when $CONTADORES is set, else refused as in a VM.
+# From n = $CAMBIA_EN on, its line names one counter more.
 EVENTOS = r"""#!/bin/sh
 c="reloj_de_tarea_ns fallos_de_pagina ciclos instrucciones saltos_fallidos fallos_l1d fallos_ll"
+[ -n "$CAMBIA_EN" ] && [ "$1" -ge "$CAMBIA_EN" ] && c="$c otro"
 if [ -n "$VALGRIND_FALSO" ]; then
   printf '%s ejecuciones=3' "$1"; for x in $c; do printf ' %s=bajo_valgrind' "$x"; done; echo
 elif [ -n "$CONTADORES" ]; then
@@ -141,14 +143,24 @@ class BarridoDeEventos(ConValgrindFalso):
         self.assertIn("la serie de eventos no cabe en sus 1 s", omitida.motivo)
 
     def test_falla_bajo_el_simulador(self):
-        r = self.eventos(FALLA_EN="400")
-        self.assertEqual(r.returncode, 1)
-        self.assertIn("terminó con estado 4 bajo valgrind", r.stderr)
-        self.assertIn("ERROR: memoria", r.stderr)
-        estudio = cargar(self.out / "estudio.json").estudios[0]
-        self.assertEqual(sorted(estudio.valores_de("eventos")), [100, 200])
-        self.assertTrue(estudio.omitidas["eventos"][0].motivo.startswith(FALLO))
-        self.assertIsNone(estudio.fallo)
+        # (how it fails from n = 400 on, what the message says): the events
+        # series ends there, its sizes simulated kept; the counts stand.
+        casos = [({"FALLA_EN": "400"}, "terminó con estado 4 bajo valgrind; su mensaje:\nERROR:"
+                                       " memoria"),
+                 # A line whose names change is refused, as a counts line is.
+                 ({"CAMBIA_EN": "400"}, "la línea de eventos nombra ejecuciones"
+                                        " reloj_de_tarea_ns")]
+        for entorno, mensaje in casos:
+            with self.subTest(entorno=entorno):
+                shutil.rmtree(self.out, ignore_errors=True)
+                r = self.eventos(**entorno)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(mensaje, r.stderr)
+                estudio = cargar(self.out / "estudio.json").estudios[0]
+                self.assertEqual(sorted(estudio.valores_de("eventos")), [100, 200])
+                self.assertEqual(sorted(estudio.cuentas), [100, 200, 400, 800])
+                self.assertTrue(estudio.omitidas["eventos"][0].motivo.startswith(FALLO))
+                self.assertIsNone(estudio.fallo)
 
     def test_sin_valgrind(self):
         # Nothing measured, and the previous study's files not removed.
