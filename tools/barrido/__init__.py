@@ -11,10 +11,11 @@ docs/capas.md explains it.
   failures reported as messages.
 - estadistica: the fits, the verdict on the times, the growth of the
   counts, the bootstrap and its intervals, the theoretical model, the time
-  per operation and its steps. Values only, on the model's types.
+  per operation and its steps, the machine's events beside them and what
+  each costs. Values only, on the model's types.
 - medir: running the programs (one invocation, the rounds and the budget
-  that looks ahead with a fit of the durations, the progress line and the
-  standard streams).
+  that looks ahead with a fit of the durations, the machine's events under
+  valgrind's simulator, the progress line and the standard streams).
 - analisis: everything concluded from a study, computed once and held as
   values; several programs side by side; the kinds of input of a program;
   two studies, and two records, against each other.
