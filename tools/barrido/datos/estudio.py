@@ -110,6 +110,8 @@ class Estudio:
     # the growth the counts name.
     cotas_fijas: bool = True
     senal: Optional[str] = None  # the signal that interrupted it, when not Ctrl-C's SIGINT
+    # The --out the study is saved in, which the hint to measure more names.
+    directorio: Optional[str] = None
 
     @property
     def incompleto(self) -> bool:

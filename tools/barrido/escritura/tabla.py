@@ -2,6 +2,7 @@
 of counts with their legends, and the lines of the fits and verdicts, all
 formatted from an Analisis."""
 
+import shlex
 from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
@@ -255,11 +256,12 @@ def notas(analisis: Analisis) -> List[Nota]:
                 " ocupada durante el barrido; el ajuste y el veredicto toman la ejecución más"
                 " rápida de cada talla, y un barrido en un momento más tranquilo los afinará"))
             continue
-        tallas = ",".join(map(str, ns))
+        orden = shlex.join(["tools/sweep", "--append", estudio.directorio or "DIR",
+                            "--sizes", ",".join(map(str, ns)), "--repeat", "7"])
         resultado.append(Nota(
             "inestables", configuracion,
-            f"{', '.join(map(str, ns))}: su dispersión es ancha; repítalas (--sizes {tallas}"
-            " --repeat 7) en un momento más tranquilo de la máquina"))
+            f"{', '.join(map(str, ns))}: su dispersión es ancha; añádales invocaciones en un"
+            f" momento más tranquilo de la máquina: {orden}"))
     for configuracion, omitidas in estudio.omitidas.items():
         resultado.append(Nota("omitidas", configuracion,
                               "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)

@@ -21,8 +21,8 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
-from ..estadistica.ajuste import Ajuste, ajustar
 from .ejecucion import LimiteSuperado, contar, ejecutar
+from .prevision import _segundos, prever  # noqa: F401 (prever is the package's)
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
@@ -44,36 +44,14 @@ class Plan:
     # first round leaves out the largest sizes predicted not to fit.
     cuota: Optional[float] = None
     despues: float = 0.0  # seconds planned for the series after this one
+    # Adds `rondas` shuffled rounds to the points a saved study already
+    # has, at the sizes of `tallas`: no first round, no counts.
+    anadir: bool = False
 
     @property
     def limite(self) -> float:
         """Past this an invocation is stopped: three budgets and a second."""
         return 3 * self.presupuesto + 1
-
-
-def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[float]:
-    """One invocation's wall time at n, from the growth of the largest
-    sizes measured so far (the last three: the small ones are mostly the
-    cost of starting a process). None with fewer than two sizes."""
-    ultimas = sorted(duraciones.items())[-3:]
-    ajuste = ajustar([(m, max(d, 1e-6)) for m, d in ultimas], exponencial)
-    if ajuste is None:
-        return None
-    # A growth read off sizes dominated by the start-up cost can come out
-    # flat or even falling; the time never grows slower than linearly here.
-    # The curve of that growth goes through the largest size measured.
-    tasa = max(ajuste.tasa, 1.0)
-    ultima_n, ultima_d = ultimas[-1]
-    curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
-    prevista = ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
-    # A curve that overflows a double is a time past any budget.
-    return prevista if math.isfinite(prevista) else math.inf
-
-
-def _segundos(prevista: float) -> str:
-    if math.isfinite(prevista):
-        return f"{prevista:.3g} s"
-    return "más segundos de los que caben en un double"
 
 
 class Medicion:
@@ -101,14 +79,17 @@ class Medicion:
         turned into one) marks the study as interrupted, with the signal's
         name, and goes on up, as does an error of the sweep's own, marked."""
         try:
-            self._primera_ronda()
-            for ronda in range(2, self.plan.rondas + 1):
-                # Counts are taken once: with no times there is no second round.
-                pares = self._pares()
-                if not pares:
-                    break
-                self._ronda(pares, ronda)
-            ronda = self.plan.rondas
+            if self.plan.anadir:
+                ronda = self._anadir()
+            else:
+                self._primera_ronda()
+                for ronda in range(2, self.plan.rondas + 1):
+                    # Counts are taken once: with no times there is no second round.
+                    pares = self._pares()
+                    if not pares:
+                        break
+                    self._ronda(pares, ronda)
+                ronda = self.plan.rondas
             while self.plan.precision and (pares := self._imprecisos()):
                 ronda += 1
                 self._ronda(pares, ronda)
@@ -122,6 +103,20 @@ class Medicion:
         except Exception as e:
             self.estudio.fallo = f"error interno del barrido: {type(e).__name__}: {e}"
             raise
+
+    def _anadir(self) -> int:
+        """The rounds added to a saved study, numbered after the ones it has,
+        in an order of their own (the seed and the invocations already
+        made choose it, so that they do not replay the study's first
+        rounds); the number of the last."""
+        hechas = max((len(p.valores) for p in self.estudio.puntos), default=0)
+        self.azar = random.Random(f"{self.estudio.semilla}+{hechas}")
+        for configuracion in self.estudio.configuraciones:
+            for n in self.estudio.cortadas(configuracion):
+                self.cortes[configuracion] = min(n, self.cortes.get(configuracion, n))
+        for ronda in range(hechas + 1, hechas + self.plan.rondas + 1):
+            self._ronda(self._pares(), ronda)
+        return hechas + self.plan.rondas
 
     def _binario(self, configuracion: str) -> Path:
         return self.plan.directorio / self.estudio.programa.binario(configuracion,
@@ -194,12 +189,17 @@ class Medicion:
                            " por ejecución")
                 for m in self.plan.tallas if m >= n]
 
+    def _del_plan(self, n: int) -> bool:
+        """Whether rounds visit n: always, but when adding to a saved study
+        only its sizes that --sizes picked."""
+        return not self.plan.anadir or n in self.plan.tallas
+
     def _cortado(self, configuracion: str, n: int) -> bool:
         return n >= self.cortes.get(configuracion, math.inf)
 
     def _pares(self) -> List[Tuple[str, int]]:
         """Every timed (configuration, n) measured, in a shuffled order."""
-        pares = [(p.configuracion, p.n) for p in self.estudio.puntos]
+        pares = [(p.configuracion, p.n) for p in self.estudio.puntos if self._del_plan(p.n)]
         self.azar.shuffle(pares)
         return pares
 
@@ -208,7 +208,8 @@ class Medicion:
         may still take another invocation, shuffled."""
         pares = []
         for p in self.estudio.puntos:
-            if len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n):
+            if (len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n)
+                    or not self._del_plan(p.n)):
                 continue
             inf, sup, alcanza = intervalo_mediana(p.valores)
             if not alcanza or max(p.mediana - inf, sup - p.mediana) > self.plan.precision * p.mediana:

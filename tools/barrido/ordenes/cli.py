@@ -26,6 +26,7 @@ from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
+from .anadir import Guardado, huellas, leer_anadido
 from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import como_json, registro
@@ -67,8 +68,11 @@ def _error_interno(e: BaseException) -> str:
 class Barrido:
     """One run of tools/sweep: the studies made so far and their files."""
 
-    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None):
+    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None,
+                 guardado: Optional[Guardado] = None):
         self.opciones = opciones
+        # The saved study that this sweep adds invocations to (--append).
+        self.guardado = guardado
         self.progreso = Progreso()
         self.senales = senales or Senales()
         self.salida = Flujo(sys.stdout)
@@ -148,14 +152,20 @@ class Barrido:
         estudio = Estudio(programa, configuraciones if o.tiempos else [],
                           o.cotas or [Cota(c) for c in programa.cotas], o.semilla,
                           entrada=entrada, cotas_fijas=o.cotas is not None)
+        tallas = o.tallas or leer_tallas(programa.tallas)
+        if self.guardado:
+            estudio, tallas = self.previo(estudio, tallas)
+        estudio.directorio = str(o.salida)
         series = max(1, len(estudio.configuraciones))
         self.series_hechas += series
         # The default share holds a program's own sizes in check; sizes the
         # user named are measured whole unless --time says otherwise.
-        cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
-        plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
+        cuota = (series * o.cuota() if (o.tiempo or o.tallas is None) and not self.guardado
+                 else None)
+        plan = Plan(tallas, o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
-                    max(0, o.series() - self.series_hechas) * o.cuota())
+                    max(0, o.series() - self.series_hechas) * o.cuota(),
+                    anadir=self.guardado is not None)
         self.limite = plan.limite
         self.decir_semilla()
         try:
@@ -166,8 +176,9 @@ class Barrido:
         finally:
             # Interrupted or not, what was measured is shown and written.
             medidas = {p.n for p in estudio.puntos} | set(estudio.cuentas)
+            suyas = self.guardado.tallas(estudio.etiqueta) if self.guardado else plan.tallas
             if medidas:
-                self.tallas[estudio.etiqueta] = [n for n in plan.tallas if n in medidas]
+                self.tallas[estudio.etiqueta] = [n for n in suyas if n in medidas]
             if estudio.omitidas:
                 self.omitidas[estudio.etiqueta] = {c: [o.n for o in os]
                                                    for c, os in estudio.omitidas.items()}
@@ -175,6 +186,18 @@ class Barrido:
             with self.senales.diferidas():
                 analisis = self.informar(estudio)
         return analisis
+
+    def previo(self, nuevo: Estudio, tallas: List[int]):
+        """The saved study of the series `nuevo` would start, with the bounds
+        and seed this sweep judges by, and the sizes to add to: --sizes, or
+        every size of the study."""
+        assert self.guardado is not None
+        estudio = self.guardado.estudios[nuevo.etiqueta]
+        estudio.cotas, estudio.cotas_fijas = nuevo.cotas, nuevo.cotas_fijas
+        estudio.semilla = nuevo.semilla
+        estudio.configuraciones = [c for c in nuevo.configuraciones
+                                   if c in estudio.configuraciones]
+        return estudio, self.opciones.tallas or self.guardado.tallas(nuevo.etiqueta)
 
     def guardar(self, estudio: Estudio):
         """The program's TSV as it stands, after each invocation: a sweep
@@ -253,6 +276,10 @@ class Barrido:
                                                                     estudio.entrada))
         datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
                          self.plan(), self.opciones.repetir(self.tallas), self.caches.como_dict())
+        if self.guardado:
+            datos = self.guardado.registro_tras(datos, argv)
+        else:
+            datos["plan"]["huellas"] = huellas(self.opciones.directorio_bin, estudios)
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
@@ -335,11 +362,16 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
 
 
 def barrer(argv: Sequence[str], senales: Senales) -> int:
-    """The sweep of the programs the options name; its exit status."""
-    opciones = leer_opciones(argv)
-    barrido = Barrido(opciones, senales)
+    """The sweep of the programs the options name, or of the plan of a saved
+    study that it adds to (--append); its exit status."""
+    guardado = None
+    if any(a == "--append" or a.startswith("--append=") for a in argv):
+        opciones, guardado = leer_anadido(argv)
+    else:
+        opciones = leer_opciones(argv)
+    barrido = Barrido(opciones, senales, guardado)
     try:
-        barrido.ficheros.tomar()
+        barrido.ficheros.tomar(conservar=guardado is not None)
     except ErrorDeUso as e:
         barrido.progreso.nota(f"sweep: error: {e}")
         return 2

@@ -237,8 +237,18 @@ class Opciones:
                 grupos.append(([nombre], entradas, tuple(ns)))
         juntos = ["--together"] if self.juntos and len(grupos) == 1 else []
         return [shlex.join(["tools/sweep", *nombres, *entradas, "--sizes", ",".join(map(str, ns)),
-                            *self.opciones_del_plan(), *juntos])
-                for nombres, entradas, ns in grupos]
+                            *self.opciones_del_plan(), *juntos,
+                            "--out", salida_de_repeticion(self.salida, k, len(grupos))])
+                for k, (nombres, entradas, ns) in enumerate(grupos, 1)]
+
+
+def salida_de_repeticion(salida: Path, k: int, total: int) -> str:
+    """Where the k-th of `total` commands that repeat a study writes: a
+    folder of its own beside the study's, never the study's own (a new study
+    removes the previous one's files) nor another command's (run in order,
+    each would remove the one before)."""
+    sufijo = "-repeticion" + (f"-{k}" if total > 1 else "")
+    return str(salida).rstrip("/") + sufijo
 
 
 def _medidas(texto: str) -> List[str]:
