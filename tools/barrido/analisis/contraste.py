@@ -29,7 +29,7 @@ Serie = Dict[Tuple[str, int], List[float]]
 def _serie(estudio: Estudio) -> Serie:
     serie: Serie = {}
     for p in estudio.puntos:
-        serie.setdefault((p.configuracion, p.n), []).extend(p.valores)
+        serie.setdefault((p.configuracion, p.n), []).extend(p.limpios)
     return serie
 
 

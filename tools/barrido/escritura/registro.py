@@ -160,6 +160,9 @@ def describir_registro(datos: Mapping[str, object]) -> List[str]:
     if isinstance(caches, Mapping) and isinstance(caches.get("texto"), list):
         lineas.append("cachés: " + "; ".join(map(str, caches["texto"])))
     lineas += [f"opciones {conf}: {texto}" for conf, texto in parte("configuraciones").items()]
+    ocupada = parte("ocupada")
+    if isinstance(ocupada.get("texto"), str):
+        lineas.append(f"máquina durante el estudio: {ocupada['texto']}")
     lineas.append(f"commit: {datos.get('commit', DESCONOCIDO)}"
                   + {True: " (con cambios sin commit)", False: ""}.get(
                       cambios, f" (cambios sin commit: {cambios})"))
@@ -231,7 +234,7 @@ def _aplanar(datos: Mapping[str, object], prefijo: str = "") -> Dict[str, object
 
 # What two records may differ in without the studies differing: the date,
 # and the commands that repeat a plan, which follow from the plan itself.
-_SIN_DIFERENCIAS = ("fecha", "repetir")
+_SIN_DIFERENCIAS = ("fecha", "repetir", "referencia", "ocupada")
 
 
 def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
@@ -242,7 +245,7 @@ def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
     pa, pb = _aplanar(a), _aplanar(b)
     lineas = []
     for clave in dict.fromkeys([*pa, *pb]):
-        if clave in _SIN_DIFERENCIAS or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
+        if clave.split(".")[0] in _SIN_DIFERENCIAS or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
             continue
         va, vb = (json.dumps(p[clave], ensure_ascii=False) if clave in p else "(falta)"
                   for p in (pa, pb))

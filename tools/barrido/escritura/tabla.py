@@ -9,6 +9,7 @@ from typing import List, Optional, Sequence, Tuple
 from ..analisis.analisis import ESPACIO, Analisis, Conclusion
 from ..datos.estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
 from ..estadistica.jerarquia import texto_bytes
+from .ocupacion import LEYENDA_OCUPADA, notas_ocupada
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -97,6 +98,8 @@ def filas_tabla(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
         leyenda.append("cortada: una ejecución de esa talla pasó del límite (3·--budget + 1 s)"
                        " y se detuvo; se conservan las que acabaron, y las tallas mayores no"
                        " se repiten")
+    if any(f.punto.n_perturbadas for f in todas):
+        leyenda.append(LEYENDA_OCUPADA)
     if doblados:
         leyenda.append("t(n)/t(n/2): cuánto crece el tiempo al doblar n; log2 es el exponente"
                        " local (2 para n^2, algo más de 1 para n*log(n))")
@@ -262,6 +265,7 @@ def notas(analisis: Analisis) -> List[Nota]:
             "inestables", configuracion,
             f"{', '.join(map(str, ns))}: su dispersión es ancha; añádales invocaciones en un"
             f" momento más tranquilo de la máquina: {orden}"))
+    resultado += [Nota(*n) for n in notas_ocupada(estudio)]
     for configuracion, omitidas in estudio.omitidas.items():
         resultado.append(Nota("omitidas", configuracion,
                               "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)

@@ -28,7 +28,8 @@ LINEA_VERSION = f"# estudio de eficiencia, formato {VERSION}"
 
 # The marks of the table as the TSV spells them.
 _MARCAS = {"rep": "repeticion", "<res": "bajo_resolucion", "neg": "negativo",
-           "*": "fuera_del_ajuste", "!": "dispersion_ancha", "cortada": "cortada_al_limite"}
+           "*": "fuera_del_ajuste", "!": "dispersion_ancha", "cortada": "cortada_al_limite",
+           "ocupada": "invocacion_perturbada"}
 # The note of a row whose counts lie past 2^53.
 INEXACTA = "cuenta_inexacta"
 # What the last line of a program's TSV says while the sweep still measures
@@ -39,7 +40,7 @@ EN_CURSO = "en curso (el barrido no llegó a cerrar este fichero)"
 # The columns that are not counts (counts are the columns of names the
 # counting build chose).
 _FIJAS = {"n", "configuracion", "mediana", "minimo", "maximo", "aceleracion", "notas",
-          "valores", "doblado", "exponente_local", "bytes_de_datos"}
+          "valores", "doblado", "exponente_local", "bytes_de_datos", "cpu", "perturbadas"}
 
 
 def _ascii(texto: str) -> str:
@@ -91,6 +92,11 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
     datos = any(f.bytes for de in analisis.configuraciones.values() for f in de.filas)
     if datos:
         cabecera.append("bytes_de_datos")
+    # Each invocation's CPU time and whether the machine disturbed it
+    # (1) or not (0), in the order of valores, once the sweep measured them.
+    vigilado = any(p.cpu for p in estudio.puntos)
+    if vigilado:
+        cabecera += ["cpu", "perturbadas"]
     de_cuentas = {f.n: f for f in cuentas.filas} if cuentas else {}
     filas = []
     for fila in (f for de in analisis.configuraciones.values() for f in de.filas):
@@ -109,13 +115,17 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
                              ".4g"))
         if datos:
             campos.append(_g(fila.bytes, ".10g"))
+        if vigilado:
+            campos += [",".join(_g(c, ".4g") for c in p.cpu),
+                       ",".join("1" if x else "0" for x in p.perturbadas)]
         filas.append(campos)
     if not estudio.puntos:
         for n, fila in de_cuentas.items():
             notas = [INEXACTA] if estudio.inexacta(n) else []
             vacios = [""] * (3 + len(analisis.cotas) + varias) + [",".join(notas), "", "", ""]
             filas.append([str(n), CUENTAS] + vacios
-                         + _columnas_de_cuentas(fila, nombres, len(analisis.cotas)) + [""])
+                         + _columnas_de_cuentas(fila, nombres, len(analisis.cotas)) + [""]
+                         + [""] * (datos + 2 * vigilado))
     lineas = [LINEA_VERSION] + _entrada(estudio) + ["\t".join(cabecera)]
     lineas += ["\t".join(f) for f in filas]
     return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio, en_curso)) + "\n"
@@ -278,11 +288,26 @@ def leer_tsv(ruta: Path) -> Optional[Estudio]:
         if configuracion not in estudio.configuraciones:
             estudio.configuraciones.append(configuracion)
         notas = fila.get("notas", "").split(",")
-        estudio.puntos.append(Punto(n, configuracion, valores, "repeticion" in notas,
-                                    _MARCAS["cortada"] in notas))
+        punto = Punto(n, configuracion, valores, "repeticion" in notas,
+                      _MARCAS["cortada"] in notas)
+        punto.cpu, punto.perturbadas = _vigilancia(fila, len(valores), donde)
+        estudio.puntos.append(punto)
     for _, comentario in comentarios:
         _comentario(estudio, comentario)
     return estudio
+
+
+def _vigilancia(fila: Dict[str, str], cuantos: int, donde: str) -> tuple:
+    """The CPU times and disturbance marks of a line, one per value; a file
+    written before the sweep measured them has neither."""
+    cpu = [_numero(x, donde, "cpu") for x in fila.get("cpu", "").split(",") if x.strip()]
+    marcas = [x.strip() for x in fila.get("perturbadas", "").split(",") if x.strip()]
+    if any(m not in ("0", "1") for m in marcas):
+        raise ErrorDeUso(f"{donde}: perturbadas «{fila['perturbadas'][:40]}» no es una lista"
+                         " de 0 y 1")
+    if (cpu and len(cpu) != cuantos) or (marcas and len(marcas) != cuantos):
+        raise ErrorDeUso(f"{donde}: cpu y perturbadas deben tener un dato por valor ({cuantos})")
+    return cpu, [m == "1" for m in marcas]
 
 
 def _comentario(estudio: Estudio, comentario: str):

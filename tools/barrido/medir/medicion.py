@@ -22,12 +22,15 @@ from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from .ejecucion import LimiteSuperado, contar, ejecutar
-from .prevision import _segundos, prever  # noqa: F401 (prever is the package's)
+from .prevision import _segundos, prever, quedan  # noqa: F401 (prever is the package's)
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
 from ..datos.programas import CUENTAS
+from .cpu import cpu_de_los_hijos
+from .perturbacion import Vigia
 from .progreso import Progreso
+from .referencia import Referencia
 
 
 @dataclass
@@ -44,8 +47,7 @@ class Plan:
     # first round leaves out the largest sizes predicted not to fit.
     cuota: Optional[float] = None
     despues: float = 0.0  # seconds planned for the series after this one
-    # Adds `rondas` shuffled rounds to the points a saved study already
-    # has, at the sizes of `tallas`: no first round, no counts.
+    # Adds `rondas` shuffled rounds to a saved study's points at `tallas`.
     anadir: bool = False
 
     @property
@@ -60,8 +62,11 @@ class Medicion:
     program's TSV there)."""
 
     def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso,
-                 al_medir: Optional[Callable[[], None]] = None):
+                 al_medir: Optional[Callable[[], None]] = None,
+                 referencia: Optional[Referencia] = None):
         self.estudio = estudio
+        # The machine's speed is the sweep's: one reference for all series.
+        self.vigia = Vigia(referencia or Referencia())
         self.plan = plan
         self.progreso = progreso
         self.al_medir = al_medir
@@ -211,7 +216,7 @@ class Medicion:
             if (len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n)
                     or not self._del_plan(p.n)):
                 continue
-            inf, sup, alcanza = intervalo_mediana(p.valores)
+            inf, sup, alcanza = intervalo_mediana(p.limpios)
             if not alcanza or max(p.mediana - inf, sup - p.mediana) > self.plan.precision * p.mediana:
                 pares.append((p.configuracion, p.n))
         self.azar.shuffle(pares)
@@ -249,13 +254,7 @@ class Medicion:
                                     " mismas a toda talla")
             self.estudio.cuentas[n] = cuentas
         else:
-            valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
-                                       n <= programa.umbral_repeticion, self._argumentos())
-            punto = self.estudio.punto(configuracion, n)
-            if punto is None:
-                punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
-                self.estudio.puntos.append(punto)
-            punto.valores.append(valor)
+            punto, duracion = self._cronometrar(configuracion, n)
         self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
         # On disk before it is reported.
         if self.al_medir:
@@ -265,29 +264,37 @@ class Medicion:
         elif ronda == 1:
             self.progreso.medido(programa.nombre, punto)
 
+    def _cronometrar(self, configuracion: str, n: int) -> Tuple[Punto, float]:
+        """Times one invocation at (configuration, n), and again while the
+        machine got in the way of it and the watch allows; every value is
+        kept, the disturbed ones marked. The point, and the wall time of
+        the last invocation."""
+        repeticion = n <= self.estudio.programa.umbral_repeticion
+        intento = 0
+        while True:
+            self.vigia.antes()
+            valor, duracion, cpu = self._ejecutar(configuracion, n, repeticion)
+            motivo = self.vigia.juzgar(configuracion, valor, cpu)
+            punto = self.estudio.punto(configuracion, n)
+            if punto is None:
+                punto = Punto(n, configuracion, [], repeticion)
+                self.estudio.puntos.append(punto)
+            punto.anotar(valor, cpu, motivo is not None)
+            self.estudio.espera = self.vigia.esperan()
+            if not self.vigia.repetir(motivo, intento):
+                return punto, duracion
+            intento += 1
+            self.estudio.repetidas += 1
+            if self.al_medir:
+                self.al_medir()
+
+    def _ejecutar(self, conf: str, n: int, repeticion: bool) -> Tuple[float, float, float]:
+        """One invocation: (the seconds it reports, its wall time, its CPU time)."""
+        antes = cpu_de_los_hijos()
+        valor, duracion = ejecutar(self._binario(conf), n, self.plan.limite, repeticion,
+                                   self._argumentos())
+        return valor, duracion, cpu_de_los_hijos() - antes
+
     def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
-        """An estimate of the seconds left in the sweep: of this series, from
-        the durations seen in the first round and, for the sizes it has not
-        yet reached, their predicted durations (those past the budget, or
-        left out, count nothing); then the time planned for the series after
-        it."""
-        exponencial = self.estudio.programa.exponencial
-
-        def duracion(configuracion: str, m: int) -> float:
-            if any(o.n == m for o in self.estudio.omitidas.get(configuracion, [])):
-                return 0.0
-            vistas = self.duraciones.get(configuracion, {})
-            d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
-            return d if d is not None and d <= self.plan.presupuesto else 0.0
-
-        activas = self._activas()
-        cronometradas = [(c, m) for c in activas if c != CUENTAS for m in self.plan.tallas
-                         if not self._cortado(c, m)]
-        if ronda == 1:
-            total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)
-            total += (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
-        else:
-            total = (sum(duracion(c, m) for c, m in pendientes)
-                     + max(self.plan.rondas - ronda, 0)
-                     * sum(duracion(c, m) for c, m in cronometradas))
-        return total + self.plan.despues
+        """An estimate of the seconds left in the sweep (prevision.quedan)."""
+        return quedan(self, ronda, n, pendientes)

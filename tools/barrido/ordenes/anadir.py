@@ -8,6 +8,7 @@ with the reason, before any file of the study is touched."""
 import hashlib
 import json
 import shlex
+import statistics
 from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Dict, List, Mapping, Optional, Sequence
@@ -51,6 +52,24 @@ class Guardado:
         datos["anadidos"] = (list(anteriores) if isinstance(anteriores, list) else []) + [
             shlex.join(["tools/sweep", *orden])]
         return datos
+
+    def referencia_tras(self, propia: Dict[str, object]) -> Dict[str, object]:
+        """The reference's samples for the record: the study's, then this
+        sweep's."""
+        previa = self.registro.get("referencia")
+        if not (isinstance(previa, dict) and isinstance(previa.get("muestras_s"), list)):
+            return propia
+        muestras = [float(m) for m in previa["muestras_s"] if isinstance(m, (int, float))]
+        juntas = dict(propia, muestras_s=muestras + list(propia["muestras_s"]))  # type: ignore
+        juntas["lentas"] = int(previa.get("lentas") or 0) + int(propia["lentas"])  # type: ignore
+        if juntas["muestras_s"]:
+            juntas["mediana_s"] = statistics.median(juntas["muestras_s"])
+        return juntas
+
+    def repetidas(self) -> int:
+        """Invocations the study had already measured again."""
+        ocupada = self.registro.get("ocupada")
+        return int(ocupada.get("medidas_de_nuevo") or 0) if isinstance(ocupada, dict) else 0
 
 
 def leer_guardado(directorio: Path) -> Guardado:

@@ -29,6 +29,8 @@ from .opciones import RAIZ, Opciones, leer_opciones
 from .anadir import Guardado, huellas, leer_anadido
 from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from ..medir.progreso import Progreso
+from ..medir.referencia import Referencia
+from ..escritura.ocupacion import ocupacion
 from ..escritura.registro import como_json, registro
 from .salida import Flujo
 from .senales import Senales
@@ -92,6 +94,8 @@ class Barrido:
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
         self.cierre_dicho = False  # that standard output closed
+        # The machine's speed while the sweep runs, sampled between invocations.
+        self.referencia = Referencia()
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -169,7 +173,8 @@ class Barrido:
         self.limite = plan.limite
         self.decir_semilla()
         try:
-            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio)).medir()
+            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio),
+                     self.referencia).medir()
         except KeyboardInterrupt:
             self.senales.atender()
             raise
@@ -259,6 +264,14 @@ class Barrido:
     def cerrar(self, argv: Sequence[str]):
         """The files of the whole sweep, from the studies made so far: the
         summary, the record and the report."""
+        estudios = [a.estudio for a in self.hechos]
+        referencia = self.referencia.como_dict()
+        if self.guardado:
+            referencia = self.guardado.referencia_tras(referencia)
+        ocupada = ocupacion(estudios, referencia,
+                            self.guardado.repetidas() if self.guardado else 0)
+        if self.opciones.tiempos and estudios:
+            self.imprimir(ocupada["texto"] + "\n")
         juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
         if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.hechos:
             self.imprimir("== resumen ==\n" + resumen(self.hechos))
@@ -266,7 +279,6 @@ class Barrido:
                 self.imprimir(linea)
         if not self.hechos:
             return
-        estudios = [a.estudio for a in self.hechos]
         self.ficheros.escribir("resumen.tsv", resumen_tsv(self.hechos))
         binarios = {}
         for estudio in estudios:
@@ -280,6 +292,7 @@ class Barrido:
             datos = self.guardado.registro_tras(datos, argv)
         else:
             datos["plan"]["huellas"] = huellas(self.opciones.directorio_bin, estudios)
+        datos["referencia"], datos["ocupada"] = referencia, ocupada
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         self.ficheros.escribir("informe.md", informe(datos, self.secciones, juntos,
