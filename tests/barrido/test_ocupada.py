@@ -35,29 +35,34 @@ class Fija:
 
 class Juicio(unittest.TestCase):
     def test_tabla(self):
-        # (invocations before, as (reported, cpu); the one judged; whether the
-        # reference's last sample is slow) -> why it was disturbed
+        # (invocations before, as (reported, cpu); the one judged, as
+        # (reported, cpu, wall); whether the reference's last sample is slow)
+        # -> why it was disturbed
         usual = [1.0] * MIN_MUESTRAS
+        calcula = [(0.2, 0.2)]
         casos = [
-            ([], (0.2, 0.21), False, None),  # computes, undisturbed
-            ([], (0.2, 0.12), False, "desalojada"),  # 60 % of its time on the core
-            ([], (0.2, 0.19), False, None),  # within the clocks' margin
-            ([], (0.2, 0.01), False, None),  # waits: nothing said of the machine
-            ([(0.2, 0.01)] * 3, (0.3, 0.01), True, None),  # a sleeper, even when slow
-            ([], (0.01, 0.001), False, None),  # too short to judge, none computed yet
-            ([(0.2, 0.2)], (0.01, 0.001), False, None),  # short: not judged by its CPU
-            ([(0.2, 0.2)], (0.01, 0.01), True, "referencia lenta"),
-            ([(0.2, 0.2)], (0.2, 0.05), False, "desalojada"),  # a computing series
+            ([], (0.2, 0.21, 0.212), False, None),  # computes, undisturbed
+            ([], (0.2, 0.12, 0.202), False, "desalojada"),  # 60 % of its time on the core
+            ([], (0.2, 0.19, 0.205), False, None),  # within the margin
+            # The input's making (CPU the report leaves out) hides no wait.
+            ([], (0.2, 0.4, 0.5), False, "desalojada"),
+            ([], (0.2, 0.4, 0.41), False, None),
+            ([], (0.2, 0.01, 0.21), False, None),  # waits: nothing said of the machine
+            ([(0.2, 0.01)] * 3, (0.3, 0.01, 0.31), True, None),  # a sleeper, even when slow
+            ([], (0.01, 0.001, 0.02), False, None),  # too short to judge, none computed yet
+            (calcula, (0.01, 0.001, 0.03), False, None),  # short: not judged by its CPU
+            (calcula, (0.01, 0.01, 0.012), True, "referencia lenta"),
+            (calcula, (0.2, 0.05, 0.21), False, "desalojada"),  # a computing series
         ]
-        for antes, (valor, cpu), lenta, motivo in casos:
-            with self.subTest(antes=antes, valor=valor, cpu=cpu, lenta=lenta):
+        for antes, (valor, cpu, pared), lenta, motivo in casos:
+            with self.subTest(antes=antes, valor=valor, cpu=cpu, pared=pared, lenta=lenta):
                 referencia = Fija(usual + [LENTA * 1.1 if lenta else 1.0]).referencia()
                 for _ in range(MIN_MUESTRAS + 1):
                     referencia.tomar_si_toca()
                 vigia = Vigia(referencia)
                 for v, c in antes:
-                    vigia.juzgar("O2", v, c)
-                self.assertEqual(vigia.juzgar("O2", valor, cpu), motivo)
+                    vigia.juzgar("O2", v, c, v + 0.002)
+                self.assertEqual(vigia.juzgar("O2", valor, cpu, pared), motivo)
 
     def test_cuantas_veces_se_repite(self):
         vigia = Vigia(Fija().referencia())

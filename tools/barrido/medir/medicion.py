@@ -274,7 +274,7 @@ class Medicion:
         while True:
             self.vigia.antes()
             valor, duracion, cpu = self._ejecutar(configuracion, n, repeticion)
-            motivo = self.vigia.juzgar(configuracion, valor, cpu)
+            motivo = self.vigia.juzgar(configuracion, valor, cpu, duracion)
             punto = self.estudio.punto(configuracion, n)
             if punto is None:
                 punto = Punto(n, configuracion, [], repeticion)

@@ -1,7 +1,7 @@
 """Whether the machine got in the way of an invocation: it was descheduled
-(its CPU time clearly below the time it reports, for a program that
-computes),
-or the reference workload ran clearly slower than usual just before it.
+(for a program that computes, its wall time clearly longer than its CPU
+time), or the reference workload ran clearly slower than usual just
+before it.
 A disturbed invocation is measured again, a bounded number of times; when
 the machine stays busy it is kept, marked. A program that waits rather
 than computes (its CPU time far below its reported time whenever that can
@@ -30,10 +30,15 @@ JUZGABLE = 0.05
 # other runnable processes about a third. A fake program that sleeps uses
 # a few milliseconds of CPU (its shell) for a wait of 50 ms or more.
 CALCULA = 0.5
-# Descheduled: CPU time below this share of the reported time. The 10 %
-# leaves room for the two clocks and the tick; a program that shared its
-# core with one other process for a tenth of its run is already below.
-FRACCION_CPU = 0.9
+# Descheduled: the invocation spent off the CPU (its wall time less its
+# CPU time) more than this share of the time it reports, plus HOLGURA.
+# Comparing the CPU time with the reported time alone would miss it: the
+# CPU time also holds the input's making (quicksort uses twice the time it
+# reports), which hides a wait of the same size. Alone, a computing
+# program waits only to start (its pages are in the cache); a tenth of its
+# timed run lost to another process is already a disturbance.
+FRACCION_FUERA = 0.1
+HOLGURA = 0.003  # seconds: what starting a process may wait (exec, the loader)
 # Times one (configuration, size) is measured again in a round: a spell
 # of a second or two is outlasted, a busy machine does not triple the study.
 REINTENTOS = 2
@@ -57,9 +62,10 @@ class Vigia:
         """Before an invocation: the reference's sample, when one is due."""
         self.referencia.tomar_si_toca()
 
-    def juzgar(self, configuracion: str, valor: float, cpu: float) -> Optional[str]:
-        """Why the invocation just made, which reported `valor` seconds and
-        used `cpu`, was disturbed, or None. Only a series known to compute
+    def juzgar(self, configuracion: str, valor: float, cpu: float, pared: float
+               ) -> Optional[str]:
+        """Why the invocation just made, which reported `valor` seconds,
+        used `cpu` and lasted `pared`, was disturbed, or None. Only a series known to compute
         is judged: a waiting one's CPU time says nothing of the machine,
         and a series of invocations all too short to tell is left as it
         comes."""
@@ -70,7 +76,7 @@ class Vigia:
                 self.espera[configuracion] = max(cpu / valor, self.espera.get(configuracion, 0))
         if not self.calcula.get(configuracion):
             return None
-        if valor >= JUZGABLE and cpu < FRACCION_CPU * valor:
+        if valor >= JUZGABLE and pared - cpu > FRACCION_FUERA * valor + HOLGURA:
             return "desalojada"
         if self.referencia.lenta():
             return "referencia lenta"
