@@ -20,6 +20,8 @@ from ..estadistica.crecimiento import VeredictoCrecimiento, juzgar_crecimiento
 from ..datos.estudio import Estudio, Punto
 from ..estadistica.incertidumbre import mas_rapida
 from ..estadistica.jerarquia import Caches, Cruce, cruces, escalones, nombrar
+from ..estadistica.persistencia import con_causa
+from .evidencia import nombrado, rangos_por_operacion
 from ..estadistica.modelo import Modelo, ajustar_modelo, sin_modelo
 from ..datos.programas import CUENTAS, Programa
 from ..estadistica.veredicto import Prueba, Veredicto, exponente_en, juzgar
@@ -440,9 +442,15 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
             ajustar_modelo(list(terminos), muestras, estudio.semilla, representante=mas_rapida)
             if terminos and muestras else None,
         )
+        causas: List[str] = []
         if memoria is not None and caches is not None:
-            de.escalones = nombrar(escalones(por_operacion), analisis.cruces, memoria,
-                                   programa.operacion, programa.datos)
+            hallados = escalones(por_operacion, rangos=rangos_por_operacion(muestras, principales))
+            de.escalones = nombrar(hallados, analisis.cruces, memoria, programa.operacion,
+                                   programa.datos)
+            causas = nombrar(con_causa(hallados, analisis.cruces), analisis.cruces, memoria,
+                             programa.operacion, programa.datos)
+        de.veredicto = nombrado(de.veredicto, de.ajuste, crecimiento,
+                                [n for n, _ in muestras], programa.exponencial, causas)
         de.frente = _frente(de, crecimiento)
         if terminos and muestras and de.modelo is None:
             de.sin_modelo = sin_modelo(terminos, muestras)

@@ -11,6 +11,7 @@ from typing import List, Optional, Sequence, Tuple
 from ..datos.cotas import Cota
 from ..datos.estudio import Muestras
 from .incertidumbre import bootstrap, intervalo, mas_rapida
+from .nombre import texto_cerca, texto_no_se_sabe
 
 # A bound fits when the interval of its ratio's slope lies within its window
 # around 0: an equivalence test, which shows the slope is near 0 rather than
@@ -64,6 +65,10 @@ class Veredicto:
     pruebas: List[Prueba] = field(default_factory=list)
     tallas: Tuple[int, int] = (0, 0)  # the upper half: from, to
     lado: str = ""  # a single bound not told apart from growing faster or slower than it
+    # Set when the upper half followed another bound than the counts' and
+    # the naming rule (nombre.py) would not name it: that bound, and why.
+    en_vez_de: Optional[Cota] = None
+    motivo: str = ""
 
     def cota(self) -> Optional[Cota]:
         """The one bound the times follow, if the verdict names one."""
@@ -96,6 +101,8 @@ class Veredicto:
     def resumen(self) -> str:
         """The verdict in a few words, for the summary table."""
         nombres = " o ".join(c.texto for c in self.cotas)
+        if self.tipo == "cota" and self.motivo:
+            return f"cerca de {nombres}"
         if self.tipo == "cota":
             if not self.cerca:
                 return nombres
@@ -116,6 +123,8 @@ class Veredicto:
             return "sin veredicto: hacen falta dos tallas en el ajuste"
         nombres = _enumerar([c.texto for c in self.cotas])
         p = self.citada()
+        if self.motivo and self.en_vez_de is not None:
+            return self._sin_nombrar()
         if self.tipo == "cota":
             cerca = self.resumen() if self.cerca else f"como {nombres}"
             return (f"los tiempos crecen {cerca}: pendiente de {_pendiente_de(p)} {self._donde()},"
@@ -140,6 +149,20 @@ class Veredicto:
         fuera = "por encima" if self.tipo == "mas_deprisa" else "por debajo"
         return (f"los tiempos crecen más {lado} que todas las cotas: pendiente de"
                 f" {_pendiente_de(p)} {self._donde()}, {fuera} de su margen {_margen(p)}")
+
+    def _sin_nombrar(self) -> str:
+        """The verdict that would not name the upper half's bound."""
+        assert self.en_vez_de is not None
+        otra = self.en_vez_de.texto
+        if self.tipo == "cota":
+            p = self.citada()
+            evidencia = f"pendiente de {_pendiente_de(p)} {self._donde()}, margen {_margen(p)}"
+            return texto_cerca(self.cotas[0].texto, otra, self.motivo, evidencia)
+        nombradas = [q for q in self.pruebas if q.cota in self.cotas]
+        evidencia = f"pendientes {self._donde()}: " + "; ".join(
+            f"{_pendiente_de(q)}, margen {_margen(q)}" for q in nombradas)
+        cuentas = next((c.texto for c in self.cotas if c is not self.en_vez_de), "")
+        return texto_no_se_sabe(cuentas, otra, self.motivo, evidencia)
 
     def detalle(self) -> str:
         """The test behind the verdict: each ratio's slope over the upper

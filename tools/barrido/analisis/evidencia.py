@@ -1,0 +1,59 @@
+"""What the naming rule (estadistica/nombre.py) weighs, gathered from one
+configuration's analysis: whether the fit over all sizes holds the bound
+the upper half follows, whether the upper half reaches the counts' growth,
+and the cause the time per operation shows; then the verdict as the rule
+leaves it."""
+
+import dataclasses
+from typing import Dict, List, Optional, Sequence, Tuple
+
+from ..datos.cotas import Cota
+from ..estadistica.ajuste import Ajuste
+from ..estadistica.nombre import nombrar_crecimiento
+from ..estadistica.veredicto import Veredicto, exponente_en
+
+
+def rangos_por_operacion(muestras: Sequence[Tuple[int, Sequence[float]]],
+                         cuentas: Sequence[Tuple[int, float]]) -> Dict[int, Tuple[float, float]]:
+    """n -> the lowest and highest time per operation of its invocations."""
+    por_n = dict(cuentas)
+    return {n: (min(v) / por_n[n], max(v) / por_n[n]) for n, v in muestras
+            if v and por_n.get(n, 0) > 0}
+
+
+def ajuste_incluye(ajuste: Optional[Ajuste], cota: Cota, tallas: Sequence[int],
+                   exponencial: bool) -> bool:
+    """Whether the fit's 95 % interval holds the bound's growth over the
+    fitted sizes, as printed (two decimals of a rate, three of a base)."""
+    if ajuste is None or ajuste.tasa_inf is None or ajuste.tasa_sup is None:
+        return False
+    equivalente = exponente_en(cota, tallas, exponencial)
+    if equivalente is None:
+        return False
+    holgura = 0.0005 if exponencial else 0.005
+    return ajuste.tasa_inf - holgura <= equivalente <= ajuste.tasa_sup + holgura
+
+
+def nombrado(v: Veredicto, ajuste: Optional[Ajuste], crecimiento: Optional[Cota],
+             tallas: Sequence[int], exponencial: bool, causas: List[str]) -> Veredicto:
+    """The verdict as the naming rule leaves it: the same, or near the
+    counts' growth (which the upper half's interval or the fit's reaches),
+    or unable to tell the two apart, with the reason."""
+    cota = v.cota()
+    prueba = next((p for p in v.pruebas if crecimiento is not None
+                   and p.cota.texto == crecimiento.texto), None)
+    nombre = nombrar_crecimiento(
+        cota.texto if cota else None,
+        cota is not None and ajuste_incluye(ajuste, cota, tallas, exponencial),
+        crecimiento.texto if crecimiento else None,
+        causas[0] if causas else None,
+        prueba is not None and (prueba.tocada or ajuste_incluye(ajuste, prueba.cota, tallas,
+                                                                exponencial)))
+    if nombre.tipo == "nombrada" or cota is None:
+        return v
+    if nombre.tipo == "cerca" and prueba is not None:
+        return dataclasses.replace(v, tipo="cota", cotas=[prueba.cota], lado="",
+                                   en_vez_de=cota, motivo=nombre.motivo)
+    otras = [prueba.cota] if prueba is not None else []
+    return dataclasses.replace(v, tipo="indistinguibles", cotas=[cota] + otras, lado="",
+                               en_vez_de=cota, motivo=nombre.motivo)
