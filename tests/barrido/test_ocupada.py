@@ -198,3 +198,42 @@ class FalsosQueDuermen(ConFalsos):
         filas = self.filas("bubble")
         self.assertTrue(all(len(f["cpu"].split(",")) == 2 for f in filas))
         self.assertTrue(all(f["perturbadas"] == "0,0" for f in filas))
+
+
+class UnNumeroPorMagnitud(unittest.TestCase):
+    def test_dispersion_ancha(self):
+        # (values of a size) -> whether it is marked !
+        casos = [
+            ([1.0, 1.0, 1.01, 1.02, 1.0], False),
+            ([1.0, 1.0, 1.0, 1.0, 1.3], True),  # the slowest past 1.25 times the median
+            ([1.0, 8.6, 8.6, 8.7, 8.6], True),  # the median 8.6 times the fastest
+            ([5.0], False),
+        ]
+        for valores, marcada in casos:
+            with self.subTest(valores=valores):
+                self.assertEqual(Punto(1000, "O2", valores, False).inestable, marcada)
+
+    def test_la_estimacion_dentro_de_su_intervalo(self):
+        # Skewed invocations: most at the bottom, a long tail of slow ones,
+        # in varying numbers per size. Whatever the resamples do, each
+        # estimate lies inside its interval.
+        import random
+        from barrido.estadistica.ajuste import ajustar_con_intervalo
+        from barrido.estadistica.veredicto import juzgar
+        for semilla in range(1, 8):
+            azar = random.Random(semilla)
+            muestras = []
+            for k, n in enumerate(1000 * 2**i for i in range(6)):
+                base = 1e-9 * n * n
+                lentas = azar.randint(0, 2)
+                muestras.append((n, [base * (1 + 0.01 * azar.random()) for _ in range(5 - lentas)]
+                                 + [base * azar.uniform(2, 6) for _ in range(lentas)]))
+            with self.subTest(semilla=semilla):
+                a = ajustar_con_intervalo(muestras, False, semilla)
+                self.assertLessEqual(a.tasa_inf, a.tasa)
+                self.assertLessEqual(a.tasa, a.tasa_sup)
+                self.assertLessEqual(a.constante_inf, a.constante)
+                self.assertLessEqual(a.constante, a.constante_sup)
+                for p in juzgar(muestras, [Cota("n^2")], False, semilla).pruebas:
+                    self.assertLessEqual(p.inf, p.pendiente)
+                    self.assertLessEqual(p.pendiente, p.sup)

@@ -18,7 +18,7 @@ from ..estadistica.conteo import Deriva, deriva, tiempo_por_operacion
 from ..datos.cotas import Cota
 from ..estadistica.crecimiento import VeredictoCrecimiento, juzgar_crecimiento
 from ..datos.estudio import Estudio, Punto
-from ..estadistica.incertidumbre import mas_rapida
+from ..estadistica.incertidumbre import estimacion
 from ..estadistica.jerarquia import Caches, Cruce, cruces, escalones, nombrar
 from ..estadistica.persistencia import con_causa
 from .evidencia import nombrado, rangos_por_operacion
@@ -140,8 +140,9 @@ class DeConfiguracion:
     ajuste: Optional[Ajuste]
     tendencias: List[Tendencia]
     veredicto: Veredicto
-    rapidas: List[Tuple[int, float]]  # (n, fastest invocation) of the fitted points
-    por_operacion: List[Tuple[int, float]]  # (n, fastest seconds per counted operation)
+    # (n, the size's estimate: incertidumbre.estimacion) of the fitted points
+    rapidas: List[Tuple[int, float]]
+    por_operacion: List[Tuple[int, float]]  # (n, estimated seconds per counted operation)
     deriva: Optional[Deriva]
     modelo: Optional[Modelo]
     frente: Optional[FrenteACuentas] = None
@@ -429,7 +430,7 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
         if not filas:
             continue
         muestras = estudio.muestras(configuracion)
-        rapidas = [(n, mas_rapida(v)) for n, v in muestras]
+        rapidas = [(n, estimacion(v)) for n, v in muestras]
         por_operacion = tiempo_por_operacion(rapidas, principales)
         de = DeConfiguracion(
             filas,
@@ -439,7 +440,7 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
             rapidas,
             por_operacion,
             deriva(por_operacion),
-            ajustar_modelo(list(terminos), muestras, estudio.semilla, representante=mas_rapida)
+            ajustar_modelo(list(terminos), muestras, estudio.semilla, representante=estimacion)
             if terminos and muestras else None,
         )
         causas: List[str] = []

@@ -93,7 +93,8 @@ def filas_tabla(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
         leyenda.append("*: fuera del ajuste")
     if any(f.punto.inestable for f in todas):
         leyenda.append(f"!: dispersión ancha, el máximo pasa de {DISPERSION_ANCHA:g} veces la"
-                       " mediana: algo más en la máquina estorbó esa talla")
+                       " mediana, o la mediana de esas veces la mínima: algo más en la máquina"
+                       " estorbó esa talla")
     if any(f.punto.cortada for f in todas):
         leyenda.append("cortada: una ejecución de esa talla pasó del límite (3·--budget + 1 s)"
                        " y se detuvo; se conservan las que acabaron, y las tallas mayores no"
@@ -256,8 +257,8 @@ def notas(analisis: Analisis) -> List[Nota]:
             resultado.append(Nota(
                 "inestables", configuracion,
                 f"{len(ns)} de {total} tallas tienen una dispersión ancha: la máquina estuvo"
-                " ocupada durante el barrido; el ajuste y el veredicto toman la ejecución más"
-                " rápida de cada talla, y un barrido en un momento más tranquilo los afinará"))
+                " ocupada durante el barrido; el ajuste y el veredicto toman la mediana de"
+                " cada talla, y un barrido en un momento más tranquilo los afinará"))
             continue
         orden = shlex.join(["tools/sweep", "--append", estudio.directorio or "DIR",
                             "--sizes", ",".join(map(str, ns)), "--repeat", "7"])

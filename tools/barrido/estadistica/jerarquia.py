@@ -17,7 +17,7 @@ from ..escritura.registro import DESCONOCIDO
 
 SYSFS = Path("/sys/devices/system/cpu/cpu0/cache")  # the caches one core sees
 
-# Between neighbouring sizes the time per operation, best of five
+# Between neighbouring sizes the time per operation, the median of five
 # invocations, wobbles by 5 to 10 %: a change within this factor is flat,
 # beyond it the value rises or falls. The factor only decides where a step
 # begins and ends; whether it is a step at all is DERIVA's (its meaning as

@@ -10,7 +10,7 @@ from typing import List, Optional, Sequence, Tuple
 
 from ..datos.cotas import Cota
 from ..datos.estudio import Muestras
-from .incertidumbre import bootstrap, intervalo, mas_rapida
+from .incertidumbre import abarcar, bootstrap, estimacion, intervalo
 from .nombre import texto_cerca, texto_no_se_sabe
 
 # A bound fits when the interval of its ratio's slope lies within its window
@@ -229,14 +229,14 @@ def juzgar(muestras: Muestras, cotas: Sequence[Cota], exponencial: bool, semilla
     def pendiente(medianas: List[float]) -> float:
         return _pendiente(xs, [math.log(t) for t in medianas])
 
-    b = pendiente([mas_rapida(v) for _, v in mitad])
-    lo, hi = intervalo(bootstrap([v for _, v in mitad], pendiente, semilla,
-                                 representante=mas_rapida), NIVEL_VEREDICTO)
+    b = pendiente([estimacion(v) for _, v in mitad])
+    lo, hi = abarcar(b, *intervalo(bootstrap([v for _, v in mitad], pendiente, semilla,
+                                             representante=estimacion), NIVEL_VEREDICTO))
     # The slope of log f itself: that of log(t/f) is then b - e.
     exponentes = [_pendiente(xs, [math.log(c(n)) for n, _ in mitad]) for c in cotas]
     pruebas = []
     for cota, e in zip(cotas, exponentes):
-        cocientes = [mas_rapida(v) / cota(n) for n, v in mitad]
+        cocientes = [estimacion(v) / cota(n) for n, v in mitad]
         pruebas.append(Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes),
                               exponente=e))
     _ventanas(pruebas, exponentes)

@@ -96,7 +96,7 @@ def analizador() -> argparse.ArgumentParser:
                    help="rondas: cada una ejecuta una vez cada talla y configuración, la primera"
                         " en orden creciente y las demás en orden barajado; la tabla da la"
                         " mediana, el mínimo y el máximo de las R ejecuciones, y el ajuste y el"
-                        f" veredicto toman la más rápida de cada talla (por omisión, {RONDAS}; de 1 a"
+                        f" veredicto toman la mediana de cada talla (por omisión, {RONDAS}; de 1 a"
                         f" {MAX_RONDAS})")
     a.add_argument("--seed", metavar="S",
                    help="semilla del orden barajado y del bootstrap; la salida dice la usada"
