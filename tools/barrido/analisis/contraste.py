@@ -20,7 +20,7 @@ from dataclasses import dataclass
 from typing import Dict, List, Tuple
 
 from ..datos.estudio import Estudio
-from ..estadistica.incertidumbre import bootstrap, intervalo
+from ..estadistica.incertidumbre import abarcar, bootstrap, intervalo
 
 # (configuration, n) → every invocation's value
 Serie = Dict[Tuple[str, int], List[float]]
@@ -96,9 +96,9 @@ def remuestrear(pares: List[Par], semilla: int, veces: int) -> Tuple[float, Tupl
     remuestreados = bootstrap(grupos, cocientes, semilla, veces)
     for k, p in enumerate(pares):
         p.cociente = statistics.median(p.a) / statistics.median(p.b)
-        p.intervalo = intervalo([r[0][k] for r in remuestreados])
+        p.intervalo = abarcar(p.cociente, *intervalo([r[0][k] for r in remuestreados]))
     media = statistics.geometric_mean([p.cociente for p in pares])
-    return media, intervalo([r[1] for r in remuestreados])
+    return media, abarcar(media, *intervalo([r[1] for r in remuestreados]))
 
 
 @dataclass

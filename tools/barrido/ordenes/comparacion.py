@@ -12,6 +12,7 @@ from typing import Dict, List, Optional, Sequence, Tuple
 
 from .argumentos import Analizador, entero
 from ..analisis.contraste import Contraste, Par, contrastar
+from ..analisis.maquina import Maquinas, comparar_maquinas, muestras_de
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from .opciones import RONDAS
@@ -37,9 +38,16 @@ def leer_estudio(directorio: Path) -> Dict[str, Estudio]:
     return estudios
 
 
-def resumen(contraste: Contraste) -> str:
+def resumen(contraste: Contraste, maquinas: Optional[Maquinas] = None) -> str:
+    """The summary line of one program: a difference claimed only where
+    the interval of the mean ratio excludes 1 and, with the machines'
+    speed known, lies beyond what it could account for."""
     programa, media = contraste.programa, contraste.media
     inf, sup = contraste.intervalo
+    if maquinas is not None and maquinas.explica(inf, sup) and (inf > 1 or sup < 1):
+        return (f"sin diferencia significativa entre A y B en {programa}"
+                f" (×{media:#.3g} [{inf:#.3g}, {sup:#.3g}]): la diferencia cabe en la de las"
+                f" máquinas (×{maquinas.cociente:#.3g})")
     if inf > 1:
         return f"B es {media:#.3g} veces más rápido que A en {programa} [{inf:#.3g}, {sup:#.3g}]"
     if sup < 1:
@@ -95,6 +103,13 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int) -> Tuple[s
              [(p, "A") for p in a if p not in b] + [(p, "B") for p in b if p not in a]]
     if solos:
         salida.append("programas " + "; ".join(solos))
+    (ra, _), (rb, _) = _registro(dir_a), _registro(dir_b)
+    maquinas = comparar_maquinas(muestras_de(ra), muestras_de(rb), semilla, remuestras)
+    salida.append(maquinas.texto() if maquinas else
+                  "máquina: sin medidas de la carga de referencia en "
+                  + " ni en ".join(lado for lado, r in (("A", ra), ("B", rb))
+                                   if not muestras_de(r))
+                  + "; no se sabe cuánto difirió su velocidad")
     comparados = 0
     for programa in [p for p in a if p in b]:
         contraste = contrastar(programa, a[programa], b[programa], semilla, remuestras)
@@ -103,7 +118,7 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int) -> Tuple[s
         if not contraste.pares:
             salida.append("ninguna talla en común")
             continue
-        salida += [tabla(programa, contraste.pares), resumen(contraste)]
+        salida += [tabla(programa, contraste.pares), resumen(contraste, maquinas)]
         comparados += 1
     salida.append("A/B > 1: B es más rápido; *: el intervalo del 95 % (bootstrap sobre las"
                   " ejecuciones) excluye 1")
