@@ -237,3 +237,66 @@ class UnNumeroPorMagnitud(unittest.TestCase):
                 for p in juzgar(muestras, [Cota("n^2")], False, semilla).pruebas:
                     self.assertLessEqual(p.inf, p.pendiente)
                     self.assertLessEqual(p.pendiente, p.sup)
+
+
+class Reloj:
+    def __init__(self):
+        self.ahora = 0.0
+
+    def __call__(self):
+        return self.ahora
+
+
+class Cronometrada(Medida):
+    """A Medida whose invocations take their reported time on a fake clock."""
+
+    def _ejecutar(self, conf, n, repeticion):
+        valor, pared, cpu = super()._ejecutar(conf, n, repeticion)
+        self.reloj.ahora += pared
+        return valor, pared, cpu
+
+
+class RondasParaDecidir(unittest.TestCase):
+    def medir(self, cuota, indecisas, max_rondas=15):
+        """Three sizes of 0.1, 0.2 and 0.4 s, three rounds; the judge
+        leaves the verdict undecided at the two larger sizes for its first
+        `indecisas` calls."""
+        tiempos = {1000: 0.1, 2000: 0.2, 4000: 0.4}
+        estudio = Estudio(PROGRAMAS["bubble"], ["O2"], [Cota("n^2")], semilla=2)
+        llamadas = []
+
+        def juez(e):
+            llamadas.append(1)
+            return {"O2": [2000, 4000]} if len(llamadas) <= indecisas else {}
+
+        plan = Plan(sorted(tiempos), Path("/nada"), 3, 10.0, cuentas=False, cuota=cuota,
+                    max_rondas=max_rondas)
+        with redirect_stderr(io.StringIO()):
+            medicion = Cronometrada(estudio, plan, Progreso(), referencia=Fija().referencia(),
+                                    juez=juez, tiempos=tiempos)
+            medicion.reloj = Reloj()
+            medicion.inicio = 0.0
+            medicion.medir()
+        return estudio, medicion
+
+    def test_rondas_con_duraciones_conocidas(self):
+        # (share, calls the judge stays undecided, --max-repeat) -> extra
+        # rounds, and whether the verdict is left undecided. The planned
+        # rounds take 3 × 0.7 s (and 2 ms each); an extra one 0.6 s.
+        casos = [
+            (None, 10, 15, 0, False),  # no share: the plan as it is
+            (10.0, 0, 15, 0, False),  # decided at once
+            (10.0, 2, 15, 2, False),  # decided after two
+            (3.5, 10, 15, 2, True),  # the share ends after two
+            (30.0, 10, 5, 2, True),  # --max-repeat ends it
+        ]
+        for cuota, indecisas, max_rondas, extra, sin_decidir in casos:
+            with self.subTest(cuota=cuota, indecisas=indecisas, max_rondas=max_rondas):
+                estudio, medicion = self.medir(cuota, indecisas, max_rondas)
+                self.assertEqual(len(medicion.llamadas), 9 + 2 * extra)
+                self.assertEqual(len(estudio.punto("O2", 1000).valores), 3)
+                self.assertEqual(bool(estudio.sin_decidir), sin_decidir)
+                if sin_decidir:
+                    tallas, coste = estudio.sin_decidir["O2"]
+                    self.assertEqual(tallas, [2000, 4000])
+                    self.assertAlmostEqual(coste, 0.604)

@@ -145,6 +145,10 @@ class Estudio:
     # share of CPU time in their wall time (medir/perturbacion.py).
     repetidas: int = 0
     espera: Dict[str, float] = field(default_factory=dict)
+    # configuration -> (the sizes that would decide its verdict on the
+    # times, the seconds one round of them takes), for the verdicts the
+    # series' share of time left undecided (medir/rondas.py).
+    sin_decidir: Dict[str, Tuple[List[int], float]] = field(default_factory=dict)
 
     @property
     def incompleto(self) -> bool:

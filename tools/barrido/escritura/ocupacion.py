@@ -2,6 +2,7 @@
 each series' note, and the line of the whole study (standard output, the
 record and the report)."""
 
+import shlex
 from typing import List, Mapping, Sequence, Tuple
 
 from ..datos.estudio import Estudio
@@ -13,8 +14,9 @@ LEYENDA_OCUPADA = ("ocupada: la máquina estorbó alguna invocación de esa tall
 
 def notas_ocupada(estudio: Estudio) -> List[Tuple[str, str, str]]:
     """(key, configuration, text) of each note: how many invocations the
-    machine disturbed, per configuration, and, said once, a configuration
-    that waits rather than computes."""
+    machine disturbed, per configuration; said once, a configuration that
+    waits rather than computes; and a verdict its share of time left
+    undecided, with what would decide it."""
     resultado = []
     for configuracion in estudio.configuraciones:
         puntos = estudio.puntos_de(configuracion)
@@ -31,6 +33,14 @@ def notas_ocupada(estudio: Estudio) -> List[Tuple[str, str, str]]:
                 "ocupada", configuracion,
                 f"la máquina estorbó {perturbadas} de {total} invocaciones; se conservan"
                 " marcadas y las demás dan la mediana"))
+    for configuracion, (tallas, coste) in estudio.sin_decidir.items():
+        orden = shlex.join(["tools/sweep", "--append", estudio.directorio or "DIR", "--sizes",
+                            ",".join(map(str, tallas)), "--repeat", "5"])
+        resultado.append((
+            "sin decidir", configuracion,
+            f"la parte de tiempo de la serie se acabó sin que el veredicto decidiera: más"
+            f" invocaciones en {', '.join(map(str, tallas))} (unos {coste:.2g} s cada ronda) o"
+            f" tallas mayores lo decidirían: {orden}"))
     return resultado
 
 

@@ -17,6 +17,7 @@ and no larger size of that series runs again."""
 
 import math
 import random
+import time
 from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
@@ -31,6 +32,7 @@ from .cpu import cpu_de_los_hijos
 from .perturbacion import Vigia
 from .progreso import Progreso
 from .referencia import Referencia
+from .rondas import anadir, para_decidir
 
 
 @dataclass
@@ -63,8 +65,14 @@ class Medicion:
 
     def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso,
                  al_medir: Optional[Callable[[], None]] = None,
-                 referencia: Optional[Referencia] = None):
+                 referencia: Optional[Referencia] = None,
+                 juez: Optional[Callable[[Estudio], Dict[str, List[int]]]] = None):
         self.estudio = estudio
+        # configuration -> the sizes whose rounds could decide its undecided
+        # verdict on the times (rondas.para_decidir); and the series' clock.
+        self.juez = juez
+        self.reloj: Callable[[], float] = time.monotonic
+        self.inicio = self.reloj()
         # The machine's speed is the sweep's: one reference for all series.
         self.vigia = Vigia(referencia or Referencia())
         self.plan = plan
@@ -85,7 +93,7 @@ class Medicion:
         name, and goes on up, as does an error of the sweep's own, marked."""
         try:
             if self.plan.anadir:
-                ronda = self._anadir()
+                ronda = anadir(self)
             else:
                 self._primera_ronda()
                 for ronda in range(2, self.plan.rondas + 1):
@@ -98,6 +106,7 @@ class Medicion:
             while self.plan.precision and (pares := self._imprecisos()):
                 ronda += 1
                 self._ronda(pares, ronda)
+            para_decidir(self, ronda)
         except FalloPrograma as e:
             self.estudio.fallo = str(e)
         except KeyboardInterrupt as e:
@@ -108,20 +117,6 @@ class Medicion:
         except Exception as e:
             self.estudio.fallo = f"error interno del barrido: {type(e).__name__}: {e}"
             raise
-
-    def _anadir(self) -> int:
-        """The rounds added to a saved study, numbered after the ones it has,
-        in an order of their own (the seed and the invocations already
-        made choose it, so that they do not replay the study's first
-        rounds); the number of the last."""
-        hechas = max((len(p.valores) for p in self.estudio.puntos), default=0)
-        self.azar = random.Random(f"{self.estudio.semilla}+{hechas}")
-        for configuracion in self.estudio.configuraciones:
-            for n in self.estudio.cortadas(configuracion):
-                self.cortes[configuracion] = min(n, self.cortes.get(configuracion, n))
-        for ronda in range(hechas + 1, hechas + self.plan.rondas + 1):
-            self._ronda(self._pares(), ronda)
-        return hechas + self.plan.rondas
 
     def _binario(self, configuracion: str) -> Path:
         return self.plan.directorio / self.estudio.programa.binario(configuracion,

@@ -23,6 +23,7 @@ from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
 from ..escritura.informe import Seccion, informe
 from ..estadistica.jerarquia import leer_caches
 from ..analisis.casos import comparar_casos
+from ..analisis.decidir import por_decidir
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
@@ -174,7 +175,7 @@ class Barrido:
         self.decir_semilla()
         try:
             Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio),
-                     self.referencia).medir()
+                     self.referencia, por_decidir).medir()
         except KeyboardInterrupt:
             self.senales.atender()
             raise
