@@ -50,7 +50,8 @@ class Juicio(unittest.TestCase):
             ([], (0.2, 0.01, 0.21), False, None),  # waits: nothing said of the machine
             ([(0.2, 0.01)] * 3, (0.3, 0.01, 0.31), True, None),  # a sleeper, even when slow
             ([], (0.01, 0.001, 0.02), False, None),  # too short to judge, none computed yet
-            (calcula, (0.01, 0.001, 0.03), False, None),  # short: not judged by its CPU
+            (calcula, (0.01, 0.009, 0.0105), False, None),  # short, within the start's wait
+            (calcula, (0.01, 0.009, 0.03), False, "desalojada"),  # short, and waited 21 ms
             (calcula, (0.01, 0.01, 0.012), True, "referencia lenta"),
             (calcula, (0.2, 0.05, 0.21), False, "desalojada"),  # a computing series
         ]

@@ -20,7 +20,8 @@ from .referencia import Referencia
 # (Sizes timed by repetition run many times and report one: their CPU time
 # is far above what they report, and these rules never touch them.)
 #
-# An invocation that reports less than this is not judged by its CPU time:
+# An invocation that reports less than this does not tell whether its
+# program computes or waits:
 # the kernel charges CPU time by the tick (4 ms on common kernels), and
 # starting a process costs a few milliseconds of CPU the report does not
 # include, so below 50 ms the two differ by those alone.
@@ -31,12 +32,16 @@ JUZGABLE = 0.05
 # a few milliseconds of CPU (its shell) for a wait of 50 ms or more.
 CALCULA = 0.5
 # Descheduled: the invocation spent off the CPU (its wall time less its
-# CPU time) more than this share of the time it reports, plus HOLGURA.
-# Comparing the CPU time with the reported time alone would miss it: the
-# CPU time also holds the input's making (quicksort uses twice the time it
-# reports), which hides a wait of the same size. Alone, a computing
+# CPU time) more than this share of the CPU time it used, plus HOLGURA.
+# Comparing the CPU time with the reported time would miss it: a program
+# runs its sort several times in an invocation and makes the input, so its
+# CPU time is several times what it reports (quicksort's four), and a
+# wait that inflates every run shows as a wall time longer than the CPU
+# time by the same share as it inflates the report. Alone, a computing
 # program waits only to start (its pages are in the cache); a tenth of its
-# timed run lost to another process is already a disturbance.
+# time lost to another process is already a disturbance. Once a series is
+# known to compute, every invocation is judged so: HOLGURA keeps the
+# shortest from being judged by their start alone.
 FRACCION_FUERA = 0.1
 HOLGURA = 0.003  # seconds: what starting a process may wait (exec, the loader)
 # Times one (configuration, size) is measured again in a round: a spell
@@ -76,7 +81,7 @@ class Vigia:
                 self.espera[configuracion] = max(cpu / valor, self.espera.get(configuracion, 0))
         if not self.calcula.get(configuracion):
             return None
-        if valor >= JUZGABLE and pared - cpu > FRACCION_FUERA * valor + HOLGURA:
+        if pared - cpu > FRACCION_FUERA * cpu + HOLGURA:
             return "desalojada"
         if self.referencia.lenta():
             return "referencia lenta"

@@ -12,14 +12,16 @@ import statistics
 import time
 from typing import Callable, List, Optional
 
-# Iterations of the workload: about 3 ms of CPython on a 2-core EPYC VM,
-# long enough that the clock's resolution and one interrupt are a small
-# part of it, short enough that a sample every INTERVALO costs the sweep
-# under 1 % of its time.
-VUELTAS = 60_000
-# Seconds between two samples: several per second of measuring, so that a
-# busy spell of a second or more is seen, at well under 1 % of the time.
-INTERVALO = 0.5
+# Iterations of the workload: about 30 ms of CPython on a 2-core EPYC VM.
+# It must outlast the scheduler's granularity (a few milliseconds): a
+# process that wakes after waiting for its child runs its first
+# milliseconds ahead of the others, so a workload of 3 ms ran as fast with
+# a busy process on each core as alone, while the programs, which run
+# longer, took 1.5 times as long.
+VUELTAS = 400_000
+# Seconds between two samples: at 30 ms each, under 2 % of the sweep's time,
+# and still one or more in every round of any but the shortest studies.
+INTERVALO = 1.5
 # A sample this many times its usual time marks the machine busy. On an
 # idle machine the workload's samples spread about ±10 % (frequency, the
 # cache's state); another runnable process of the same priority on each of
