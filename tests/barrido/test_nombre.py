@@ -133,3 +133,20 @@ class Veredicto(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class MaquinaOcupada(unittest.TestCase):
+    def test_sin_veredicto_si_la_maquina_estorbo_la_mayoria(self):
+        # (disturbed invocations of five at each size of the upper half) ->
+        # whether the verdict is withheld
+        for perturbadas, retenido in ((0, False), (2, False), (3, True), (5, True)):
+            with self.subTest(perturbadas=perturbadas):
+                estudio = estudio_de(2.0, [1000 * 2**k for k in range(6)])
+                for p in estudio.puntos:
+                    p.perturbadas = [i < perturbadas for i in range(5)]
+                tiempo = [c for c in analizar(estudio, []).conclusiones
+                          if c.medida == "tiempo"][0]
+                self.assertEqual(tiempo.resumen == "máquina ocupada", retenido)
+                if retenido:
+                    self.assertEqual((tiempo.tipo, tiempo.cota), ("indistinguibles", None))
+                    self.assertIn(f"estorbó {3 * perturbadas} de 15 invocaciones", tiempo.texto)

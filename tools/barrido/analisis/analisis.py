@@ -21,7 +21,7 @@ from ..datos.estudio import Estudio, Punto
 from ..estadistica.incertidumbre import estimacion
 from ..estadistica.jerarquia import Caches, Cruce, cruces, escalones, nombrar
 from ..estadistica.persistencia import con_causa
-from .evidencia import nombrado, rangos_por_operacion
+from .evidencia import nombrado, ocupado, rangos_por_operacion
 from ..estadistica.modelo import Modelo, ajustar_modelo, sin_modelo
 from ..datos.programas import CUENTAS, Programa
 from ..estadistica.veredicto import Prueba, Veredicto, exponente_en, juzgar
@@ -450,8 +450,9 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
                                    programa.datos)
             causas = nombrar(con_causa(hallados, analisis.cruces), analisis.cruces, memoria,
                              programa.operacion, programa.datos)
-        de.veredicto = nombrado(de.veredicto, de.ajuste, crecimiento,
-                                [n for n, _ in muestras], programa.exponencial, causas)
+        de.veredicto = ocupado(nombrado(de.veredicto, de.ajuste, crecimiento,
+                                        [n for n, _ in muestras], programa.exponencial, causas),
+                               estudio.puntos_de(configuracion))
         de.frente = _frente(de, crecimiento)
         if terminos and muestras and de.modelo is None:
             de.sin_modelo = sin_modelo(terminos, muestras)

@@ -8,6 +8,7 @@ import dataclasses
 from typing import Dict, List, Optional, Sequence, Tuple
 
 from ..datos.cotas import Cota
+from ..datos.estudio import Punto
 from ..estadistica.ajuste import Ajuste
 from ..estadistica.nombre import nombrar_crecimiento
 from ..estadistica.veredicto import Veredicto, exponente_en
@@ -57,3 +58,19 @@ def nombrado(v: Veredicto, ajuste: Optional[Ajuste], crecimiento: Optional[Cota]
     otras = [prueba.cota] if prueba is not None else []
     return dataclasses.replace(v, tipo="indistinguibles", cotas=[cota] + otras, lado="",
                                en_vez_de=cota, motivo=nombre.motivo)
+
+
+def ocupado(v: Veredicto, puntos: Sequence[Punto]) -> Veredicto:
+    """The verdict withheld when the machine disturbed more than half the
+    invocations of the sizes it judges (`puntos`): their medians are then
+    the machine's, and the verdict would change with its load."""
+    if v.tipo == "sin_datos":
+        return v
+    desde, hasta = v.tallas
+    juzgados = [p for p in puntos if desde <= p.n <= hasta]
+    total = sum(len(p.valores) for p in juzgados)
+    perturbadas = sum(p.n_perturbadas for p in juzgados)
+    if not total or 2 * perturbadas <= total:
+        return v
+    return dataclasses.replace(v, tipo="indistinguibles", lado="", en_vez_de=None, motivo="",
+                               ocupada=f"{perturbadas} de {total} invocaciones")

@@ -55,3 +55,11 @@ def texto_no_se_sabe(cuentas: str, otra: str, motivo: str, evidencia: str) -> st
     return (f"no se puede decir si los tiempos crecen como {otra} o como {cuentas}, lo que"
             f" dicen las cuentas: la mitad superior se inclina hacia {otra}, pero {motivo};"
             f" {evidencia}; pruebe tallas mayores o más --repeat")
+
+
+def texto_ocupada(cuantas: str, donde: str) -> str:
+    """The verdict withheld because the machine disturbed most of what it
+    would rest on."""
+    return (f"sin veredicto: la máquina estorbó {cuantas} {donde}, y un veredicto"
+            " sobre ellas lo daría la máquina, no el programa; repita el estudio en un momento"
+            " más tranquilo o añádale invocaciones (tools/sweep --append)")

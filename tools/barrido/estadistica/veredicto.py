@@ -11,7 +11,7 @@ from typing import List, Optional, Sequence, Tuple
 from ..datos.cotas import Cota
 from ..datos.estudio import Muestras
 from .incertidumbre import abarcar, bootstrap, estimacion, intervalo
-from .nombre import texto_cerca, texto_no_se_sabe
+from .nombre import texto_cerca, texto_no_se_sabe, texto_ocupada
 
 # A bound fits when the interval of its ratio's slope lies within its window
 # around 0: an equivalence test, which shows the slope is near 0 rather than
@@ -69,6 +69,9 @@ class Veredicto:
     # the naming rule (nombre.py) would not name it: that bound, and why.
     en_vez_de: Optional[Cota] = None
     motivo: str = ""
+    # Set when the machine disturbed most invocations of the sizes judged:
+    # how many, in words; no bound is then named.
+    ocupada: str = ""
 
     def cota(self) -> Optional[Cota]:
         """The one bound the times follow, if the verdict names one."""
@@ -101,6 +104,8 @@ class Veredicto:
     def resumen(self) -> str:
         """The verdict in a few words, for the summary table."""
         nombres = " o ".join(c.texto for c in self.cotas)
+        if self.ocupada:
+            return "máquina ocupada"
         if self.tipo == "cota" and self.motivo:
             return f"cerca de {nombres}"
         if self.tipo == "cota":
@@ -123,6 +128,8 @@ class Veredicto:
             return "sin veredicto: hacen falta dos tallas en el ajuste"
         nombres = _enumerar([c.texto for c in self.cotas])
         p = self.citada()
+        if self.ocupada:
+            return texto_ocupada(self.ocupada, self._donde())
         if self.motivo and self.en_vez_de is not None:
             return self._sin_nombrar()
         if self.tipo == "cota":
