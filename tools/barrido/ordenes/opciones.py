@@ -63,7 +63,10 @@ def analizador() -> argparse.ArgumentParser:
             "el crecimiento exacto que dicen las cuentas de operaciones (bench_X_cuentas);\n"
             "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json e\n"
             "informe.md en --out.\n\n"
-            "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados"
+            "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados\n"
+            "  tools/sweep --append DIR [--repeat K] [--sizes TALLAS] [--bin DIR]\n"
+            "                                    mide más invocaciones del plan del estudio de"
+            " DIR\n                                    y lo analiza de nuevo con todas"
         ),
         epilog=(
             "programas (configuraciones; tallas, cotas y modelo por omisión):\n"
