@@ -9,6 +9,7 @@ import re
 from typing import Callable, Dict, List, Optional, Sequence
 
 from .errores import ErrorDeUso
+from .texto import cortar, visible
 
 FUNCIONES: Dict[str, Callable[[float], float]] = {
     "log": math.log,
@@ -35,6 +36,9 @@ Funcion = Callable[[float], float]
 # nesting and digit limits would otherwise speak for it.
 LONGITUD_MAXIMA = 200
 
+# Any character no bound is written with.
+_AJENO = re.compile(r"[^\w.,+\-*/^()]", re.ASCII)
+
 
 class Cota:
     """A candidate bound f(n), written with n, numbers, + - * /, powers
@@ -55,6 +59,13 @@ class Cota:
             arbol = ast.parse(self._fuente, mode="eval")
         except (SyntaxError, ValueError):
             self._fallo(self._motivo_sintactico(texto.strip()))
+        # An expression and nothing else: Python's parser would skip a
+        # comment (n^2#...), and whatever follows it would reach the plots.
+        ajeno = _AJENO.search(self.texto)
+        if ajeno:
+            raise ErrorDeUso(f"cota «{cortar(self.texto)}»: el carácter"
+                             f" «{visible(ajeno.group())}» no cabe en una cota (solo n, números,"
+                             " + - * / ^, paréntesis y las funciones)")
         self._f = self._compilar(arbol.body)
         self._arbol = arbol.body
 
