@@ -103,6 +103,33 @@ class Fallos(ConFalsos):
                               " «cmake --workflow --preset default»", r.stderr)
                 self.assertEqual(r.stdout, "")
 
+    def test_lo_que_no_puede_medir_deja_el_estudio_anterior(self):
+        # (options, --bin, status, the message): nothing can be measured, and
+        # the previous study's files are left as they were.
+        vacio = Path(self.tmp.name, "vacio")
+        vacio.mkdir()
+        casos = [
+            ([], vacio, 1, f"insertion: falta {vacio / 'bench_insertion'}; se construye"),
+            ([], "", 2, "sweep: error: --bin con un valor vacío"),
+            (["--config", "O3"], self.bin, 1, "insertion: no tiene la configuración O3 (tiene"
+                                              " O0, O2)"),
+            (["--measure", "time,counts"], self.bin, 1, "insertion: falta"),
+        ]
+        self.falso("bench_insertion", "cuadratico")
+        r = self.barrer("insertion", "--sizes", "100,200")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        antes = {p.name: p.read_bytes() for p in self.out.iterdir()}
+        for args, binarios, estado, mensaje in casos:
+            with self.subTest(args=args, bin=binarios):
+                orden = self.orden("insertion", "--sizes", "100,200", *args)
+                orden[orden.index("--bin") + 1] = str(binarios)
+                r = subprocess.run(orden, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   text=True, timeout=60)
+                self.assertEqual(r.returncode, estado, r.stderr)
+                self.assertTrue(r.stderr.startswith(mensaje), r.stderr)
+                self.assertNotIn("se retira", r.stderr)
+                self.assertEqual({p.name: p.read_bytes() for p in self.out.iterdir()}, antes)
+
     def test_configuracion_que_el_programa_no_tiene(self):
         self.falso("bench_mergesort", "cuadratico")
         r = self.barrer("mergesort", "--config", "O0", "--sizes", "100,200")

@@ -6,7 +6,6 @@ Whatever stops a sweep (a failing program, a signal, a full disk, a closed
 standard output) leaves what it measured on disk, marked: the exit status
 says how it ended (0, 1, 2 for an option, 128 + a signal's number)."""
 
-import os
 import shutil
 import signal
 import sys
@@ -25,7 +24,8 @@ from ..estadistica.jerarquia import leer_caches
 from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
-from .opciones import RAIZ, Opciones, leer_opciones
+from .comprobacion import Medible, comprobar
+from .opciones import Opciones, leer_opciones
 from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import como_json, registro
@@ -35,22 +35,6 @@ from ..escritura.tabla import resumen, tabla, tabla_cuentas, veredicto
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
 from ..datos.tallas import leer_tallas
 from ..escritura.tsv import resumen_tsv, tsv
-
-
-def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path,
-            entrada: Optional[str] = None) -> List[str]:
-    """A message for each binary that is not there, naming how to build it."""
-    mensajes = []
-    for configuracion in configuraciones:
-        binario = directorio / programa.binario(configuracion, entrada)
-        if os.access(binario, os.X_OK) and binario.is_file():
-            continue
-        mensaje = (f"falta {binario}; se construye con «cmake --workflow --preset default»"
-                   f" (o «cmake --build build --target {binario.name}»)")
-        if not (RAIZ / programa.nombre / "main.cpp").exists():
-            mensaje += f"; su fuente {programa.nombre}/main.cpp aún no está en este árbol"
-        mensajes.append(mensaje)
-    return mensajes
 
 
 def _nombre(numero: int) -> str:
@@ -85,6 +69,7 @@ class Barrido:
         self.limite = 0.0
         self.semilla_dicha = False
         self.series_hechas = 0
+        self.sin_medir: Dict[str, int] = {}  # program -> its series that cannot be measured
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
         self.cierre_dicho = False  # that standard output closed
@@ -107,35 +92,26 @@ class Barrido:
             self.imprimir(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y"
                           " el bootstrap)\n")
 
-    def estudiar(self, programa: Programa):
+    def comprobar(self, programa: Programa) -> Optional[Medible]:
+        """What can be measured of one program (see comprobar); None, said,
+        and the status 1, when nothing."""
+        medible, perdidas = comprobar(programa, self.opciones, self.progreso.nota)
+        if medible is None:
+            self.estado = 1
+            # Its series' share of the time is not given to the others.
+            self.sin_medir[programa.nombre] = perdidas
+        return medible
+
+    def estudiar(self, programa: Programa, medible: Optional[Medible]):
         """Measures one program, on each kind of input asked for, and writes
-        what it gives; a program with a missing binary or no configuration
-        to run is skipped with a note."""
-        o = self.opciones
-        configuraciones = [c for c in o.configuraciones if c in programa.configuraciones]
-        otras = [c for c in o.configuraciones if c not in programa.configuraciones]
-        if otras:
-            self.progreso.nota(f"{programa.nombre}: no tiene la configuración {', '.join(otras)}"
-                               f" (tiene {', '.join(programa.configuraciones)})")
-        if o.tiempos and not configuraciones:
-            self.estado = 1
+        what it gives; one that comprobar found nothing to measure of only
+        takes its share of the time."""
+        if medible is None:
+            self.series_hechas += self.sin_medir.get(programa.nombre, 0)
             return
-        entradas: List[Optional[str]] = [None]
-        if o.entradas and programa.entradas:
-            entradas = list(o.entradas)
-        elif o.entradas:
-            self.progreso.nota(f"{programa.nombre}: no tiene tipos de entrada; se estudia con la"
-                               " suya de siempre")
-        binarios = (configuraciones if o.tiempos else []) + ([CUENTAS] if o.cuentas else [])
-        faltan = _faltan(programa, binarios, o.directorio_bin, entradas[0])
-        if faltan:
-            for mensaje in faltan:
-                self.progreso.nota(f"{programa.nombre}: {mensaje}")
-            self.estado = 1
-            self.series_hechas += len(entradas) * max(1, len(configuraciones))
-            return
+        configuraciones = medible.configuraciones
         hechos = []
-        for entrada in entradas:
+        for entrada in medible.entradas:
             analisis = self.estudiar_serie(programa, configuraciones, entrada)
             if analisis is not None:
                 hechos.append(analisis)
@@ -338,6 +314,11 @@ def barrer(argv: Sequence[str], senales: Senales) -> int:
     """The sweep of the programs the options name; its exit status."""
     opciones = leer_opciones(argv)
     barrido = Barrido(opciones, senales)
+    # Every program checked before the previous study's files are touched:
+    # a sweep that can measure nothing leaves them as they are.
+    medibles = {p.nombre: barrido.comprobar(p) for p in opciones.programas}
+    if not any(medibles.values()):
+        return 1
     try:
         barrido.ficheros.tomar()
     except ErrorDeUso as e:
@@ -348,7 +329,7 @@ def barrer(argv: Sequence[str], senales: Senales) -> int:
     estado = 0
     try:
         for programa in opciones.programas:
-            barrido.estudiar(programa)
+            barrido.estudiar(programa, medibles[programa.nombre])
     except KeyboardInterrupt as e:
         numero = getattr(e, "numero", signal.SIGINT)
         motivo = "interrumpido" + ("" if numero == signal.SIGINT else f" por {_nombre(numero)}")
