@@ -65,6 +65,33 @@ class Cerrojo(EnUnDirectorio):
         self.ficheros().tomar()  # once the first lets go
 
 
+class Enlaces(EnUnDirectorio):
+    def test_un_enlace_plantado_no_lleva_fuera_de_la_carpeta(self):
+        # Links another user could plant at the names a study writes, its
+        # temporary ones of old (.NAME.PID.tmp) included: the file they
+        # point to is never written.
+        fuera = Path(self.tmp.name, "fuera.txt")
+        fuera.write_text("ajeno")
+        plantados = [f".x.tsv.{os.getpid()}.tmp", f".ficheros.txt.{os.getpid()}.tmp",
+                     "x.tsv", ".x.tsv.tmp"]
+        for nombre in plantados:
+            (self.dir / nombre).symlink_to(fuera)
+        f = self.ficheros()
+        f.tomar()
+        self.assertEqual(f.escribir("x.tsv", "nuevo\n"), self.dir / "x.tsv")
+        self.assertEqual(fuera.read_text(), "ajeno")
+        self.assertFalse((self.dir / "x.tsv").is_symlink())
+        self.assertEqual((self.dir / "x.tsv").read_text(), "nuevo\n")
+        self.assertEqual(oct((self.dir / "x.tsv").stat().st_mode & 0o777),
+                         oct(0o666 & ~_mascara()))
+
+
+def _mascara() -> int:
+    mascara = os.umask(0)
+    os.umask(mascara)
+    return mascara
+
+
 class NoSePuedeEscribir(EnUnDirectorio):
     def test_el_fichero_queda_como_estaba(self):
         f = self.ficheros()

@@ -31,9 +31,12 @@ def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion: Callable[[], 
     texto = guion()
     if not texto:
         return None
-    temporal = ficheros.temporal(nombre)
+    creado = ficheros.temporal(nombre)
+    if creado is None:
+        return None
+    temporal, descriptor = creado
     try:
-        with open(temporal, "wb") as salida:
+        with open(descriptor, "wb") as salida:
             ejecutar_gnuplot(gnuplot, texto, salida, ficheros.directorio / nombre)
     except BaseException:
         ficheros.descartar(temporal)
