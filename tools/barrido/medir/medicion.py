@@ -17,11 +17,12 @@ and no larger size of that series runs again."""
 
 import math
 import random
+import sys
 from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
-from ..estadistica.ajuste import Ajuste, ajustar
+from ..estadistica.ajuste import recta
 from .ejecucion import LimiteSuperado, contar, ejecutar
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
@@ -54,20 +55,30 @@ class Plan:
 def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[float]:
     """One invocation's wall time at n, from the growth of the largest
     sizes measured so far (the last three: the small ones are mostly the
-    cost of starting a process). None with fewer than two sizes."""
+    cost of starting a process). None with fewer than two sizes. Worked
+    out in logarithms: close sizes (1000, 1001, 1002) can give a growth of
+    any size, whose time past a double is infinite, not an error."""
     ultimas = sorted(duraciones.items())[-3:]
-    ajuste = ajustar([(m, max(d, 1e-6)) for m, d in ultimas], exponencial)
-    if ajuste is None:
+    if len({m for m, _ in ultimas}) < 2:
         return None
+    xs = [m if exponencial else math.log(m) for m, _ in ultimas]
+    _, pendiente, _ = recta(xs, [math.log(max(d, 1e-6)) for _, d in ultimas])
     # A growth read off sizes dominated by the start-up cost can come out
-    # flat or even falling; the time never grows slower than linearly here.
-    # The curve of that growth goes through the largest size measured.
-    tasa = max(ajuste.tasa, 1.0)
+    # flat or even falling; the time never grows slower than linearly here
+    # (than a constant, for a^n). The curve of that growth goes through the
+    # largest size measured.
     ultima_n, ultima_d = ultimas[-1]
-    curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
-    prevista = ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
-    # A curve that overflows a double is a time past any budget.
-    return prevista if math.isfinite(prevista) else math.inf
+    if exponencial:
+        logaritmo = max(pendiente, 0.0) * (n - ultima_n)
+    else:
+        logaritmo = max(pendiente, 1.0) * math.log(n / ultima_n)
+    logaritmo += math.log(max(ultima_d, 1e-300))
+    # A time that overflows a double is a time past any budget.
+    return math.exp(logaritmo) if logaritmo < _LOG_MAXIMO else math.inf
+
+
+# The logarithm of the largest double.
+_LOG_MAXIMO = math.log(sys.float_info.max)
 
 
 def _segundos(prevista: float) -> str:
