@@ -45,6 +45,7 @@ class Ficheros:
         self.lista: List[str] = []  # the names this study has listed, in order
         self.fallidos: Dict[str, str] = {}  # name -> why its last writing failed
         self._cerrojo: Optional[int] = None
+        self.reservado = False  # whether this study holds the directory
 
     def tomar(self):
         """Holds the directory for this study, or raises ErrorDeUso when
@@ -57,6 +58,7 @@ class Ficheros:
             raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {e.strerror}") from None
         try:
             fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            self.reservado = True
         except BlockingIOError:
             os.close(descriptor)
             raise ErrorDeUso(f"otro barrido está escribiendo ahora en --out {directorio}: espere"

@@ -4,7 +4,8 @@ counting build, the size and the mean count of each operation) and its
 values against what the invocation could have done in the time it took.
 
 Each invocation runs in a process group of its own: the hard limit, or a
-signal that stops the sweep, kills the whole group, children included."""
+signal that stops the sweep, kills the whole group, children included;
+once it ends, whatever it left running is ended too (procesos)."""
 
 import math
 import os
@@ -16,6 +17,7 @@ from pathlib import Path
 from typing import Dict, Optional, Sequence, Tuple
 
 from ..datos.errores import FalloPrograma
+from .procesos import recoger
 
 # A program reports the mean time of runs made inside its invocation, so no
 # reported time can be longer than the invocation's wall time. The margin
@@ -75,15 +77,19 @@ def _lanzar(binario: Path, n: int, limite: Optional[float], argumentos: Sequence
         )
     except OSError as e:
         raise FalloPrograma(f"no se pudo ejecutar {binario}: {e.strerror}") from None
-    with proceso:
-        try:
-            salida, errores_crudos = proceso.communicate(timeout=limite)
-        except subprocess.TimeoutExpired:
-            _matar(proceso)
-            raise LimiteSuperado(orden, limite) from None
-        except BaseException:
-            _matar(proceso)
-            raise
+    try:
+        with proceso:
+            try:
+                salida, errores_crudos = proceso.communicate(timeout=limite)
+            except subprocess.TimeoutExpired:
+                _matar(proceso)
+                raise LimiteSuperado(orden, limite) from None
+            except BaseException:
+                _matar(proceso)
+                raise
+    finally:
+        # Whatever the program left running, in its group or out of it.
+        recoger(proceso.pid)
     duracion = time.monotonic() - inicio
     errores = errores_crudos.decode("utf-8", "replace").strip()
     mensaje = ("; su mensaje:\n" + errores) if errores else ""

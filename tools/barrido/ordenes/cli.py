@@ -24,6 +24,7 @@ from ..estadistica.jerarquia import leer_caches
 from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
+from ..medir.procesos import detener_restos, hacerse_recogedor, marcar
 from .comprobacion import Medible, comprobar
 from .opciones import Opciones, leer_opciones
 from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
@@ -302,6 +303,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         return main_comparar(argv[1:])
     senales = Senales()
     senales.instalar()
+    hacerse_recogedor()
     try:
         return barrer(argv, senales)
     except KeyboardInterrupt as e:  # before anything was measured
@@ -324,6 +326,11 @@ def barrer(argv: Sequence[str], senales: Senales) -> int:
     except ErrorDeUso as e:
         barrido.progreso.nota(f"sweep: error: {e}")
         return 2
+    marca = marcar(opciones.salida)
+    if barrido.ficheros.reservado and (restos := detener_restos(marca)):
+        varios = "s" if restos > 1 else ""
+        barrido.progreso.nota(f"se detiene{varios.replace('s', 'n')} {restos} proceso{varios} que"
+                              f" un barrido anterior en {opciones.salida} dejó en marcha al morir")
     if barrido.gnuplot is None:
         barrido.progreso.nota(AVISO_GNUPLOT)
     estado = 0
