@@ -13,7 +13,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from comun import ConFalsos
+from comun import ConFalsos, vivo
 from barrido.analisis.analisis import analizar
 from barrido.analisis.juntos import juntar
 from barrido.datos.cotas import Cota
@@ -128,6 +128,53 @@ class SalidaConOrdenes(ConFalsos):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertIn(b"<svg", (self.out / "insertion.svg").read_bytes())
         self.assertEqual([p for p in os.listdir(self.tmp.name) if p.startswith("marca")], [])
+
+
+# Fake gnuplots, each noting its call in gnuplot.log beside it.
+GNUPLOTS = {
+    # Hangs, with a child whose pid it leaves in gnuplot.hijo.
+    "cuelga": 'sleep 300 & echo $! > "$(dirname "$0")/gnuplot.hijo"; wait',
+    # 10 MB on standard error: one line, or 400,000 short ones.
+    "una_linea": "head -c 10000000 /dev/zero | tr '\\0' x >&2; exit 1",
+    "muchas_lineas": 'yes "line 0: error de gnuplot" | head -n 400000 >&2; exit 1',
+}
+
+
+class GnuplotQueFalla(ConFalsos):
+    def gnuplot(self, clase: str) -> dict:
+        """The environment of a sweep whose gnuplot is the fake `clase`."""
+        ruta = self.bin / "gnuplot"
+        ruta.write_text('#!/bin/sh\necho x >> "$(dirname "$0")/gnuplot.log"\n'
+                        + GNUPLOTS[clase] + "\n")
+        ruta.chmod(0o755)
+        return dict(os.environ, PATH=f"{self.bin}:{os.environ['PATH']}")
+
+    def llamadas(self) -> int:
+        return len((self.bin / "gnuplot.log").read_text().splitlines())
+
+    def test_un_gnuplot_colgado_se_detiene_y_no_se_prueba_otro(self):
+        self.falso("bench_insertion", "cuadratico")
+        self.falso("bench_bubble", "cuadratico")
+        r = self.barrer("insertion", "bubble", "--sizes", "100,200", entorno=self.gnuplot("cuelga"))
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertIn(f"insertion: gnuplot seguía con {self.out / 'insertion.svg'} tras 10 s: se"
+                      " detuvo, y no se dibuja ninguna gráfica más", r.stderr)
+        self.assertEqual(self.llamadas(), 1)
+        self.assertFalse(vivo(int((self.bin / "gnuplot.hijo").read_text())))
+        self.assertTrue((self.out / "bubble.tsv").exists())
+        self.assertTrue((self.out / "informe.md").exists())
+        self.assertFalse([p for p in os.listdir(self.out) if p.startswith(".")])
+
+    def test_su_error_se_cita_en_pocas_lineas_cortas(self):
+        self.falso("bench_insertion", "cuadratico")
+        for clase in ("una_linea", "muchas_lineas"):
+            with self.subTest(clase=clase):
+                r = self.barrer("insertion", "--sizes", "100,200", entorno=self.gnuplot(clase))
+                self.assertEqual(r.returncode, 1, r.stderr)
+                self.assertIn(f"insertion: gnuplot no pudo dibujar {self.out / 'insertion.svg'}:",
+                              r.stderr)
+                self.assertLess(len(r.stderr), 4000)
+                self.assertLessEqual(max(len(l) for l in r.stderr.splitlines()), 230)
 
 
 if __name__ == "__main__":

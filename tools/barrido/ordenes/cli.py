@@ -18,7 +18,7 @@ from ..datos.cotas import Cota
 from ..datos.errores import ErrorDeUso, FalloPrograma
 from ..datos.estudio import Estudio
 from ..escritura.ficheros import Ficheros
-from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
+from ..escritura.graficas import AVISO_GNUPLOT, GnuplotColgado, dibujar, dibujar_juntos
 from ..escritura.informe import Seccion, informe
 from ..estadistica.jerarquia import leer_caches
 from ..analisis.casos import comparar_casos
@@ -173,10 +173,17 @@ class Barrido:
                 graficas, _ = dibujar_juntos(juntos, self.ficheros, self.gnuplot, self.formatos,
                                              f"{casos.nombre}_entradas")
             except FalloPrograma as e:
-                self.progreso.nota(f"{casos.nombre}: {e}")
-                self.estado = 1
+                self.fallo_de_grafica(f"{casos.nombre}: {e}", e)
         self.imprimir(("ficheros: " + ", ".join(map(str, graficas)) + "\n") if graficas else "")
         self.secciones.append(Seccion(f"casos de {casos.nombre}", graficas, tabla=texto))
+
+    def fallo_de_grafica(self, mensaje: str, error: FalloPrograma):
+        """A plot gnuplot could not draw: said, and the status 1; after a
+        gnuplot that hung, no other plot is tried."""
+        self.progreso.nota(mensaje)
+        self.estado = 1
+        if isinstance(error, GnuplotColgado):
+            self.gnuplot = None
 
     def informar(self, estudio: Estudio) -> Optional[Analisis]:
         programa = estudio.programa
@@ -204,8 +211,7 @@ class Barrido:
             try:
                 graficas = dibujar(analisis, self.ficheros, self.gnuplot, self.formatos)
             except FalloPrograma as e:
-                self.progreso.nota(f"{programa.nombre}: {e}")
-                self.estado = 1
+                self.fallo_de_grafica(f"{programa.nombre}: {e}", e)
         self.secciones.append(Seccion(titulo, graficas, analisis))
         self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         return analisis
@@ -275,8 +281,7 @@ class Barrido:
                     if nota not in juntos.notas_aparte:
                         self.progreso.nota(nota)
             except FalloPrograma as e:
-                self.progreso.nota(str(e))
-                self.estado = 1
+                self.fallo_de_grafica(str(e), e)
         self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
         return Seccion(f"juntos: {nombres}", graficas, tabla=texto)

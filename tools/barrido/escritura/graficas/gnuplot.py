@@ -31,16 +31,18 @@ class GnuplotColgado(FalloPrograma):
     tried."""
 
 
-def citar(errores: bytes) -> str:
+def citar(errores: bytes, completo: bool = True) -> str:
     """The first lines of what a program wrote on standard error, each cut
-    to LARGO_DE_LINEA characters, and how many more there were."""
+    to LARGO_DE_LINEA characters, and how many more there were (when
+    `completo`, the whole of it was read)."""
     lineas = [l for l in errores.decode("utf-8", "replace").splitlines() if l.strip()]
     citadas: List[str] = []
     for linea in lineas[:LINEAS_DE_ERROR]:
         linea = visible(linea)
-        citadas.append(linea if len(linea) <= LARGO_DE_LINEA
-                       else linea[:LARGO_DE_LINEA] + f"… ({len(linea)} caracteres)")
-    if len(lineas) > LINEAS_DE_ERROR:
+        citadas.append(linea if len(linea) <= LARGO_DE_LINEA else linea[:LARGO_DE_LINEA] + "…")
+    if not completo:
+        citadas.append("(y más)")
+    elif len(lineas) > LINEAS_DE_ERROR:
         citadas.append(f"(y {len(lineas) - LINEAS_DE_ERROR} líneas más)")
     return "\n".join(citadas)
 
@@ -90,7 +92,7 @@ def ejecutar_gnuplot(gnuplot: str, guion: str, salida: BinaryIO, ruta: Path,
             _matar(proceso)
             raise
     if proceso.returncode != 0:
-        cita = citar(errores)
+        cita = citar(errores, len(errores) < BYTES_DE_ERROR)
         raise FalloPrograma(f"gnuplot no pudo dibujar {visible(str(ruta))}"
                             + (":\n" + cita if cita else f" (estado {proceso.returncode})"))
 
