@@ -18,6 +18,7 @@ from pathlib import Path
 from typing import Dict, List, Optional, Tuple
 
 from ..datos.errores import ErrorDeUso
+from ..datos.texto import ESCAPADO
 from ..medir.progreso import Progreso
 
 LISTA = "ficheros.txt"  # the files of the study in the directory, one name a line
@@ -182,7 +183,7 @@ class Ficheros:
 
     def _escribir_en(self, temporal: Path, descriptor: int, texto: str, nombre: str) -> bool:
         try:
-            fichero = open(descriptor, "w", encoding="utf-8")
+            fichero = open(descriptor, "w", encoding="utf-8", errors=ESCAPADO)
         except OSError as e:
             os.close(descriptor)
             self.descartar(temporal)

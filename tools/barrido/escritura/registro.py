@@ -12,6 +12,8 @@ from datetime import datetime
 from pathlib import Path
 from typing import Dict, List, Mapping, Optional, Sequence
 
+from ..datos.texto import json_visible
+
 DESCONOCIDO = "desconocido"
 _FALTA = object()
 RAIZ = Path(__file__).resolve().parent.parent.parent  # the repository: parent of tools/
@@ -134,7 +136,7 @@ def registro(orden: Sequence[str], directorio_bin: Path, binarios: Mapping[str, 
 
 def como_json(datos: Mapping[str, object]) -> str:
     """The text of registro.json."""
-    return json.dumps(datos, indent=2, ensure_ascii=False) + "\n"
+    return json_visible(json.dumps(datos, indent=2, ensure_ascii=False)) + "\n"
 
 
 def describir_registro(datos: Mapping[str, object]) -> List[str]:

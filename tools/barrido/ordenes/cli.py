@@ -30,7 +30,7 @@ from .opciones import Opciones, leer_opciones
 from ..datos.programas import CONFIGURACION_ENTRADAS, CUENTAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import como_json, registro
-from .salida import Flujo
+from .salida import Flujo, preparar_flujos
 from .senales import Senales
 from ..escritura.tabla import resumen, tabla, tabla_cuentas, veredicto
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
@@ -299,9 +299,7 @@ class Barrido:
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
-    for flujo in (sys.stdout, sys.stderr):
-        if hasattr(flujo, "reconfigure"):
-            flujo.reconfigure(errors="replace")
+    preparar_flujos()
     argv = list(sys.argv[1:] if argv is None else argv)
     if argv[:1] == ["compare"]:
         from .comparacion import main_comparar

@@ -16,7 +16,7 @@ from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from .opciones import RONDAS
 from ..escritura.registro import diferencias
-from .salida import Flujo
+from .salida import Flujo, preparar_flujos
 from .opciones import MAX_SEMILLA
 from ..escritura.tsv import leer_estudios
 
@@ -113,9 +113,7 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int) -> Tuple[s
 def main_comparar(argv: Sequence[str]) -> int:
     """tools/sweep compare DIR_A DIR_B. Usage errors leave through argparse
     (status 2); unreadable studies, or none paired, give status 1."""
-    for flujo in (sys.stdout, sys.stderr):
-        if hasattr(flujo, "reconfigure"):
-            flujo.reconfigure(errors="replace")
+    preparar_flujos()
     a = Analizador(
         "tools/sweep compare --help",
         prog="sweep compare",
