@@ -12,7 +12,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from comun import BARRIDO, BIN, ConFalsos
+from comun import BARRIDO, BIN, FALSOS, ConFalsos
 
 
 class Fallos(ConFalsos):
@@ -61,10 +61,20 @@ class Fallos(ConFalsos):
             ("cuentas_repetidas", 100, "dio dos veces la cuenta comparaciones"),
             ("cuentas_cambian", 200, "contó comparaciones, lecturas, y a las tallas anteriores"
                                      " comparaciones, escrituras"),
+            # Counts named as a column of the files would be read back as it.
+            ('echo "$1 comparaciones=5 valores=3"', 100, "dio la cuenta «valores», que es el"
+                                                          " nombre de una columna"),
+            ('echo "$1 n=5"', 100, "dio la cuenta «n», que es el nombre de una columna"),
+            ('echo "$1 ns_por_comparacion=2"', 100, "dio la cuenta «ns_por_comparacion»"),
+            ('echo "$1 estado=1 puntos=4"', 100, "dio la cuenta «estado»"),
         ]
         for clase, n, mensaje in casos:
             with self.subTest(clase=clase):
-                self.falso("bench_bubble_cuentas", clase)
+                if clase in FALSOS:
+                    self.falso("bench_bubble_cuentas", clase)
+                else:
+                    (self.bin / "bench_bubble_cuentas").write_text(f"#!/bin/sh\n{clase}\n")
+                    (self.bin / "bench_bubble_cuentas").chmod(0o755)
                 r = self.barrer("bubble", "--sizes", "100,200,400", "--measure", "counts")
                 self.assertEqual(r.returncode, 1)
                 self.assertIn(f"bubble: barrido detenido: «bench_bubble_cuentas {n}» {mensaje}",

@@ -77,5 +77,26 @@ class Flujos(ConFalsos):
         self.assertLessEqual(len(errores.splitlines()), 1)
 
 
+class ValoresLargos(unittest.TestCase):
+    def test_cada_mensaje_corta_un_valor_largo(self):
+        # (options with a value of 401 characters): one line of status 2
+        # that quotes its head and length.
+        largo = "x" * 401
+        casos = [[largo], ["insertion", "--repeat", largo], ["insertion", "--repeat", "9" * 401],
+                 ["insertion", "--budget", largo], ["insertion", "--sizes", largo],
+                 ["insertion", "--sizes", "9" * 401], ["insertion", "--config", largo],
+                 ["insertion", "--bounds", "n" * 150], ["insertion", "--model", "n" * 150],
+                 ["insertion", "--measure", largo], ["insertion", "--precision", largo],
+                 ["insertion", "--input", largo]]
+        for args in casos:
+            with self.subTest(args=[a[:20] for a in args]):
+                r = subprocess.run([sys.executable, str(BARRIDO), *args], text=True,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertEqual(len(r.stderr.splitlines()), 1, r.stderr)
+                self.assertRegex(r.stderr, r"… \((150|401) caracteres\)")
+                self.assertLess(len(r.stderr), 300, r.stderr)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -96,5 +96,38 @@ class Procesos(ConFalsos):
         self.assertEqual(_marcados(self.marca), [])
 
 
+def _atrapa(pid: int, senal: int) -> bool:
+    """Whether the process has a handler of its own for the signal."""
+    try:
+        for linea in Path(f"/proc/{pid}/status").read_text().splitlines():
+            if linea.startswith("SigCgt:"):
+                return bool(int(linea.split()[1], 16) >> (senal - 1) & 1)
+    except OSError:
+        pass
+    return False
+
+
+class SenalTemprana(ConFalsos):
+    def test_una_senal_mientras_carga_el_paquete(self):
+        # Sent as soon as tools/sweep handles SIGTERM, its first statement,
+        # while the package is still loading: the status of a signal that
+        # comes later, and one line.
+        self.falso("bench_bubble", "lento_cuadratico")
+        for senal in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(senal=senal.name):
+                proceso = subprocess.Popen(self.orden("bubble", "--sizes", "100,200,300"),
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                           text=True)
+                limite = time.monotonic() + 30
+                while not _atrapa(proceso.pid, signal.SIGTERM) and time.monotonic() < limite:
+                    time.sleep(0.001)
+                proceso.send_signal(senal)
+                errores = proceso.communicate(timeout=30)[1]
+                self.assertEqual(proceso.returncode, 128 + senal, errores)
+                self.assertNotIn("Traceback", errores)
+                self.assertRegex(errores, rf"^sweep: interrumpido por {senal.name} antes de medir"
+                                          r" nada\n")
+
+
 if __name__ == "__main__":
     unittest.main()

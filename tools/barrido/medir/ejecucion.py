@@ -17,6 +17,7 @@ from pathlib import Path
 from typing import Dict, Optional, Sequence, Tuple
 
 from ..datos.errores import FalloPrograma
+from ..datos.texto import cortar
 from .procesos import recoger
 
 # A program reports the mean time of runs made inside its invocation, so no
@@ -115,13 +116,13 @@ def _linea(binario: Path, n: int, limite: Optional[float], patron: "re.Pattern[s
         raise FalloPrograma(f"«{orden}» no escribió una línea «{forma}»"
                             f" sino {salida[:200]!r}{mensaje}")
     if m.group(1) != str(n):
-        raise FalloPrograma(f"«{orden}» informó de la talla {m.group(1)[:20]}, no de {n}")
+        raise FalloPrograma(f"«{orden}» informó de la talla {cortar(m.group(1))}, no de {n}")
     return m, duracion
 
 
 def _corto(numero: str) -> str:
     """A number as a message quotes it: a long one by its head and length."""
-    return numero if len(numero) <= 30 else f"{numero[:12]}… ({len(numero)} caracteres)"
+    return cortar(numero)
 
 
 def ejecutar(binario: Path, n: int, limite: Optional[float] = None,

@@ -24,6 +24,7 @@ from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from ..estadistica.ajuste import recta
 from .ejecucion import LimiteSuperado, contar, ejecutar
+from ..datos.columnas import choca
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
@@ -251,6 +252,11 @@ class Medicion:
         if configuracion == CUENTAS:
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
+            chocan = [c for c in cuentas if choca(c)]
+            if chocan:
+                raise FalloPrograma(f"«{self._binario(configuracion).name} {n}» dio la cuenta"
+                                    f" «{chocan[0]}», que es el nombre de una columna de los"
+                                    " ficheros del estudio: debe llamarse de otro modo")
             previas = self.estudio.nombres_de_cuentas
             if previas and set(cuentas) != set(previas):
                 raise FalloPrograma(f"«{self._binario(configuracion).name} {n}» contó"
