@@ -3,7 +3,9 @@ not give a count: a count is written as a column of its own, under its
 name, and one named n or valores would be read back as the sizes or the
 times."""
 
-from typing import FrozenSet
+from typing import FrozenSet, Iterable
+
+from .errores import FalloPrograma
 
 # The fixed columns of a program's TSV and of resumen.tsv.
 COLUMNAS: FrozenSet[str] = frozenset([
@@ -21,3 +23,12 @@ def choca(nombre: str) -> bool:
     """Whether a count's name is that of a column of the files (the time
     per operation's ns_por_… included)."""
     return nombre in COLUMNAS or nombre.startswith("ns_por_")
+
+
+def sin_choques(nombres: Iterable[str], orden: str):
+    """Raises FalloPrograma, naming the count, when one of an invocation's
+    counts is named as a column of the files."""
+    for nombre in nombres:
+        if choca(nombre):
+            raise FalloPrograma(f"{orden} dio la cuenta «{nombre}», que es el nombre de una"
+                                " columna de los ficheros del estudio: debe llamarse de otro modo")

@@ -24,7 +24,7 @@ from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from ..estadistica.ajuste import recta
 from .ejecucion import LimiteSuperado, contar, ejecutar
-from ..datos.columnas import choca
+from ..datos.columnas import sin_choques
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
@@ -57,29 +57,21 @@ def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[
     """One invocation's wall time at n, from the growth of the largest
     sizes measured so far (the last three: the small ones are mostly the
     cost of starting a process). None with fewer than two sizes. Worked
-    out in logarithms: close sizes (1000, 1001, 1002) can give a growth of
-    any size, whose time past a double is infinite, not an error."""
+    out in logarithms: close sizes (1000, 1001, 1002) can give any growth,
+    and a time past a double is infinite (past any budget), not an error."""
     ultimas = sorted(duraciones.items())[-3:]
-    if len({m for m, _ in ultimas}) < 2:
+    if len(ultimas) < 2:
         return None
     xs = [m if exponencial else math.log(m) for m, _ in ultimas]
     _, pendiente, _ = recta(xs, [math.log(max(d, 1e-6)) for _, d in ultimas])
     # A growth read off sizes dominated by the start-up cost can come out
     # flat or even falling; the time never grows slower than linearly here
-    # (than a constant, for a^n). The curve of that growth goes through the
-    # largest size measured.
+    # (than a constant, for a^n), from the largest size measured.
     ultima_n, ultima_d = ultimas[-1]
-    if exponencial:
-        logaritmo = max(pendiente, 0.0) * (n - ultima_n)
-    else:
-        logaritmo = max(pendiente, 1.0) * math.log(n / ultima_n)
-    logaritmo += math.log(max(ultima_d, 1e-300))
-    # A time that overflows a double is a time past any budget.
-    return math.exp(logaritmo) if logaritmo < _LOG_MAXIMO else math.inf
-
-
-# The logarithm of the largest double.
-_LOG_MAXIMO = math.log(sys.float_info.max)
+    logaritmo = math.log(max(ultima_d, 1e-300)) + (
+        max(pendiente, 0.0) * (n - ultima_n) if exponencial
+        else max(pendiente, 1.0) * math.log(n / ultima_n))
+    return math.exp(logaritmo) if logaritmo < math.log(sys.float_info.max) else math.inf
 
 
 def _segundos(prevista: float) -> str:
@@ -252,11 +244,7 @@ class Medicion:
         if configuracion == CUENTAS:
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
-            chocan = [c for c in cuentas if choca(c)]
-            if chocan:
-                raise FalloPrograma(f"«{self._binario(configuracion).name} {n}» dio la cuenta"
-                                    f" «{chocan[0]}», que es el nombre de una columna de los"
-                                    " ficheros del estudio: debe llamarse de otro modo")
+            sin_choques(cuentas, f"«{self._binario(configuracion).name} {n}»")
             previas = self.estudio.nombres_de_cuentas
             if previas and set(cuentas) != set(previas):
                 raise FalloPrograma(f"«{self._binario(configuracion).name} {n}» contó"
