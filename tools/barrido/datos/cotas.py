@@ -130,7 +130,8 @@ class Cota:
                 return lambda n: n
             if nodo.id in FUNCIONES:
                 self._fallo(f"falta «(» tras {nodo.id}")
-            self._fallo(f"«{cortar(nodo.id)}» no es n ni una de las funciones {', '.join(FUNCIONES)}")
+            self._fallo(f"«{cortar(nodo.id)}» no es n ni una de las funciones"
+                        f" {', '.join(FUNCIONES)}")
         if isinstance(nodo, ast.BinOp) and type(nodo.op) in _BINARIAS:
             operacion = _BINARIAS[type(nodo.op)]
             a, b = self._compilar(nodo.left), self._compilar(nodo.right)
@@ -141,7 +142,8 @@ class Cota:
         if isinstance(nodo, ast.Call) and isinstance(nodo.func, ast.Name):
             nombre = nodo.func.id
             if nombre not in FUNCIONES:
-                self._fallo(f"«{cortar(nombre)}» no es n ni una de las funciones {', '.join(FUNCIONES)}")
+                self._fallo(f"«{cortar(nombre)}» no es n ni una de las funciones"
+                            f" {', '.join(FUNCIONES)}")
             if len(nodo.args) != 1 or nodo.keywords:
                 self._fallo(f"{nombre} lleva un solo argumento")
             funcion, g = FUNCIONES[nombre], self._compilar(nodo.args[0])

@@ -135,6 +135,6 @@ def elegir_entradas(texto: str) -> List[str]:
         return list(ENTRADAS)
     malas = [e for e in pedidas if e not in ENTRADAS]
     if not pedidas or malas:
-        raise ErrorDeUso(f"tipo de entrada desconocido «{cortar(', '.join(malas) or texto)}»: elija entre"
-                         f" {', '.join(ENTRADAS)} o all")
+        raise ErrorDeUso(f"tipo de entrada desconocido «{cortar(', '.join(malas) or texto)}»:"
+                         f" elija entre {', '.join(ENTRADAS)} o all")
     return [e for e in ENTRADAS if e in pedidas]

@@ -38,7 +38,8 @@ def leer_tallas(texto: str) -> List[int]:
             tallas.update(_rango(partes, elemento))
         else:
             raise ErrorDeUso(
-                f"«{cortar(elemento)}» no es una talla ni un rango INICIO:FIN:xFACTOR o INICIO:FIN:+PASO"
+                f"«{cortar(elemento)}» no es una talla ni un rango INICIO:FIN:xFACTOR o"
+                " INICIO:FIN:+PASO"
             )
         if len(tallas) > MAX_TALLAS:
             raise ErrorDeUso(f"«{cortar(texto)}» da más de {MAX_TALLAS} tallas, el máximo de un"
@@ -49,7 +50,8 @@ def leer_tallas(texto: str) -> List[int]:
 def _talla(texto: str, elemento: str) -> int:
     m = _ENTERO.fullmatch(texto)
     if not m:
-        raise ErrorDeUso(f"«{cortar(texto)}» en «{cortar(elemento)}» no es una talla entera positiva")
+        raise ErrorDeUso(f"«{cortar(texto)}» en «{cortar(elemento)}» no es una talla entera"
+                         " positiva")
     # Compared as text first: a number of thousands of digits is not worth
     # converting (Python refuses to past 4300).
     if len(m.group(1).lstrip("0")) > len(str(MAX_TALLA)) or int(m.group(1)) > MAX_TALLA:
@@ -63,8 +65,8 @@ def _talla(texto: str, elemento: str) -> int:
 
 
 def _demasiadas(elemento: str) -> ErrorDeUso:
-    return ErrorDeUso(f"el rango «{cortar(elemento)}» da más de {MAX_TALLAS} tallas, el máximo de un"
-                      " barrido")
+    return ErrorDeUso(f"el rango «{cortar(elemento)}» da más de {MAX_TALLAS} tallas, el máximo"
+                      " de un barrido")
 
 
 def _rango(partes: Sequence[str], elemento: str) -> List[int]:

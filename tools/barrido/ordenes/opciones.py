@@ -282,13 +282,15 @@ def _salida_escribible(directorio: Path):
         with tempfile.TemporaryFile(dir=directorio):
             pass
     except OSError as e:
-        raise ErrorDeUso(f"no se puede escribir en --out {visible(str(directorio))}: {e.strerror}") from None
+        raise ErrorDeUso(f"no se puede escribir en --out {visible(str(directorio))}:"
+                         f" {e.strerror}") from None
 
 
 def _comprobar_cotas(cotas: Sequence[Cota], tallas: Sequence[int], donde: str):
     for cota in cotas:
         if motivo := sin_valor_en(cota, tallas):
-            raise ErrorDeUso(f"--bounds: «{cortar(cota.texto)}» no tiene valor en ninguna talla {donde}"
+            raise ErrorDeUso(f"--bounds: «{cortar(cota.texto)}» no tiene valor en ninguna talla"
+                             f" {donde}"
                              f" ({motivo})")
 
 
@@ -301,7 +303,8 @@ def _comprobar_modelo(texto: str, terminos: Sequence[Cota], tallas: Sequence[int
     vistos = set()
     for termino in terminos:
         if termino.texto in vistos:
-            raise ErrorDeUso(f"--model {cortar(texto)}: el término «{cortar(termino.texto)}» está repetido")
+            raise ErrorDeUso(f"--model {cortar(texto)}: el término «{cortar(termino.texto)}»"
+                             " está repetido")
         vistos.add(termino.texto)
         if motivo := sin_valor_en(termino, tallas):
             raise ErrorDeUso(f"--model: «{cortar(termino.texto)}» no tiene valor en ninguna talla"
