@@ -16,6 +16,8 @@ from comun import ConFalsos, vivo
 
 # Fakes that leave processes behind, each reporting 1 ms.
 DEJAN = {
+    # A child that keeps the program's standard output and error open.
+    "con_la_salida": 'sleep 60 & sleep 0.001; echo "$1 0.001"',
     "en_segundo_plano": 'sleep 60 >/dev/null 2>&1 & sleep 0.001; echo "$1 0.001"',
     "con_setsid": 'setsid sleep 60 >/dev/null 2>&1 & sleep 0.001; echo "$1 0.001"',
     # A setsid child whose own child outlives it: a chain of orphans.
@@ -62,14 +64,17 @@ class Procesos(ConFalsos):
     def test_nada_queda_tras_cada_invocacion(self):
         # (fake, extra options): the sweep's status, and no marked process
         # alive once it has ended.
-        casos = [("en_segundo_plano", []), ("con_setsid", []), ("nietos", []),
-                 ("cuelga_con_setsid", ["--budget", "0.2"])]
-        for clase, args in casos:
+        # (fake, extra options, the sizes measured).
+        casos = [("en_segundo_plano", [], 3), ("con_setsid", [], 3), ("nietos", [], 3),
+                 ("con_la_salida", ["--budget", "0.2"], 3),
+                 ("cuelga_con_setsid", ["--budget", "0.2"], 2)]
+        for clase, args, medidas in casos:
             with self.subTest(clase=clase):
                 self.dejan("bench_bubble", clase)
                 r = self.barrer("bubble", "--sizes", "100,200,300", *args, entorno=self.entorno)
                 self.assertEqual(r.returncode, 0, r.stderr)
                 self.assertEqual(_marcados(self.marca), [])
+                self.assertEqual(len(self.filas("bubble")), medidas)
 
     def test_lo_que_deja_un_sigkill_lo_detiene_el_siguiente(self):
         self.dejan("bench_bubble", "cuelga_con_setsid")

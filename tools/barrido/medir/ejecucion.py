@@ -18,7 +18,7 @@ from typing import Dict, Optional, Sequence, Tuple
 
 from ..datos.errores import FalloPrograma
 from ..datos.texto import cortar
-from .procesos import recoger
+from .procesos import esperar, recoger
 
 # A program reports the mean time of runs made inside its invocation, so no
 # reported time can be longer than the invocation's wall time. The margin
@@ -81,7 +81,7 @@ def _lanzar(binario: Path, n: int, limite: Optional[float], argumentos: Sequence
     try:
         with proceso:
             try:
-                salida, errores_crudos = proceso.communicate(timeout=limite)
+                salida, errores_crudos = esperar(proceso, limite)
             except subprocess.TimeoutExpired:
                 _matar(proceso)
                 raise LimiteSuperado(orden, limite) from None

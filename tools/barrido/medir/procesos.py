@@ -16,10 +16,14 @@ that no live sweep is writing there), finds those processes by their mark
 and ends them."""
 
 import ctypes
+import math
 import os
+import select
 import signal
+import subprocess
+import time
 from pathlib import Path
-from typing import Iterable, List, Set
+from typing import Iterable, List, Optional, Set, Tuple
 
 MARCA = "BARRIDO_SALIDA"
 _PR_SET_CHILD_SUBREAPER = 36
@@ -84,16 +88,17 @@ def _matar(pid: int):
         pass
 
 
-def recoger(grupo: int, rondas: int = 100):
+def recoger(grupo: int, rondas: int = 100, excepto: Optional[int] = None):
     """Ends what an invocation left: its process group `grupo`, then, in a
-    sub-reaper, every child of the sweep, reaped, over and over while
+    sub-reaper, every child of the sweep but `excepto` (the program, when
+    it is left for its caller to reap), reaped, over and over while
     killing one hands its own children on to the sweep."""
     try:
         os.killpg(grupo, signal.SIGKILL)
     except OSError:  # the group is gone already
         pass
     for _ in range(rondas if _recogedor else 0):
-        hijos = _hijos()
+        hijos = [p for p in _hijos() if p != excepto]
         if not hijos:
             return
         for pid in hijos:
@@ -103,6 +108,47 @@ def recoger(grupo: int, rondas: int = 100):
                 os.waitpid(pid, 0)
             except ChildProcessError:
                 pass
+
+
+def _ha_salido(pid: int) -> bool:
+    """Whether the child has exited, leaving it to be reaped."""
+    try:
+        return os.waitid(os.P_PID, pid, os.WEXITED | os.WNOHANG | os.WNOWAIT) is not None
+    except ChildProcessError:
+        return True
+
+
+def esperar(proceso: subprocess.Popen, limite: Optional[float]) -> Tuple[bytes, bytes]:
+    """What the program wrote on its standard output and error, read until
+    both close; once the program has exited, what it left running is ended
+    first, so that a child in the background that holds them open does not
+    keep the invocation waiting (nor a child out of reach: then what is
+    there is taken). The program is left to be reaped by the caller.
+    subprocess.TimeoutExpired when the limit passes first."""
+    hasta = None if limite is None else time.monotonic() + limite
+    leido = {proceso.stdout.fileno(): bytearray(), proceso.stderr.fileno(): bytearray()}
+    abiertos = set(leido)
+    acabado = False
+    while abiertos:
+        queda = math.inf if hasta is None else hasta - time.monotonic()
+        if queda <= 0:
+            raise subprocess.TimeoutExpired(proceso.args, limite)
+        listos, _, _ = select.select(list(abiertos), [], [], 0 if acabado else min(0.1, queda))
+        if not listos:
+            if acabado:
+                break
+            acabado = _ha_salido(proceso.pid)
+            if acabado:
+                recoger(proceso.pid, excepto=proceso.pid)
+            continue
+        for descriptor in listos:
+            trozo = os.read(descriptor, 65536)
+            if trozo:
+                leido[descriptor] += trozo
+            else:
+                abiertos.discard(descriptor)
+    proceso.wait(timeout=None if hasta is None else max(0.0, hasta - time.monotonic()))
+    return bytes(leido[proceso.stdout.fileno()]), bytes(leido[proceso.stderr.fileno()])
 
 
 def marca_de(directorio: Path) -> str:

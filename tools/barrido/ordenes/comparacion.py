@@ -143,9 +143,9 @@ def main_comparar(argv: Sequence[str]) -> int:
     except ErrorDeUso as e:
         print(f"sweep compare: {e}", file=sys.stderr)
         return 1
-    except KeyboardInterrupt:
+    except KeyboardInterrupt as e:  # SIGINT, or SIGTERM and SIGHUP through tools/sweep's handlers
         print("sweep compare: interrumpido", file=sys.stderr)
-        return 130
+        return 128 + getattr(e, "numero", 2)
     if not Flujo(sys.stdout).escribir(texto + "\n"):
         print("sweep compare: la salida estándar se cerró antes de acabar", file=sys.stderr)
     if not comparados:
