@@ -4,7 +4,6 @@ against n for each configuration (the median of each size over its
 count), which is the picture of what the machine adds (for heapsort it
 climbs as the heap leaves each cache level)."""
 
-from pathlib import Path
 
 from ...analisis.analisis import Analisis
 from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
@@ -12,7 +11,7 @@ from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje
                     rango_log)
 
 
-def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
+def guion_cuentas(analisis: Analisis, formato: str) -> str:
     estudio = analisis.estudio
     cuentas = estudio.cuentas_principales()
     if len(cuentas) < 2 or analisis.cuentas is None:
@@ -20,7 +19,7 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
     programa = estudio.programa
     # Both panels keep room under them for the longer key.
     entradas = max(3, len(analisis.configuraciones))
-    lineas = inicio(destino, formato, 1200, 500 + ALTO_LINEA * entradas) + [
+    lineas = inicio(formato, 1200, 500 + ALTO_LINEA * entradas) + [
         f"set multiplot layout 1,2 title {cadena(programa.algoritmo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics lc rgb '#dddddd'",
