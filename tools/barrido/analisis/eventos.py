@@ -17,7 +17,7 @@ from ..datos.medidas import EVENTOS
 from ..estadistica.ajuste import Ajuste, ajustar
 from ..estadistica.costes import Costes, Punto as PuntoDeCoste, costes, EVENTOS as DE_COSTE
 from ..estadistica.crecimiento import VeredictoCrecimiento, juzgar_crecimiento
-from ..estadistica.incertidumbre import mas_rapida
+from ..estadistica.incertidumbre import estimacion
 from ..estadistica.sucesos import Cambio, cubre, que_cambia
 from .conclusiones import Conclusion
 
@@ -87,15 +87,16 @@ PUNTOS_DE_MAS = 2
 
 def puntos_de_coste(estudios: Sequence[Estudio], configuracion: str) -> List[PuntoDeCoste]:
     """Each size and kind where a configuration's time and the simulated
-    events were both measured: the fastest invocation's time of one run,
-    and the events of one run."""
+    events were both measured: the time of one run as the study quotes it
+    (the median of the invocations the machine did not disturb), and the
+    events of one run."""
     puntos = []
     for estudio in estudios:
         eventos = estudio.valores_de(EVENTOS.nombre)
-        for p in estudio.puntos_de(configuracion):
-            if p.n in eventos and not estudio.fuera_del_ajuste(p) and mas_rapida(p.valores) > 0:
-                puntos.append(PuntoDeCoste(p.n, estudio.entrada or "", mas_rapida(p.valores),
-                                           dict(eventos[p.n])))
+        for n, valores in estudio.muestras(configuracion):
+            if n in eventos and valores and estimacion(valores) > 0:
+                puntos.append(PuntoDeCoste(n, estudio.entrada or "", estimacion(valores),
+                                           dict(eventos[n])))
     return puntos
 
 

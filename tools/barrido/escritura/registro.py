@@ -13,6 +13,7 @@ from typing import Dict, List, Mapping, Optional, Sequence
 
 from ..datos.maquina import DESCONOCIDO, RAIZ, Caches, banderas, compilador, procesador, salida_de
 from ..redaccion.jerarquia import lineas_caches
+from ..datos.texto import json_visible
 
 def cambios_sin_commit(directorio: Path = RAIZ) -> object:
     """Whether the tracked files of the checkout differ from its commit:
@@ -63,7 +64,7 @@ def caches_como_dict(caches: Caches) -> Dict[str, object]:
 
 def como_json(datos: Mapping[str, object]) -> str:
     """The text of registro.json."""
-    return json.dumps(datos, indent=2, ensure_ascii=False) + "\n"
+    return json_visible(json.dumps(datos, indent=2, ensure_ascii=False)) + "\n"
 
 
 def describir_registro(datos: Mapping[str, object]) -> List[str]:
@@ -89,6 +90,9 @@ def describir_registro(datos: Mapping[str, object]) -> List[str]:
     if isinstance(caches, Mapping) and isinstance(caches.get("texto"), list):
         lineas.append("cachés: " + "; ".join(map(str, caches["texto"])))
     lineas += [f"opciones {conf}: {texto}" for conf, texto in parte("configuraciones").items()]
+    ocupada = parte("ocupada")
+    if isinstance(ocupada.get("texto"), str):
+        lineas.append(f"máquina durante el estudio: {ocupada['texto']}")
     lineas.append(f"commit: {datos.get('commit', DESCONOCIDO)}"
                   + {True: " (con cambios sin commit)", False: ""}.get(
                       cambios, f" (cambios sin commit: {cambios})"))

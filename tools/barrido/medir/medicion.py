@@ -17,17 +17,23 @@ and no larger size of that series runs again."""
 
 import math
 import random
+import time
 from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from .ejecucion import LimiteSuperado, contar, ejecutar
+from .prevision import _segundos, prever, quedan  # noqa: F401 (prever is the package's)
+from ..datos.columnas import sin_choques
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
-from ..datos.medidas import EVENTOS, de_tipo, de_valores
-from .prevision import prever, segundos as _segundos
+from ..datos.medidas import CUENTAS, EVENTOS, de_tipo, de_valores
+from .cpu import cpu_de_los_hijos
+from .perturbacion import Vigia
 from .progreso import Progreso
+from .referencia import Referencia
+from .rondas import anadir, para_decidir
 from .simulacion import PlanEventos, SerieDeEventos
 
 
@@ -57,6 +63,8 @@ class Plan:
         have a series of their own."""
         todas = list(self.nombradas) if self.nombradas is not None else ["cuentas"] * self.cuentas
         return [m for m in todas if m not in de_tipo(EVENTOS.tipo)]
+    # Adds `rondas` shuffled rounds to a saved study's points at `tallas`.
+    anadir: bool = False
 
     @property
     def limite(self) -> float:
@@ -70,8 +78,17 @@ class Medicion:
     program's TSV there)."""
 
     def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso,
-                 al_medir: Optional[Callable[[], None]] = None):
+                 al_medir: Optional[Callable[[], None]] = None,
+                 referencia: Optional[Referencia] = None,
+                 juez: Optional[Callable[[Estudio], Dict[str, List[int]]]] = None):
         self.estudio = estudio
+        # configuration -> the sizes whose rounds could decide its undecided
+        # verdict on the times (rondas.para_decidir); and the series' clock.
+        self.juez = juez
+        self.reloj: Callable[[], float] = time.monotonic
+        self.inicio = self.reloj()
+        # The machine's speed is the sweep's: one reference for all series.
+        self.vigia = Vigia(referencia or Referencia())
         self.plan = plan
         self.progreso = progreso
         self.al_medir = al_medir
@@ -89,17 +106,21 @@ class Medicion:
         turned into one) marks the study as interrupted, with the signal's
         name, and goes on up, as does an error of the sweep's own, marked."""
         try:
-            self._primera_ronda()
-            for ronda in range(2, self.plan.rondas + 1):
-                # Counts are taken once: with no times there is no second round.
-                pares = self._pares()
-                if not pares:
-                    break
-                self._ronda(pares, ronda)
-            ronda = self.plan.rondas
+            if self.plan.anadir:
+                ronda = anadir(self)
+            else:
+                self._primera_ronda()
+                for ronda in range(2, self.plan.rondas + 1):
+                    # Counts are taken once: with no times there is no second round.
+                    pares = self._pares()
+                    if not pares:
+                        break
+                    self._ronda(pares, ronda)
+                ronda = self.plan.rondas
             while self.plan.precision and (pares := self._imprecisos()):
                 ronda += 1
                 self._ronda(pares, ronda)
+            para_decidir(self, ronda)
             if self.plan.eventos is not None:
                 SerieDeEventos(self.estudio, self._binario(EVENTOS.nombre),
                                self.plan.tallas_eventos or self.plan.tallas, self.plan.eventos,
@@ -186,12 +207,17 @@ class Medicion:
                            " por ejecución")
                 for m in self.plan.tallas if m >= n]
 
+    def _del_plan(self, n: int) -> bool:
+        """Whether rounds visit n: always, but when adding to a saved study
+        only its sizes that --sizes picked."""
+        return not self.plan.anadir or n in self.plan.tallas
+
     def _cortado(self, configuracion: str, n: int) -> bool:
         return n >= self.cortes.get(configuracion, math.inf)
 
     def _pares(self) -> List[Tuple[str, int]]:
         """Every timed (configuration, n) measured, in a shuffled order."""
-        pares = [(p.configuracion, p.n) for p in self.estudio.puntos]
+        pares = [(p.configuracion, p.n) for p in self.estudio.puntos if self._del_plan(p.n)]
         self.azar.shuffle(pares)
         return pares
 
@@ -200,9 +226,10 @@ class Medicion:
         may still take another invocation, shuffled."""
         pares = []
         for p in self.estudio.puntos:
-            if len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n):
+            if (len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n)
+                    or not self._del_plan(p.n)):
                 continue
-            inf, sup, alcanza = intervalo_mediana(p.valores)
+            inf, sup, alcanza = intervalo_mediana(p.limpios)
             if not alcanza or max(p.mediana - inf, sup - p.mediana) > self.plan.precision * p.mediana:
                 pares.append((p.configuracion, p.n))
         self.azar.shuffle(pares)
@@ -232,6 +259,10 @@ class Medicion:
         if de_valores(configuracion):
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
+            if configuracion == CUENTAS.nombre:
+                # The counts' names are bare columns of the files; another
+                # measure's columns carry its name before them.
+                sin_choques(cuentas, f"«{self._binario(configuracion).name} {n}»")
             hechas = self.estudio.valores_de(configuracion)
             previas = list(next(iter(hechas.values()))) if hechas else []
             if previas and set(cuentas) != set(previas):
@@ -241,13 +272,7 @@ class Medicion:
                                     " mismas a toda talla")
             hechas[n] = cuentas
         else:
-            valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
-                                       n <= programa.umbral_repeticion, self._argumentos())
-            punto = self.estudio.punto(configuracion, n)
-            if punto is None:
-                punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
-                self.estudio.puntos.append(punto)
-            punto.valores.append(valor)
+            punto, duracion = self._cronometrar(configuracion, n)
         self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
         # On disk before it is reported.
         if self.al_medir:
@@ -258,29 +283,37 @@ class Medicion:
         elif ronda == 1:
             self.progreso.medido(programa.nombre, punto)
 
+    def _cronometrar(self, configuracion: str, n: int) -> Tuple[Punto, float]:
+        """Times one invocation at (configuration, n), and again while the
+        machine got in the way of it and the watch allows; every value is
+        kept, the disturbed ones marked. The point, and the wall time of
+        the last invocation."""
+        repeticion = n <= self.estudio.programa.umbral_repeticion
+        intento = 0
+        while True:
+            self.vigia.antes()
+            valor, duracion, cpu = self._ejecutar(configuracion, n, repeticion)
+            motivo = self.vigia.juzgar(configuracion, valor, cpu, duracion)
+            punto = self.estudio.punto(configuracion, n)
+            if punto is None:
+                punto = Punto(n, configuracion, [], repeticion)
+                self.estudio.puntos.append(punto)
+            punto.anotar(valor, cpu, motivo is not None)
+            self.estudio.espera = self.vigia.esperan()
+            if not self.vigia.repetir(motivo, intento):
+                return punto, duracion
+            intento += 1
+            self.estudio.repetidas += 1
+            if self.al_medir:
+                self.al_medir()
+
+    def _ejecutar(self, conf: str, n: int, repeticion: bool) -> Tuple[float, float, float]:
+        """One invocation: (the seconds it reports, its wall time, its CPU time)."""
+        antes = cpu_de_los_hijos()
+        valor, duracion = ejecutar(self._binario(conf), n, self.plan.limite, repeticion,
+                                   self._argumentos())
+        return valor, duracion, cpu_de_los_hijos() - antes
+
     def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
-        """An estimate of the seconds left in the sweep: of this series, from
-        the durations seen in the first round and, for the sizes it has not
-        yet reached, their predicted durations (those past the budget, or
-        left out, count nothing); then the time planned for the series after
-        it."""
-        exponencial = self.estudio.programa.exponencial
-
-        def duracion(configuracion: str, m: int) -> float:
-            if any(o.n == m for o in self.estudio.omitidas.get(configuracion, [])):
-                return 0.0
-            vistas = self.duraciones.get(configuracion, {})
-            d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
-            return d if d is not None and d <= self.plan.presupuesto else 0.0
-
-        activas = self._activas()
-        cronometradas = [(c, m) for c in activas if not de_valores(c) for m in self.plan.tallas
-                         if not self._cortado(c, m)]
-        if ronda == 1:
-            total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)
-            total += (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
-        else:
-            total = (sum(duracion(c, m) for c, m in pendientes)
-                     + max(self.plan.rondas - ronda, 0)
-                     * sum(duracion(c, m) for c, m in cronometradas))
-        return total + self.plan.despues
+        """An estimate of the seconds left in the sweep (prevision.quedan)."""
+        return quedan(self, ronda, n, pendientes)

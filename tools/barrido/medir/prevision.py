@@ -1,33 +1,64 @@
-"""One invocation's wall time at a size not yet measured, predicted from
-the sizes measured so far: what leaves out the sizes past a budget or a
-share of time."""
+"""How long one invocation is predicted to take at a size not yet
+measured, from the sizes measured so far."""
 
 import math
-from typing import Dict, Optional
+import sys
+from typing import Dict, Optional, Sequence, Tuple
 
-from ..estadistica.ajuste import Ajuste, ajustar
+from ..datos.medidas import de_valores
+from ..estadistica.ajuste import recta
 
 
 def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[float]:
     """One invocation's wall time at n, from the growth of the largest
     sizes measured so far (the last three: the small ones are mostly the
-    cost of starting a process). None with fewer than two sizes."""
+    cost of starting a process). None with fewer than two sizes. Worked
+    out in logarithms: close sizes (1000, 1001, 1002) can give any growth,
+    and a time past a double is infinite (past any budget), not an error."""
     ultimas = sorted(duraciones.items())[-3:]
-    ajuste = ajustar([(m, max(d, 1e-6)) for m, d in ultimas], exponencial)
-    if ajuste is None:
+    if len(ultimas) < 2:
         return None
+    xs = [m if exponencial else math.log(m) for m, _ in ultimas]
+    _, pendiente, _ = recta(xs, [math.log(max(d, 1e-6)) for _, d in ultimas])
     # A growth read off sizes dominated by the start-up cost can come out
-    # flat or even falling; the time never grows slower than linearly here.
-    # The curve of that growth goes through the largest size measured.
-    tasa = max(ajuste.tasa, 1.0)
+    # flat or even falling; the time never grows slower than linearly here
+    # (than a constant, for a^n), from the largest size measured.
     ultima_n, ultima_d = ultimas[-1]
-    curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
-    prevista = ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
-    # A curve that overflows a double is a time past any budget.
-    return prevista if math.isfinite(prevista) else math.inf
+    logaritmo = math.log(max(ultima_d, 1e-300)) + (
+        max(pendiente, 0.0) * (n - ultima_n) if exponencial
+        else max(pendiente, 1.0) * math.log(n / ultima_n))
+    return math.exp(logaritmo) if logaritmo < math.log(sys.float_info.max) else math.inf
 
 
-def segundos(prevista: float) -> str:
+def _segundos(prevista: float) -> str:
     if math.isfinite(prevista):
         return f"{prevista:.3g} s"
     return "más segundos de los que caben en un double"
+
+
+def quedan(medicion, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
+    """An estimate of the seconds left in the sweep: of this series, from
+    the durations seen in the first round and, for the sizes it has not
+    yet reached, their predicted durations (those past the budget, or
+    left out, count nothing); then the time planned for the series after
+    it."""
+    exponencial = medicion.estudio.programa.exponencial
+
+    def duracion(configuracion: str, m: int) -> float:
+        if any(o.n == m for o in medicion.estudio.omitidas.get(configuracion, [])):
+            return 0.0
+        vistas = medicion.duraciones.get(configuracion, {})
+        d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
+        return d if d is not None and d <= medicion.plan.presupuesto else 0.0
+
+    activas = medicion._activas()
+    cronometradas = [(c, m) for c in activas if not de_valores(c) for m in medicion.plan.tallas
+                     if not medicion._cortado(c, m)]
+    if ronda == 1:
+        total = sum(duracion(c, m) for c in activas for m in medicion.plan.tallas if m > n)
+        total += (medicion.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
+    else:
+        total = (sum(duracion(c, m) for c, m in pendientes)
+                 + max(medicion.plan.rondas - ronda, 0)
+                 * sum(duracion(c, m) for c, m in cronometradas))
+    return total + medicion.plan.despues

@@ -6,7 +6,6 @@ Whatever stops a sweep (a failing program, a signal, a full disk, a closed
 standard output) leaves what it measured on disk, marked: the exit status
 says how it ended (0, 1, 2 for an option, 128 + a signal's number)."""
 
-import os
 import shutil
 import signal
 import sys
@@ -20,20 +19,26 @@ from ..datos.cotas import Cota
 from ..datos.errores import ErrorDeUso, FalloPrograma
 from ..datos.estudio import Estudio
 from ..escritura.ficheros import Ficheros
-from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
+from ..escritura.graficas import AVISO_GNUPLOT, GnuplotColgado, dibujar, dibujar_juntos
 from ..escritura.informe import Seccion, informe
 from ..datos.maquina import leer_caches
 from ..analisis.casos import comparar_casos
+from ..analisis.decidir import por_decidir
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from ..medir.eventos import FaltaValgrind
 from ..medir.simulacion import FALLO
-from .opciones import RAIZ, Opciones, leer_opciones
+from .opciones import Opciones, leer_opciones
 from ..datos.medidas import EVENTOS, de_valores, por_opcion
 from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import caches_como_dict, como_json, registro
-from ..medir.salida import Flujo
+from ..medir.salida import Flujo, preparar_flujos
+from .anadir import Guardado, huellas, leer_anadido
+from ..medir.referencia import Referencia
+from ..escritura.ocupacion import ocupacion
+from ..medir.procesos import detener_restos, hacerse_recogedor, marcar
+from .comprobacion import Medible, comprobar
 from .senales import Senales
 from ..escritura.resumen import resumen
 from ..escritura.tabla import tabla, tabla_cuentas, veredicto
@@ -46,22 +51,6 @@ from ..datos.tallas import leer_tallas
 from ..escritura.tsv import resumen_tsv, tsv
 from ..escritura.pagina import Pagina
 from ..datos.sistema import motivo
-
-
-def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path,
-            entrada: Optional[str] = None) -> List[str]:
-    """A message for each binary that is not there, naming how to build it."""
-    mensajes = []
-    for configuracion in configuraciones:
-        binario = directorio / programa.binario(configuracion, entrada)
-        if os.access(binario, os.X_OK) and binario.is_file():
-            continue
-        mensaje = (f"falta {binario}; se construye con «cmake --workflow --preset default»"
-                   f" (o «cmake --build build --target {binario.name}»)")
-        if not (RAIZ / programa.nombre / "main.cpp").exists():
-            mensaje += f"; su fuente {programa.nombre}/main.cpp aún no está en este árbol"
-        mensajes.append(mensaje)
-    return mensajes
 
 
 def _nombre(numero: int) -> str:
@@ -79,8 +68,11 @@ def _error_interno(e: BaseException) -> str:
 class Barrido:
     """One run of tools/sweep: the studies made so far and their files."""
 
-    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None):
+    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None,
+                 guardado: Optional[Guardado] = None):
         self.opciones = opciones
+        # The saved study that this sweep adds invocations to (--append).
+        self.guardado = guardado
         self.progreso = Progreso()
         self.senales = senales or Senales()
         self.salida = Flujo(sys.stdout)
@@ -98,12 +90,15 @@ class Barrido:
         self.limite = 0.0
         self.semilla_dicha = False
         self.series_hechas = 0
+        self.sin_medir: Dict[str, int] = {}  # program -> its series that cannot be measured
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
         self.cierre_dicho = False  # that standard output closed
         # What was measured: every other file is written from it.
         self.almacen = Almacen()
         self.sucesos = Sucesos(opciones, self.progreso)  # the events' plan and costs
+        # The machine's speed while the sweep runs, sampled between invocations.
+        self.referencia = Referencia()
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -123,41 +118,32 @@ class Barrido:
             self.imprimir(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y"
                           " el bootstrap)\n")
 
-    def estudiar(self, programa: Programa):
+    def comprobar(self, programa: Programa) -> Optional[Medible]:
+        """What can be measured of one program (see comprobar); None, said,
+        and the status 1, when nothing."""
+        medible, perdidas = comprobar(programa, self.opciones, self.progreso.nota)
+        if medible is None:
+            self.estado = 1
+            # Its series' share of the time is not given to the others.
+            self.sin_medir[programa.nombre] = perdidas
+        return medible
+
+    def estudiar(self, programa: Programa, medible: Optional[Medible]):
         """Measures one program, on each kind of input asked for, and writes
-        what it gives; a program with a missing binary or no configuration
-        to run is skipped with a note."""
-        o = self.opciones
-        configuraciones = [c for c in o.configuraciones if c in programa.configuraciones]
-        otras = [c for c in o.configuraciones if c not in programa.configuraciones]
-        if otras:
-            self.progreso.nota(f"{programa.nombre}: no tiene la configuración {', '.join(otras)}"
-                               f" (tiene {', '.join(programa.configuraciones)})")
-        if o.tiempos and not configuraciones:
-            self.estado = 1
+        what it gives; one that comprobar found nothing to measure of only
+        takes its share of the time."""
+        if medible is None:
+            self.series_hechas += self.sin_medir.get(programa.nombre, 0)
             return
-        entradas: List[Optional[str]] = [None]
-        if o.entradas and programa.entradas:
-            entradas = list(o.entradas)
-        elif o.entradas:
-            self.progreso.nota(f"{programa.nombre}: no tiene tipos de entrada; se estudia con la"
-                               " suya de siempre")
-        binarios = (configuraciones if o.tiempos else []) + o.nombradas
-        faltan = _faltan(programa, binarios, o.directorio_bin, entradas[0])
-        if faltan:
-            for mensaje in faltan:
-                self.progreso.nota(f"{programa.nombre}: {mensaje}")
-            self.estado = 1
-            self.series_hechas += len(entradas) * max(1, len(configuraciones))
-            return
+        configuraciones = medible.configuraciones
         hechos = []
-        for entrada in entradas:
+        for entrada in medible.entradas:
             analisis = self.estudiar_serie(programa, configuraciones, entrada)
             if analisis is not None:
                 hechos.append(analisis)
         if len(hechos) > 1:
             self.casos(hechos)
-        if EVENTOS.nombre in o.nombradas and o.tiempos and hechos:
+        if EVENTOS.nombre in self.opciones.nombradas and self.opciones.tiempos and hechos:
             self.costes(programa, hechos)
 
     def estudiar_serie(self, programa: Programa, configuraciones: List[str],
@@ -166,21 +152,28 @@ class Barrido:
         estudio = Estudio(programa, configuraciones if o.tiempos else [],
                           o.cotas or [Cota(c) for c in programa.cotas], o.semilla,
                           entrada=entrada, cotas_fijas=o.cotas is not None)
+        tallas = o.tallas or leer_tallas(programa.tallas)
+        if self.guardado:
+            estudio, tallas = self.previo(estudio, tallas)
+        estudio.directorio = str(o.salida)
         series = max(1, len(estudio.configuraciones))
         self.series_hechas += series + (EVENTOS.nombre in o.nombradas)
         # The default share holds a program's own sizes in check; sizes the
         # user named are measured whole unless --time says otherwise.
-        cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
-        plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
+        cuota = (series * o.cuota() if (o.tiempo or o.tallas is None) and not self.guardado
+                 else None)
+        plan = Plan(tallas, o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
-                    max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas)
+                    max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas,
+                    anadir=self.guardado is not None)
         self.limite = plan.limite
         if EVENTOS.nombre in o.nombradas:
             plan.eventos = self.sucesos.plan(programa, entrada)
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
         try:
-            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio)).medir()
+            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio),
+                     self.referencia, por_decidir).medir()
         except KeyboardInterrupt:
             self.senales.atender()
             raise
@@ -188,8 +181,9 @@ class Barrido:
             # Interrupted or not, what was measured is shown and written.
             medidas = ({p.n for p in estudio.puntos} | set(estudio.cuentas)
                        | set(estudio.valores_de(EVENTOS.nombre)))
+            suyas = self.guardado.tallas(estudio.etiqueta) if self.guardado else plan.tallas
             if medidas:
-                self.tallas[estudio.etiqueta] = [n for n in plan.tallas if n in medidas]
+                self.tallas[estudio.etiqueta] = [n for n in suyas if n in medidas]
             if estudio.omitidas:
                 self.omitidas[estudio.etiqueta] = {c: [o.n for o in os]
                                                    for c, os in estudio.omitidas.items()}
@@ -197,6 +191,18 @@ class Barrido:
             with self.senales.diferidas():
                 analisis = self.informar(estudio)
         return analisis
+
+    def previo(self, nuevo: Estudio, tallas: List[int]):
+        """The saved study of the series `nuevo` would start, with the bounds
+        and seed this sweep judges by, and the sizes to add to: --sizes, or
+        every size of the study."""
+        assert self.guardado is not None
+        estudio = self.guardado.estudios[nuevo.etiqueta]
+        estudio.cotas, estudio.cotas_fijas = nuevo.cotas, nuevo.cotas_fijas
+        estudio.semilla = nuevo.semilla
+        estudio.configuraciones = [c for c in nuevo.configuraciones
+                                   if c in estudio.configuraciones]
+        return estudio, self.opciones.tallas or self.guardado.tallas(nuevo.etiqueta)
 
     def guardar(self, estudio: Estudio):
         """The store and the program's TSV as they stand, after each
@@ -228,10 +234,17 @@ class Barrido:
                 graficas, _ = dibujar_juntos(juntos, self.ficheros, self.gnuplot, self.formatos,
                                              f"{casos.nombre}_entradas", "entradas")
             except FalloPrograma as e:
-                self.progreso.nota(f"{casos.nombre}: {e}")
-                self.estado = 1
+                self.fallo_de_grafica(f"{casos.nombre}: {e}", e)
         self.imprimir(("ficheros: " + ", ".join(map(str, graficas)) + "\n") if graficas else "")
         self.secciones.append(Seccion(f"casos de {casos.nombre}", graficas, tabla=texto))
+
+    def fallo_de_grafica(self, mensaje: str, error: FalloPrograma):
+        """A plot gnuplot could not draw: said, and the status 1; after a
+        gnuplot that hung, no other plot is tried."""
+        self.progreso.nota(mensaje)
+        self.estado = 1
+        if isinstance(error, GnuplotColgado):
+            self.gnuplot = None
 
     def informar(self, estudio: Estudio) -> Optional[Analisis]:
         programa = estudio.programa
@@ -264,8 +277,7 @@ class Barrido:
             try:
                 graficas = dibujar(analisis, self.ficheros, self.gnuplot, self.formatos)
             except FalloPrograma as e:
-                self.progreso.nota(f"{programa.nombre}: {e}")
-                self.estado = 1
+                self.fallo_de_grafica(f"{programa.nombre}: {e}", e)
         self.secciones.append(Seccion(titulo, graficas, analisis))
         self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         return analisis
@@ -273,6 +285,14 @@ class Barrido:
     def cerrar(self, argv: Sequence[str]):
         """The files of the whole sweep, from the studies made so far: the
         summary, the record and the report."""
+        estudios = [a.estudio for a in self.hechos]
+        referencia = self.referencia.como_dict()
+        if self.guardado:
+            referencia = self.guardado.referencia_tras(referencia)
+        ocupada = ocupacion(estudios, referencia,
+                            self.guardado.repetidas() if self.guardado else 0)
+        if self.opciones.tiempos and estudios:
+            self.imprimir(ocupada["texto"] + "\n")
         juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
         if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.hechos:
             self.imprimir("== resumen ==\n" + resumen(self.hechos))
@@ -280,7 +300,6 @@ class Barrido:
                 self.imprimir(linea)
         if not self.hechos:
             return
-        estudios = [a.estudio for a in self.hechos]
         self.ficheros.escribir("resumen.tsv", resumen_tsv(self.hechos))
         binarios = {}
         for estudio in estudios:
@@ -290,11 +309,16 @@ class Barrido:
                          else configuracion)
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
-        self.almacen.registro = registro(["tools/sweep", *argv], self.opciones.directorio_bin,
-                                         binarios, self.plan(), self.opciones.repetir(self.tallas),
-                                         caches_como_dict(self.caches))
+        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
+                         self.plan(), self.opciones.repetir(self.tallas),
+                         caches_como_dict(self.caches))
+        if self.guardado:
+            datos = self.guardado.registro_tras(datos, argv)
+        else:
+            datos["plan"]["huellas"] = huellas(self.opciones.directorio_bin, estudios)
+        datos["referencia"], datos["ocupada"] = referencia, ocupada
+        self.almacen.registro = datos
         self.escribir_almacen()
-        datos = self.almacen.registro
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         texto = informe(datos, self.secciones, juntos, incompleto=incompleto)
@@ -353,8 +377,7 @@ class Barrido:
                     if nota not in juntos.notas_aparte:
                         self.progreso.nota(nota)
             except FalloPrograma as e:
-                self.progreso.nota(str(e))
-                self.estado = 1
+                self.fallo_de_grafica(str(e), e)
         self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
         return Seccion(f"juntos: {nombres}", graficas, tabla=texto)
@@ -372,15 +395,14 @@ class Barrido:
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
-    for flujo in (sys.stdout, sys.stderr):
-        if hasattr(flujo, "reconfigure"):
-            flujo.reconfigure(errors="replace")
+    preparar_flujos()
     argv = list(sys.argv[1:] if argv is None else argv)
     if argv[:1] == ["compare"]:
         from .comparacion import main_comparar
         return main_comparar(argv[1:])
     senales = Senales()
     senales.instalar()
+    hacerse_recogedor()
     try:
         return barrer(argv, senales)
     except KeyboardInterrupt as e:  # before anything was measured
@@ -390,24 +412,39 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
 
 
 def barrer(argv: Sequence[str], senales: Senales) -> int:
-    """The sweep of the programs the options name; its exit status."""
-    opciones = leer_opciones(argv)
+    """The sweep of the programs the options name, or of the plan of a saved
+    study that it adds to (--append); its exit status."""
+    guardado = None
+    if any(a == "--append" or a.startswith("--append=") for a in argv):
+        opciones, guardado = leer_anadido(argv)
+    else:
+        opciones = leer_opciones(argv)
     if EVENTOS.nombre in opciones.nombradas and shutil.which("valgrind") is None:
         # Before anything is measured, or a previous study's files removed.
         Progreso().nota(f"sweep: error: {FaltaValgrind()}")
         return 1
-    barrido = Barrido(opciones, senales)
+    barrido = Barrido(opciones, senales, guardado)
+    # Every program checked before the previous study's files are touched:
+    # a sweep that can measure nothing leaves them as they are.
+    medibles = {p.nombre: barrido.comprobar(p) for p in opciones.programas}
+    if not any(medibles.values()):
+        return 1
     try:
-        barrido.ficheros.tomar()
+        barrido.ficheros.tomar(conservar=guardado is not None)
     except ErrorDeUso as e:
         barrido.progreso.nota(f"sweep: error: {e}")
         return 2
+    marca = marcar(opciones.salida)
+    if barrido.ficheros.reservado and (restos := detener_restos(marca)):
+        varios = "s" if restos > 1 else ""
+        barrido.progreso.nota(f"se detiene{varios.replace('s', 'n')} {restos} proceso{varios} que"
+                              f" un barrido anterior en {opciones.salida} dejó en marcha al morir")
     if barrido.gnuplot is None:
         barrido.progreso.nota(AVISO_GNUPLOT)
     estado = 0
     try:
         for programa in opciones.programas:
-            barrido.estudiar(programa)
+            barrido.estudiar(programa, medibles[programa.nombre])
     except KeyboardInterrupt as e:
         numero = getattr(e, "numero", signal.SIGINT)
         causa = "interrumpido" + ("" if numero == signal.SIGINT else f" por {_nombre(numero)}")

@@ -13,12 +13,13 @@ from typing import Dict, List, Optional, Sequence, Tuple
 from .argumentos import Analizador, entero
 from ..analisis.contraste import Contraste, Par, contrastar
 from ..datos.almacen import FICHERO as ALMACEN, cargar
+from ..analisis.maquina import Maquinas, comparar_maquinas, muestras_de
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from ..datos.lectura import leer_texto
 from .opciones import RONDAS
 from ..analisis.registros import diferencias
-from ..medir.salida import Flujo
+from ..medir.salida import Flujo, preparar_flujos
 from .opciones import MAX_SEMILLA
 from ..datos.tsv_previo import leer_estudios
 from ..datos.sistema import motivo
@@ -118,6 +119,13 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
               for p in malos]
     if solos:
         salida.append("programas " + "; ".join(solos))
+    (ra, _), (rb, _) = _registro(dir_a), _registro(dir_b)
+    maquinas = comparar_maquinas(muestras_de(ra), muestras_de(rb), semilla, remuestras)
+    salida.append(maquinas.texto() if maquinas else
+                  "máquina: sin medidas de la carga de referencia en "
+                  + " ni en ".join(lado for lado, r in (("A", ra), ("B", rb))
+                                   if not muestras_de(r))
+                  + "; no se sabe cuánto difirió su velocidad")
     comparados = 0
     for programa in [p for p in a if p in b]:
         contraste = contrastar(programa, a[programa], b[programa], semilla, remuestras)
@@ -126,6 +134,7 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
         if not contraste.pares:
             salida.append("ninguna talla en común")
             continue
+        contraste.maquinas = maquinas
         salida += [tabla_contraste(programa, contraste.pares), texto_contraste(contraste)]
         comparados += 1
     salida.append("A/B > 1: B es más rápido; *: el intervalo del 95 % (bootstrap sobre las"
@@ -161,9 +170,7 @@ def lineas_de_costes(a: Dict[str, Estudio], b: Dict[str, Estudio], semilla: int)
 def main_comparar(argv: Sequence[str]) -> int:
     """tools/sweep compare DIR_A DIR_B. Usage errors leave through argparse
     (status 2); unreadable studies, or none paired, give status 1."""
-    for flujo in (sys.stdout, sys.stderr):
-        if hasattr(flujo, "reconfigure"):
-            flujo.reconfigure(errors="replace")
+    preparar_flujos()
     a = Analizador(
         "tools/sweep compare --help",
         prog="sweep compare",
@@ -195,9 +202,9 @@ def main_comparar(argv: Sequence[str]) -> int:
     except ErrorDeUso as e:
         print(f"sweep compare: {e}", file=sys.stderr)
         return 1
-    except KeyboardInterrupt:
+    except KeyboardInterrupt as e:  # SIGINT, or SIGTERM and SIGHUP through tools/sweep's handlers
         print("sweep compare: interrumpido", file=sys.stderr)
-        return 130
+        return 128 + getattr(e, "numero", 2)
     if not Flujo(sys.stdout).escribir(texto + "\n"):
         print("sweep compare: la salida estándar se cerró antes de acabar", file=sys.stderr)
     for fallo in fallos:

@@ -16,6 +16,7 @@ from ..datos.programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Prog
                         elegir_configuraciones, elegir_entradas, elegir_programas)
 from ..datos.sistema import motivo
 from ..datos.tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
+from ..datos.texto import cortar, visible
 
 RAIZ = Path(__file__).resolve().parents[3]
 
@@ -64,7 +65,10 @@ def analizador() -> argparse.ArgumentParser:
             "el crecimiento exacto que dicen las cuentas de operaciones (bench_X_cuentas);\n"
             "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json,\n"
             "informe.md e informe.html (el mismo informe como página) en --out.\n\n"
-            "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados"
+            "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados\n"
+            "  tools/sweep --append DIR [--repeat K] [--sizes TALLAS] [--bin DIR]\n"
+            "                                    mide más invocaciones del plan del estudio de"
+            " DIR\n                                    y lo analiza de nuevo con todas"
         ),
         epilog=(
             "programas (configuraciones; tallas, cotas y modelo por omisión):\n"
@@ -97,7 +101,7 @@ def analizador() -> argparse.ArgumentParser:
                    help="rondas: cada una ejecuta una vez cada talla y configuración, la primera"
                         " en orden creciente y las demás en orden barajado; la tabla da la"
                         " mediana, el mínimo y el máximo de las R ejecuciones, y el ajuste y el"
-                        f" veredicto toman la más rápida de cada talla (por omisión, {RONDAS}; de 1 a"
+                        f" veredicto toman la mediana de cada talla (por omisión, {RONDAS}; de 1 a"
                         f" {MAX_RONDAS})")
     a.add_argument("--seed", metavar="S",
                    help="semilla del orden barajado y del bootstrap; la salida dice la usada"
@@ -254,8 +258,18 @@ class Opciones:
                 grupos.append(([nombre], entradas, tuple(ns)))
         juntos = ["--together"] if self.juntos and len(grupos) == 1 else []
         return [shlex.join(["tools/sweep", *nombres, *entradas, "--sizes", ",".join(map(str, ns)),
-                            *self.opciones_del_plan(), *juntos])
-                for nombres, entradas, ns in grupos]
+                            *self.opciones_del_plan(), *juntos,
+                            "--out", salida_de_repeticion(self.salida, k, len(grupos))])
+                for k, (nombres, entradas, ns) in enumerate(grupos, 1)]
+
+
+def salida_de_repeticion(salida: Path, k: int, total: int) -> str:
+    """Where the k-th of `total` commands that repeat a study writes: a
+    folder of its own beside the study's, never the study's own (a new study
+    removes the previous one's files) nor another command's (run in order,
+    each would remove the one before)."""
+    sufijo = "-repeticion" + (f"-{k}" if total > 1 else "")
+    return str(salida).rstrip("/") + sufijo
 
 
 def _medidas(texto: str) -> List[str]:
@@ -268,7 +282,8 @@ def _medidas(texto: str) -> List[str]:
     except ErrorDeUso:
         opciones = set()
     if not pedidas or not opciones:
-        raise ErrorDeUso(f"--measure «{texto}»: elija {', '.join(validas[:-1])} o {validas[-1]},"
+        raise ErrorDeUso(f"--measure «{cortar(texto)}»: elija {', '.join(validas[:-1])} o"
+                         f" {validas[-1]},"
                          " o varias separadas por comas")
     if EVENTOS.opcion in opciones:
         opciones.add(CUENTAS.opcion)
@@ -284,7 +299,7 @@ def _precision(texto: str) -> float:
             raise ValueError
         valor = float(numero) / (100 if porcentaje else 1)
     except ValueError:
-        raise ErrorDeUso(f"--precision «{texto}» no es un número ni un porcentaje") from None
+        raise ErrorDeUso(f"--precision «{cortar(texto)}» no es un número ni un porcentaje") from None
     if not 0 < valor < 1:
         raise ErrorDeUso("--precision debe estar entre 0 y 100 %, sin incluirlos")
     return valor
@@ -308,13 +323,15 @@ def _salida_escribible(directorio: Path):
         with tempfile.TemporaryFile(dir=directorio):
             pass
     except OSError as e:
-        raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {motivo(e)}") from None
+        raise ErrorDeUso(f"no se puede escribir en --out {visible(str(directorio))}:"
+                         f" {motivo(e)}") from None
 
 
 def _comprobar_cotas(cotas: Sequence[Cota], tallas: Sequence[int], donde: str):
     for cota in cotas:
         if motivo := sin_valor_en(cota, tallas):
-            raise ErrorDeUso(f"--bounds: «{cota.texto}» no tiene valor en ninguna talla {donde}"
+            raise ErrorDeUso(f"--bounds: «{cortar(cota.texto)}» no tiene valor en ninguna talla"
+                             f" {donde}"
                              f" ({motivo})")
 
 
@@ -327,15 +344,16 @@ def _comprobar_modelo(texto: str, terminos: Sequence[Cota], tallas: Sequence[int
     vistos = set()
     for termino in terminos:
         if termino.texto in vistos:
-            raise ErrorDeUso(f"--model {texto}: el término «{termino.texto}» está repetido")
+            raise ErrorDeUso(f"--model {cortar(texto)}: el término «{cortar(termino.texto)}»"
+                             " está repetido")
         vistos.add(termino.texto)
         if motivo := sin_valor_en(termino, tallas):
-            raise ErrorDeUso(f"--model: «{termino.texto}» no tiene valor en ninguna talla"
+            raise ErrorDeUso(f"--model: «{cortar(termino.texto)}» no tiene valor en ninguna talla"
                              f" {donde} ({motivo})")
     validas = [n for n in tallas if all(t(n) is not None for t in terminos)]
     if len(validas) <= len(terminos):
         cuantos = f"{len(terminos)} término" + ("s" if len(terminos) > 1 else "")
-        raise ErrorDeUso(f"--model {texto}: un modelo de {cuantos} necesita"
+        raise ErrorDeUso(f"--model {cortar(texto)}: un modelo de {cuantos} necesita"
                          f" al menos {len(terminos) + 1} tallas en que todos tengan valor, y"
                          f" hay {len(validas)} {donde}")
 

@@ -1,10 +1,9 @@
 """The plot of the counts: the main count against n with its fit and
 model, each with its formula, and beside it the time of one operation
-against n for each configuration (that of the fastest invocation of each
-size), which is the picture of what the machine adds (for heapsort it
+against n for each configuration (the median of each size over its
+count), which is the picture of what the machine adds (for heapsort it
 climbs as the heap leaves each cache level)."""
 
-from pathlib import Path
 
 from ...analisis.analisis import Analisis
 from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
@@ -12,7 +11,7 @@ from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje
                     rango_log)
 
 
-def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
+def guion_cuentas(analisis: Analisis, formato: str) -> str:
     estudio = analisis.estudio
     cuentas = estudio.cuentas_principales()
     if len(cuentas) < 2 or analisis.cuentas is None:
@@ -20,7 +19,7 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
     programa = estudio.programa
     # Both panels keep room under them for the longer key.
     entradas = max(3, len(analisis.configuraciones))
-    lineas = inicio(destino, formato, 1200, 500 + ALTO_LINEA * entradas) + [
+    lineas = inicio(formato, 1200, 500 + ALTO_LINEA * entradas) + [
         f"set multiplot layout 1,2 title {cadena(programa.algoritmo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics lc rgb '#dddddd'",
@@ -57,7 +56,7 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
         lineas += datos(f"$operacion_{k}", [(n, 1e9 * s) for n, s in de.por_operacion])
         series.append(f"$operacion_{k} using 1:2 with linespoints pt 7 ps 0.8 lw 1.5"
                       f" lc rgb '{COLORES.get(configuracion, 'black')}'"
-                      f" title {cadena(configuracion + ': la ejecución más rápida ÷ las cuentas')}"
+                      f" title {cadena(configuracion + ': la mediana ÷ las cuentas')}"
                       " noenhanced")
     if series:
         lineas += marcas_de_cache(analisis.cruces, [n for n, _ in cuentas])

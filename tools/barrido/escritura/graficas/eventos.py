@@ -3,8 +3,6 @@ program's main count at that size) against n, on logarithmic axes, with a
 dotted line where the working set outgrows each cache. Where a line rises
 at a cache's line, that cache is what the time per operation pays for."""
 
-from pathlib import Path
-
 from ...analisis.analisis import Analisis
 from ...redaccion.eventos import plural
 from .comun import (ALTO_LINEA, cadena, clave_debajo, datos, eje_x, inicio, marcas_de_cache,
@@ -14,7 +12,7 @@ COLORES = {"instrucciones": "#333333", "fallos_l1d": "#1b6fb5", "fallos_ll": "#d
            "saltos": "#7570b3", "saltos_fallidos": "#1b9e77"}
 
 
-def guion_eventos(analisis: Analisis, destino: Path, formato: str) -> str:
+def guion_eventos(analisis: Analisis, formato: str) -> str:
     de = analisis.eventos
     if de is None:
         return ""
@@ -34,7 +32,7 @@ def guion_eventos(analisis: Analisis, destino: Path, formato: str) -> str:
         return ""
     tallas = sorted(por_operacion)
     bajo, alto = rango_log(valores)
-    lineas = inicio(destino, formato, 900, 520 + ALTO_LINEA * len(series)) + [
+    lineas = inicio(formato, 900, 520 + ALTO_LINEA * len(series)) + [
         f"set title {cadena(f'{programa.algoritmo}: eventos simulados por {programa.operacion}')}"
         " noenhanced",
         "set xlabel 'n'", f"set ylabel {cadena(f'por {programa.operacion}')} noenhanced",

@@ -11,7 +11,6 @@ plot carries the note under its title. Programs that all grow as a^n are
 drawn against a linear n axis."""
 
 import math
-from pathlib import Path
 from typing import List, Sequence, Tuple
 
 from ...analisis.analisis import Analisis
@@ -80,7 +79,7 @@ def _panel_tiempos(dibujados: Sequence[Analisis], configuracion: str,
                           f" title {cadena(titulo)}")
     puntos = [p for a in dibujados for p in a.estudio.puntos_de(configuracion) if p.minimo > 0]
     bajo, alto = rango_log([p.minimo for p in puntos] + [p.maximo for p in puntos])
-    titulo = "medianas, barras mín–máx; a trazos, el ajuste a las ejecuciones más rápidas"
+    titulo = "medianas, barras mín–máx; a trazos, el ajuste a las medianas"
     if fuera:
         titulo += "; huecos: fuera del ajuste"
     return [f"set title {cadena(titulo)} noenhanced",
@@ -123,7 +122,7 @@ def _panel_relativos(juntos: Juntos) -> List[str]:
             "plot " + ", \\\n     ".join(series + ["1 with lines lc rgb '#444444' dt 2 notitle"])]
 
 
-def guion_juntos(juntos: Juntos, destino: Path, formato: str) -> Tuple[str, List[str]]:
+def guion_juntos(juntos: Juntos, formato: str) -> Tuple[str, List[str]]:
     """The gnuplot script of juntos.svg (empty when fewer than two programs
     have times to draw) and the notes on what it leaves out."""
     configuracion = juntos.configuracion
@@ -140,7 +139,7 @@ def guion_juntos(juntos: Juntos, destino: Path, formato: str) -> Tuple[str, List
     if juntos.aparte:
         titulo += f" (sin {', '.join(e.etiqueta for e in juntos.aparte)}: crece como a^n)"
     paneles = 2 if abajo else 1
-    lineas = inicio(destino, formato, 1200, 80 + 460 * paneles) + [
+    lineas = inicio(formato, 1200, 80 + 460 * paneles) + [
         f"set multiplot layout {paneles},1 title {cadena(titulo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics mxtics mytics lc rgb '#dddddd'",

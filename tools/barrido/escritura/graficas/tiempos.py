@@ -1,9 +1,8 @@
 """The main plot of a program's study: the measured medians with their
-min-max bars, the fastest invocation of each size, through which the fit
+min-max bars, the median of each size, through which the fit
 and the model are drawn, and the fitted curve and the model of each
 configuration with their formulas."""
 
-from pathlib import Path
 
 from ...analisis.analisis import Analisis
 from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
@@ -11,9 +10,9 @@ from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje
                     rango_log)
 
 
-def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
-    """A gnuplot script that draws the study into destino: one series of
-    medians per configuration, its fastest invocations, the fitted curve
+def guion_tiempos(analisis: Analisis, formato: str) -> str:
+    """A gnuplot script that draws the study on its standard output: one
+    series of medians per configuration, the medians fitted, the fitted curve
     and the model; log-log axes (log t against n for a program that grows
     exponentially). The key sits under the plot, so that it hides no point
     and the axes can end where the data do."""
@@ -68,13 +67,13 @@ def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
         if de and de.rapidas:
             lineas += datos(f"$rapidas_{k}", de.rapidas)
             series.append(f"$rapidas_{k} using 1:2 with points pt 9 ps 1.1 lc rgb '{color}'"
-                          f" title {cadena(configuracion + ': la ejecución más rápida de cada talla')}"
+                          f" title {cadena(configuracion + ': la mediana de cada talla, la que se ajusta')}"
                           " noenhanced")
         ajuste = de.ajuste if de else None
         # Both curves over the sizes they were fitted on.
         desde, hasta = (de.rapidas[0][0], de.rapidas[-1][0]) if de and de.rapidas else (0, 0)
         if ajuste:
-            titulo = (f"{configuracion}: ajuste a las más rápidas, {formula_ajuste(ajuste)}"
+            titulo = (f"{configuracion}: ajuste a las medianas, {formula_ajuste(ajuste)}"
                       f"  (R² = {ajuste.r2:.4f})")
             lineas += datos(f"$ajuste_{k}", curva(ajuste, desde, hasta, programa.exponencial))
             series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"
@@ -86,7 +85,7 @@ def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
                           f" title {cadena(titulo)}")
     if not series:
         return ""
-    lineas = (inicio(destino, formato, 900, 560 + ALTO_LINEA * len(series))
+    lineas = (inicio(formato, 900, 560 + ALTO_LINEA * len(series))
               + clave_debajo(len(series)) + lineas)
     lineas.append("plot " + ", \\\n     ".join(series))
     return "\n".join(lineas) + "\n"
