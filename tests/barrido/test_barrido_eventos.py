@@ -89,9 +89,10 @@ class ConValgrindFalso(ConFalsos):
                     (utiles / nombre).symlink_to(shutil.which(nombre))
         return {**os.environ, "PATH": ":".join(camino + [str(utiles)]), **mas}
 
-    def eventos(self, *args, **entorno) -> subprocess.CompletedProcess:
+    def eventos(self, *args, tallas: str = "100,200,400,800", **entorno
+                ) -> subprocess.CompletedProcess:
         orden = [sys.executable, str(BARRIDO), "bubble", "--measure", "events", "--sizes",
-                 "100,200,400,800", *args, "--bin", str(self.bin), "--out", str(self.out)]
+                 tallas, *args, "--bin", str(self.bin), "--out", str(self.out)]
         return subprocess.run(orden, capture_output=True, text=True, timeout=120,
                               env=self.entorno(**entorno))
 
@@ -131,16 +132,17 @@ class BarridoDeEventos(ConValgrindFalso):
         self.assertIn("(sin PMU, como en casi todas las máquinas virtuales)", informe)
 
     def test_su_propia_parte_del_tiempo(self):
-        # --time 2 over one series of counts and one of events: the events
-        # series gets 1 s, and the fake sleeps n/1000 s: 800 does not fit.
-        r = self.eventos("--time", "2")
+        # --time 4 over one series of counts and one of events: the events
+        # series gets 2 s, and the fake sleeps n/1000 s: 3200 does not fit,
+        # while the counts, whose share it is not, take every size.
+        r = self.eventos("--time", "4", tallas="100,200,400,3200")
         self.assertEqual(r.returncode, 0, r.stderr)
         estudio = cargar(self.out / "estudio.json").estudios[0]
         self.assertEqual(sorted(estudio.valores_de("eventos")), [100, 200, 400])
-        self.assertEqual(sorted(estudio.cuentas), [100, 200, 400, 800])
+        self.assertEqual(sorted(estudio.cuentas), [100, 200, 400, 3200])
         omitida = estudio.omitidas["eventos"][0]
-        self.assertEqual(omitida.n, 800)
-        self.assertIn("la serie de eventos no cabe en sus 1 s", omitida.motivo)
+        self.assertEqual(omitida.n, 3200)
+        self.assertIn("la serie de eventos no cabe en sus 2 s", omitida.motivo)
 
     def test_falla_bajo_el_simulador(self):
         # (how it fails from n = 400 on, what the message says): the events
