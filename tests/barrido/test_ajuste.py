@@ -8,6 +8,7 @@ import unittest
 from comun import GEOMETRICAS, sinteticos
 from barrido.estadistica.ajuste import Ajuste as UnAjuste, ajustar, ajustar_con_intervalo, tendencias
 from barrido.estadistica.incertidumbre import intervalo_mediana
+from barrido.redaccion.ajuste import crecimiento
 from barrido.datos.cotas import Cota
 from barrido.datos.tallas import leer_tallas
 
@@ -37,7 +38,7 @@ class Ajuste(unittest.TestCase):
         ]
         for ajuste, texto in casos:
             with self.subTest(texto=texto):
-                self.assertEqual(ajuste.crecimiento(), texto)
+                self.assertEqual(crecimiento(ajuste), texto)
 
     def test_intervalo_del_exponente(self):
         # The bootstrap interval holds the true exponent in most noisy data

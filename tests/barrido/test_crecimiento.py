@@ -10,6 +10,7 @@ import comun  # noqa: F401  (puts the package on the path)
 from barrido.datos.cotas import leer_cotas
 from barrido.estadistica.crecimiento import juzgar_crecimiento
 from barrido.datos.tallas import leer_tallas
+from barrido.redaccion.crecimiento import texto_crecimiento
 
 GRANDES = leer_tallas("1000:4096000:x2")
 
@@ -20,7 +21,7 @@ def memoria(m: int) -> int:
     return 0 if m < 100 else m + 2 + max(memoria(m // 2), memoria(m - m // 2))
 
 
-def juzgar(cuenta, tallas=GRANDES, cotas=None, medida="el número de comparaciones"):
+def juzgar(cuenta, tallas=GRANDES, cotas=None, medida="comparaciones"):
     return juzgar_crecimiento(medida, [(n, cuenta(n)) for n in tallas],
                               leer_cotas(cotas) if cotas else None)
 
@@ -70,7 +71,7 @@ class Crecimiento(unittest.TestCase):
         for cuenta, tallas, cotas, nombre in casos:
             for azar in map(random.Random, range(20)):
                 v = juzgar(lambda n: cuenta(n, azar), tallas, cotas)
-                self.assertEqual(v.cota and v.cota.texto, nombre, v.texto())
+                self.assertEqual(v.cota and v.cota.texto, nombre, texto_crecimiento(v))
 
     def test_profundidad_en_enteros_pequenos(self):
         # About 2·log2(n/50), 9 to 33, scattered by 3: log(n) or nothing.
@@ -81,15 +82,16 @@ class Crecimiento(unittest.TestCase):
 
     def test_ceros(self):
         casos = [  # (measure, values, sizes, the text)
-            ("la memoria adicional", lambda n: 0, "1:8:x2", "^no usa memoria adicional$"),
-            ("la profundidad", lambda n: 0, "1:8:x2", "^la profundidad es 0 en todas las tallas$"),
-            ("la memoria adicional", memoria, "25:102400:x2",
+            ("memoria_extra", lambda n: 0, "1:8:x2", "^no usa memoria adicional$"),
+            ("profundidad", lambda n: 0, "1:8:x2", "^la profundidad es 0 en todas las tallas$"),
+            ("memoria_extra", memoria, "25:102400:x2",
              r"^la memoria adicional crece como n \(.*; es 0 en n = 25, 50\)$"),
-            ("la profundidad", memoria, "25:200:x2", r"^la profundidad no distingue las cotas a"
+            ("profundidad", memoria, "25:200:x2", r"^la profundidad no distingue las cotas a"
              r" estas tallas \(menos de tres tallas con valor; es 0 en n = 25, 50\): pruebe"),
         ]
         for medida, valores, tallas, texto in casos:
-            self.assertRegex(juzgar(valores, leer_tallas(tallas), medida=medida).texto(), texto)
+            self.assertRegex(texto_crecimiento(juzgar(valores, leer_tallas(tallas), medida=medida)),
+                             texto)
 
     def test_mediana_y_pocas_tallas(self):
         # One wild value in three does not count.

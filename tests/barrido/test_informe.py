@@ -8,6 +8,7 @@ from pathlib import Path
 import comun  # noqa: F401  (puts the package on the path)
 from barrido.escritura import tabla, tsv
 from barrido.analisis.analisis import analizar
+from barrido.escritura.graficas import Grafica
 from barrido.escritura.informe import ANCHO_PROSA, ANCHO_TABLA, Seccion, informe, markdown, partir_orden, pie
 from barrido.datos.cotas import Cota
 from barrido.datos.estudio import Estudio, Punto
@@ -157,8 +158,9 @@ class Documento(unittest.TestCase):
                                          lambda n: 2 * n * math.log(n), tallas), []),
         ]
         self.graficas = {a.estudio.programa.nombre: [
-            Path(f"{a.estudio.programa.nombre}{sufijo}.{formato}")
-            for formato in ("svg", "png") for sufijo in ("", "_cocientes", "_cuentas")]
+            Grafica(Path(f"{a.estudio.programa.nombre}{sufijo}.{formato}"), clase)
+            for formato in ("svg", "png")
+            for sufijo, clase in (("", "tiempos"), ("_cocientes", "cocientes"), ("_cuentas", "cuentas"))]
             for a in self.analisis}
         self.registro = {
             "fecha": "2025-01-01T00:00:00+00:00", "orden": "tools/sweep bubble quicksort",

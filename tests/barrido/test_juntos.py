@@ -138,7 +138,7 @@ class Grafica(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             ficheros = Ficheros(Path(tmp), Progreso(io.StringIO()))
             rutas, notas = dibujar_juntos(juntos, ficheros, "gnuplot", ["svg"])
-            svg = [r.read_text(encoding="utf-8") for r in rutas]
+            svg = [g.ruta.read_text(encoding="utf-8") for g in rutas]
         guion = guion_juntos(juntos, Path("x.svg"), "svg")
         self.assertEqual(notas, guion[1])  # every note reaches the caller
         return guion, svg

@@ -10,6 +10,7 @@ import unittest
 from comun import GEOMETRICAS
 from barrido.datos.cotas import leer_cotas
 from barrido.estadistica.modelo import ajustar_modelo, sin_modelo
+from barrido.redaccion.ajuste import texto_modelo, texto_sin_modelo
 from barrido.datos.tallas import leer_tallas
 
 
@@ -66,12 +67,12 @@ class Exactos(unittest.TestCase):
             with self.subTest(terminos=terminos, tallas=tallas):
                 cotas, puntos = exactos(terminos, [1.0] * len(terminos), tallas)
                 self.assertIsNone(ajustar_modelo(cotas, puntos))
-                self.assertIn(motivo, sin_modelo(cotas, puntos))
+                self.assertIn(motivo, texto_sin_modelo(sin_modelo(cotas, puntos)))
 
     def test_describir(self):
         cotas, puntos = exactos("n^2,n-1,1", [0.25, -3.0, 5.0], range(10, 20))
         self.assertEqual(
-            ajustar_modelo(cotas, puntos).describir("comparaciones"),
+            texto_modelo(ajustar_modelo(cotas, puntos), "comparaciones"),
             "t(n) ≈ 0.25·n^2 [0.25, 0.25] − 3·(n-1) [-3, -3] + 5 [5, 5] comparaciones;"
             " residuo relativo máximo < 0.01%")
 

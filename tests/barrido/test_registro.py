@@ -12,8 +12,9 @@ from datetime import datetime
 from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
-from barrido.escritura.registro import (DESCONOCIDO, cambios_sin_commit, como_json, describir_registro,
-                              diferencias, registro)
+from barrido.analisis.registros import diferencias
+from barrido.escritura.registro import (DESCONOCIDO, cambios_sin_commit, como_json,
+                                        describir_registro, registro)
 
 OPCIONES = "-Wall -O2 -std=c++20"
 

@@ -14,7 +14,7 @@ import unittest
 
 from comun import BARRIDO, ConFalsos
 
-from barrido.escritura.registro import diferencias
+from barrido.analisis.registros import diferencias
 from barrido.datos.sistema import motivo
 
 INGLES = re.compile(r"No such file|Permission denied|Not a directory|Exec format|"

@@ -8,13 +8,17 @@ import unittest
 from comun import GEOMETRICAS
 from barrido.estadistica.ajuste import ajustar_con_intervalo
 from barrido.analisis.analisis import analizar
-from barrido.estadistica.conteo import deriva
+from barrido.estadistica.por_operacion import deriva
 from barrido.estadistica.crecimiento import juzgar_crecimiento
 from barrido.datos.cotas import Cota
 from barrido.datos.estudio import Estudio, Punto
 from barrido.estadistica.incertidumbre import bootstrap, mas_rapida
 from barrido.datos.programas import PROGRAMAS
 from barrido.escritura.tsv import resumen_tsv
+from barrido.redaccion.ajuste import crecimiento
+from barrido.redaccion.conclusiones import resumen_conclusion, texto_conclusion
+from barrido.redaccion.crecimiento import texto_crecimiento
+from barrido.redaccion.veredicto import detalle_veredicto, resumen_veredicto, texto_veredicto
 from barrido.datos.tallas import leer_tallas
 from barrido.estadistica.veredicto import juzgar, mitad_superior
 
@@ -62,7 +66,7 @@ class VeredictoDeTiempos(unittest.TestCase):
         for t, tallas, textos, exponencial, ruido, veces, tipo, nombradas in casos:
             with self.subTest(cotas=textos, tipo=tipo):
                 v = juzgar(invocaciones(t, tallas, ruido, veces), cotas(*textos), exponencial, 3)
-                self.assertEqual(v.tipo, tipo, v.detalle())
+                self.assertEqual(v.tipo, tipo, detalle_veredicto(v))
                 self.assertEqual([c.texto for c in v.cotas], nombradas)
 
     def test_se_juzga_en_la_mitad_superior(self):
@@ -110,7 +114,7 @@ class VeredictoDeTiempos(unittest.TestCase):
             with self.subTest(semilla=semilla):
                 v = juzgar(tiempos, cotas("n^1.8", "n^2", "n^2.2"), False, semilla)
                 self.assertEqual((v.tipo, [c.texto for c in v.cotas]), ("cota", ["n^2"]),
-                                 v.detalle())
+                                 detalle_veredicto(v))
 
     def test_cada_lado_de_la_ventana_es_una_prueba_al_5_por_ciento(self):
         # The interval of a slope leaves 5 % of the resampled slopes below it
@@ -149,8 +153,8 @@ class VeredictoDeTiempos(unittest.TestCase):
                 v = juzgar(invocaciones(t, GEOMETRICAS, 0.03, 5), cotas("n^1.8", "n^2", "n^2.2"),
                            False, 2)
                 self.assertEqual((v.tipo, [c.texto for c in v.cotas]), ("indistinguibles", [cota]),
-                                 v.detalle())
-                self.assertIn(f"crecen como {cota} {lado}: no se distingue", v.texto())
+                                 detalle_veredicto(v))
+                self.assertIn(f"crecen como {cota} {lado}: no se distingue", texto_veredicto(v))
 
     def test_el_mismo_azar_da_los_mismos_intervalos(self):
         # The bootstrap of the verdict and that of the fit are seeded: the
@@ -198,27 +202,28 @@ class PalabrasDelVeredicto(unittest.TestCase):
         for t, resumen, comienzo, sobre_el_ajuste in casos:
             with self.subTest(resumen=resumen, sobre_el_ajuste=sobre_el_ajuste):
                 conclusion = analizar(cuadratico(t), []).conclusiones[0]
-                self.assertEqual(conclusion.resumen, resumen)
-                self.assertTrue(conclusion.texto.startswith(comienzo), conclusion.texto)
+                texto = texto_conclusion(conclusion)
+                self.assertEqual(resumen_conclusion(conclusion), resumen)
+                self.assertTrue(texto.startswith(comienzo), texto)
                 p = conclusion.prueba
                 self.assertIn(f"{p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}] en la mitad"
-                              f" superior (8000 a 64000)", conclusion.texto)
-                self.assertIn(f"su margen [{-p.abajo:+.3f}, {p.arriba:+.3f}]", conclusion.texto)
+                              f" superior (8000 a 64000)", texto)
+                self.assertIn(f"su margen [{-p.abajo:+.3f}, {p.arriba:+.3f}]", texto)
                 if sobre_el_ajuste is None:
-                    self.assertNotIn("el ajuste de todas las tallas", conclusion.texto)
+                    self.assertNotIn("el ajuste de todas las tallas", texto)
                 else:
                     self.assertIn(f"el ajuste de todas las tallas, "
-                                  f"{conclusion.ajuste.crecimiento()}, {sobre_el_ajuste}",
-                                  conclusion.texto)
+                                  f"{crecimiento(conclusion.ajuste)}, {sobre_el_ajuste}",
+                                  texto)
 
     def test_lo_que_no_se_distingue_se_enumera(self):
         # Noise far wider than the distance between the bounds: none is ruled out.
         v = juzgar(invocaciones(lambda n: 3e-10 * n**2, GEOMETRICAS, 0.6, 2),
                    cotas("n^1.8", "n^2", "n^2.2"), False, 3)
-        self.assertEqual(v.resumen(), "no distingue n^1.8, n^2 y n^2.2")
-        self.assertTrue(v.texto().startswith("n^1.8, n^2 y n^2.2 no se distinguen a estas"
+        self.assertEqual(resumen_veredicto(v), "no distingue n^1.8, n^2 y n^2.2")
+        self.assertTrue(texto_veredicto(v).startswith("n^1.8, n^2 y n^2.2 no se distinguen a estas"
                                              " tallas: pendientes en la mitad superior"),
-                        v.texto())
+                        texto_veredicto(v))
 
     def test_resumen_tsv_lleva_la_ventana(self):
         analisis = analizar(cuadratico(lambda n: 1e-9 * n**2.04), [])
@@ -251,16 +256,16 @@ class VeredictoDeCuentas(unittest.TestCase):
         ]
         for c, tallas, admitidas in casos:
             with self.subTest(admitidas=admitidas):
-                v = juzgar_crecimiento("el número de comparaciones", [(n, c(n)) for n in tallas])
-                self.assertIn(v.cota.texto if v.cota else None, admitidas, v.texto())
+                v = juzgar_crecimiento("comparaciones", [(n, c(n)) for n in tallas])
+                self.assertIn(v.cota.texto if v.cota else None, admitidas, texto_crecimiento(v))
 
     def test_dos_cotas_cercanas_no_se_nombran(self):
         # n·ln n plus a large n^1.2 term lies between two candidates: neither
         # fits clearly better than the other, so neither is named.
         cuentas = [(n, n * math.log(n) + 0.45 * n**1.2) for n in NLOGN]
-        v = juzgar_crecimiento("el número de comparaciones", cuentas,
+        v = juzgar_crecimiento("comparaciones", cuentas,
                                cotas("n", "n*log(n)", "n^1.2"))
-        self.assertIsNone(v.cota, v.texto())
+        self.assertIsNone(v.cota, texto_crecimiento(v))
 
     def test_cuentas_con_dispersion(self):
         # Quicksort's comparisons scatter by about 0.65·n from one input to
@@ -271,7 +276,7 @@ class VeredictoDeCuentas(unittest.TestCase):
             azar = random.Random(semilla)
             cuentas = [(n, 2 * n * math.log(n) - 2.85 * n + 0.65 * n * azar.gauss(0, 1))
                        for n in NLOGN]
-            v = juzgar_crecimiento("el número de comparaciones", cuentas,
+            v = juzgar_crecimiento("comparaciones", cuentas,
                                    cotas("n", "n*log(n)", "n^1.2"))
             nombradas.append(v.cota.texto if v.cota else None)
         self.assertNotIn("n", nombradas)

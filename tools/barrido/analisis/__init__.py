@@ -1,1 +1,1 @@
-"""Everything concluded from a study, computed once: one program, several side by side, two studies of a program against each other, the kinds of input."""
+"""Everything concluded from a study, computed once and held as values: one program (its rows, fits, verdicts and conclusions), several side by side, the kinds of input of one program, two studies and two records against each other."""

@@ -43,7 +43,16 @@ class Par:
     intervalo: Tuple[float, float] = (math.nan, math.nan)
 
     @property
+    def mediana_a(self) -> float:
+        return statistics.median(self.a)
+
+    @property
+    def mediana_b(self) -> float:
+        return statistics.median(self.b)
+
+    @property
     def significativo(self) -> bool:
+        """The interval excludes 1: A and B differ at this size."""
         return self.intervalo[0] > 1 or self.intervalo[1] < 1
 
 
@@ -95,7 +104,7 @@ def remuestrear(pares: List[Par], semilla: int, veces: int) -> Tuple[float, Tupl
 
     remuestreados = bootstrap(grupos, cocientes, semilla, veces)
     for k, p in enumerate(pares):
-        p.cociente = statistics.median(p.a) / statistics.median(p.b)
+        p.cociente = p.mediana_a / p.mediana_b
         p.intervalo = intervalo([r[0][k] for r in remuestreados])
     media = statistics.geometric_mean([p.cociente for p in pares])
     return media, intervalo([r[1] for r in remuestreados])
@@ -111,6 +120,14 @@ class Contraste:
     notas: List[str]
     media: float = math.nan
     intervalo: Tuple[float, float] = (math.nan, math.nan)
+
+    @property
+    def sentido(self) -> str:
+        """What the geometric mean's interval says: mas_rapido when B is
+        faster than A (the interval lies above 1), mas_lento when slower,
+        igual when it holds 1."""
+        inf, sup = self.intervalo
+        return "mas_rapido" if inf > 1 else "mas_lento" if sup < 1 else "igual"
 
 
 def contrastar(programa: str, a: Estudio, b: Estudio, semilla: int, veces: int) -> Contraste:

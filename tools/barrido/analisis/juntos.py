@@ -61,13 +61,6 @@ class Cotejo:
         return n, factores, [p for p in self.nombres if n not in self.valores[p]]
 
 
-def veces(x: Optional[float]) -> str:
-    """×1.00, ×3.42, ×215: a factor over the least."""
-    if x is None:
-        return "-"
-    return f"×{x:.2f}" if x < 100 else f"×{x:.0f}"
-
-
 def tiempos(estudios: Sequence[Estudio], configuracion: str) -> Tuple[Cotejo, List[str]]:
     """The median times of each study at the configuration, and a note for
     each study without that series."""

@@ -17,6 +17,9 @@ ENTRADAS = ("aleatoria", "ordenada", "inversa", "casi_ordenada", "pocas_claves")
 # The one configuration a kind of input is timed in: bench_X_entradas is
 # built with O2's flags.
 CONFIGURACION_ENTRADAS = "O2"
+# The programs that time small sizes by repetition (harness/repeticion.h)
+# do so up to this size, inclusive.
+UMBRAL_REPETICION = 2000
 
 
 @dataclass(frozen=True)
@@ -85,7 +88,7 @@ PROGRAMAS: Dict[str, Programa] = {
     p.nombre: p
     for p in (
         Programa("selection", "ordenación por selección", ("O0", "O2"), _TALLAS_CUADRATICAS,
-                 _CUADRATICAS, _MODELO_CUADRATICO, umbral_repeticion=2000),
+                 _CUADRATICAS, _MODELO_CUADRATICO, umbral_repeticion=UMBRAL_REPETICION),
         Programa("bubble", "ordenación por burbuja", ("O0", "O2"), _TALLAS_CUADRATICAS,
                  _CUADRATICAS,
                  _MODELO_CUADRATICO),
@@ -94,7 +97,7 @@ PROGRAMAS: Dict[str, Programa] = {
         Programa("quicksort", "quicksort", ("O0", "O2"), "1000:4096000:x2", _NLOGN, _MODELO_NLOGN),
         Programa("heapsort", "heapsort", ("O0", "O2"), "1000:4096000:x2", _NLOGN, _MODELO_NLOGN),
         Programa("mergesort", "mergesort", ("O2", "O3"), "1000:4096000:x2", _NLOGN,
-                 _MODELO_NLOGN, umbral_repeticion=2000),
+                 _MODELO_NLOGN, umbral_repeticion=UMBRAL_REPETICION),
         Programa("floyd", "caminos mínimos de Floyd", ("O0", "O2"), "125:1000:x2,180:720:x2",
                  ("n^2.8", "n^3", "n^3.2"), "n^3,n^2", cuenta="pasos", operacion="paso",
                  entradas=False, datos="la matriz"),

@@ -1,1 +1,1 @@
-"""The writers: tables, TSV files, plots, the record, the report and the files of a study. They format what the analysis concluded."""
+"""The writers: tables, TSV files, the summary, plots, the record, the report and the files of a study. They format what the analysis concluded, in the words of redaccion, and judge nothing themselves."""

@@ -10,13 +10,14 @@ import re
 import shlex
 import textwrap
 from dataclasses import dataclass, field
-from pathlib import Path
 from typing import Dict, List, Mapping, Optional, Sequence
 
 from ..analisis.analisis import Analisis
 from ..datos.medidas import CUENTAS as _CUENTAS
+from .graficas import Grafica
 from .registro import describir_registro
-from .tabla import Nota, alinear, filas_cuentas, filas_resumen, filas_tabla, notas
+from .resumen import filas_resumen
+from .tabla import Nota, alinear, filas_cuentas, filas_tabla, notas
 
 # Wider than this, a program's table stays in a fixed-width block: a
 # Markdown table pads every cell with pipes and blanks, and past about this
@@ -31,19 +32,21 @@ class Seccion:
     analysis), or the programs side by side (a table already formatted)."""
 
     titulo: str
-    graficas: List[Path] = field(default_factory=list)
+    graficas: List[Grafica] = field(default_factory=list)
     analisis: Optional[Analisis] = None
     tabla: str = ""
 
 
 _PIES = {
-    "": "Tiempos: la mediana de cada talla con barras del mínimo al máximo; el ajuste y el"
+    "tiempos": "Tiempos: la mediana de cada talla con barras del mínimo al máximo; el ajuste y el"
         " modelo pasan por la ejecución más rápida de cada talla, que se dibuja aparte.",
-    "_cocientes": "El veredicto de los tiempos: cada cociente t/f(n) entre su valor en la talla"
+    "cocientes": "El veredicto de los tiempos: cada cociente t/f(n) entre su valor en la talla"
                   " mayor; sombreada, la mitad superior de las tallas, donde se juzga.",
-    "_cuentas": "Las cuentas de operaciones con su ajuste y su modelo, y el tiempo de una"
+    "cuentas": "Las cuentas de operaciones con su ajuste y su modelo, y el tiempo de una"
                 " operación en cada talla.",
     "juntos": "Los programas juntos: sus tiempos, y cada uno entre el más rápido en cada talla.",
+    "entradas": "Los tipos de entrada juntos: los tiempos de cada uno, y cada uno entre el más"
+                " rápido en cada talla.",
 }
 
 _ETIQUETAS = {"ajuste": "Ajuste", "cocientes": "Cocientes", "veredicto": "Veredicto",
@@ -111,15 +114,12 @@ def _tabla(filas: Sequence[Sequence[str]], leyenda: Sequence[str], notas: bool =
     return lineas + [l for x in leyenda for l in _punto(markdown(x))] + ([""] if leyenda else [])
 
 
-def pie(ruta: Path) -> str:
-    """The caption of a plot, from its file name."""
-    for sufijo in ("_cocientes", "_cuentas"):
-        if ruta.stem.endswith(sufijo):
-            return _PIES[sufijo]
-    return _PIES["juntos"] if ruta.stem == "juntos" else _PIES[""]
+def pie(grafica: Grafica) -> str:
+    """The caption of a plot, from what it shows."""
+    return _PIES[grafica.clase]
 
 
-def _graficas(graficas: Sequence[Path]) -> List[str]:
+def _graficas(graficas: Sequence[Grafica]) -> List[str]:
     """Each plot with its caption written once, under it."""
     lineas = []
     for g in graficas:

@@ -1,106 +1,25 @@
 """The record of a study: when and how it was made, on which machine, with
-which compiler and flags, from which commit. Anything that cannot be read
-is recorded as "desconocido"; making the record never fails."""
+which compiler and flags, from which commit, as registro.json holds it,
+and the lines that describe it to a person. The machine's description is
+read by datos.maquina; anything that cannot be read is recorded as
+"desconocido", and making the record never fails."""
 
 import json
-import os
-import platform
-import re
 import shlex
-import subprocess
+from dataclasses import asdict
 from datetime import datetime
 from pathlib import Path
 from typing import Dict, List, Mapping, Optional, Sequence
 
-DESCONOCIDO = "desconocido"
-_FALTA = object()
-RAIZ = Path(__file__).resolve().parents[3]  # the repository: parent of tools/
-
-
-def _leer(ruta: Path) -> str:
-    try:
-        return ruta.read_text(encoding="utf-8", errors="replace")
-    except OSError:
-        return ""
-
-
-def _campo(texto: str, patron: str) -> str:
-    """The first group of the first line matching patron, stripped."""
-    m = re.search(patron, texto, re.MULTILINE)
-    return m.group(1).strip() if m and m.group(1).strip() else DESCONOCIDO
-
-
-def _orden(argumentos: Sequence[str], directorio: Path = RAIZ) -> str:
-    """The standard output of a command, stripped, or desconocido."""
-    try:
-        r = subprocess.run(list(argumentos), cwd=directorio, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
-    except (OSError, subprocess.SubprocessError):
-        return DESCONOCIDO
-    if r.returncode != 0:
-        return DESCONOCIDO
-    return r.stdout.decode("utf-8", "replace").strip()
-
-
-def maquina() -> Dict[str, object]:
-    """Processor model, cores, memory in GiB, kernel and system."""
-    kib = _campo(_leer(Path("/proc/meminfo")), r"^MemTotal:\s*(\d+)\s*kB")
-    return {
-        "procesador": _campo(_leer(Path("/proc/cpuinfo")), r"^model name\s*:(.*)$"),
-        "nucleos": os.cpu_count() or DESCONOCIDO,
-        "memoria_gib": round(int(kib) / 2**20, 1) if kib.isdigit() else DESCONOCIDO,
-        "kernel": platform.release() or DESCONOCIDO,
-        "sistema": platform.system() or DESCONOCIDO,
-    }
-
-
-def familia(construccion: Path) -> str:
-    """The compiler's family and version as CMake identified them when it
-    configured the build directory (GNU 12.2.0, Clang 14.0.6): the driver's
-    own words do not always say which compiler it is."""
-    for ruta in sorted(construccion.glob("CMakeFiles/*/CMakeCXXCompiler.cmake")):
-        texto = _leer(ruta)
-        nombre = _campo(texto, r'^set\(CMAKE_CXX_COMPILER_ID "(.*)"\)$')
-        version = _campo(texto, r'^set\(CMAKE_CXX_COMPILER_VERSION "(.*)"\)$')
-        if nombre != DESCONOCIDO:
-            return nombre if version == DESCONOCIDO else f"{nombre} {version}"
-    return DESCONOCIDO
-
-
-def compilador(construccion: Path) -> Dict[str, str]:
-    """The C++ compiler of a CMake build directory: its family and version,
-    its driver and the first line of what the driver says to --version."""
-    ruta = _campo(_leer(construccion / "CMakeCache.txt"), r"^CMAKE_CXX_COMPILER:\w+=(.*)$")
-    version = DESCONOCIDO
-    if ruta != DESCONOCIDO:
-        salida = _orden([ruta, "--version"])
-        version = salida.splitlines()[0] if salida and salida != DESCONOCIDO else DESCONOCIDO
-    return {"familia": familia(construccion), "ruta": ruta, "version": version}
-
-
-def banderas(construccion: Path, objetivo: str) -> str:
-    """The flags a target was compiled with, as the Makefile generator of
-    CMake writes them in CMakeFiles/<target>.dir/flags.make (the target's
-    directory may be nested in the build tree): CXX_DEFINES when not empty,
-    then CXX_FLAGS. desconocido where there is no such file (another
-    generator, or a target not built)."""
-    ruta = construccion / "CMakeFiles" / f"{objetivo}.dir" / "flags.make"
-    if not ruta.is_file() and construccion.is_dir():
-        ruta = next(construccion.glob(f"**/CMakeFiles/{objetivo}.dir/flags.make"), ruta)
-    texto = _leer(ruta)
-    definiciones = _campo(texto, r"^CXX_DEFINES\s*=(.*)$")
-    opciones = _campo(texto, r"^CXX_FLAGS\s*=(.*)$")
-    if opciones == DESCONOCIDO:
-        return DESCONOCIDO
-    return opciones if definiciones == DESCONOCIDO else f"{definiciones} {opciones}"
-
+from ..datos.maquina import DESCONOCIDO, RAIZ, Caches, banderas, compilador, procesador, salida_de
+from ..redaccion.jerarquia import lineas_caches
 
 def cambios_sin_commit(directorio: Path = RAIZ) -> object:
     """Whether the tracked files of the checkout differ from its commit:
     True, False, or desconocido outside a git checkout. Untracked files do
     not count: the output of a sweep is often an untracked folder of the
     checkout, and it changes nothing that was built."""
-    estado = _orden(["git", "status", "--porcelain", "--untracked-files=no"], directorio)
+    estado = salida_de(["git", "status", "--porcelain", "--untracked-files=no"], directorio)
     return DESCONOCIDO if estado == DESCONOCIDO else bool(estado)
 
 
@@ -123,13 +42,23 @@ def registro(orden: Sequence[str], directorio_bin: Path, binarios: Mapping[str, 
         datos["plan"] = dict(plan)
         datos["repetir"] = list(repetir)
     datos.update({
-        "maquina": dict(maquina(), caches=caches) if caches is not None else maquina(),
+        "maquina": dict(procesador(), caches=caches) if caches is not None else procesador(),
         "compilador": compilador(construccion),
         "configuraciones": {c: banderas(construccion, t) for c, t in binarios.items()},
-        "commit": _orden(["git", "rev-parse", "HEAD"]) or DESCONOCIDO,
+        "commit": salida_de(["git", "rev-parse", "HEAD"]) or DESCONOCIDO,
         "cambios_sin_commit": cambios_sin_commit(),
     })
     return datos
+
+
+def caches_como_dict(caches: Caches) -> Dict[str, object]:
+    """The caches for registro.json: unknown values are desconocido, as in
+    the rest of the record."""
+    niveles = [{**{k: DESCONOCIDO if v is None else v for k, v in asdict(n).items()},
+                "datos": n.datos} for n in caches.niveles]
+    datos = {"origen": caches.origen or DESCONOCIDO, "niveles": niveles,
+             "texto": lineas_caches(caches)}
+    return dict(datos, motivo=caches.motivo) if caches.motivo else datos
 
 
 def como_json(datos: Mapping[str, object]) -> str:
@@ -217,40 +146,3 @@ def _g(valor: object) -> str:
 
 def _lista(valor: object) -> list:
     return list(valor) if isinstance(valor, (list, tuple)) else []
-
-
-def _aplanar(datos: Mapping[str, object], prefijo: str = "") -> Dict[str, object]:
-    """{"maquina": {"nucleos": 2}} → {"maquina.nucleos": 2}."""
-    plano: Dict[str, object] = {}
-    for clave, valor in datos.items():
-        if isinstance(valor, Mapping):
-            plano.update(_aplanar(valor, f"{prefijo}{clave}."))
-        else:
-            plano[f"{prefijo}{clave}"] = valor
-    return plano
-
-
-# What two records may differ in without the studies differing: the date,
-# and the commands that repeat a plan, which follow from the plan itself.
-_SIN_DIFERENCIAS = ("fecha", "repetir")
-# The measures as records older than their Spanish names wrote them.
-_MEDIDAS_ANTES = {"time": "tiempo", "counts": "cuentas"}
-
-
-def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
-    """One line `clave: A=... B=...` per value that differs between two
-    records, nested keys joined by dots; the date is left out. A key that
-    one record lacks shows as (falta). The commands that repeat the plan
-    are left out: the plan's own keys show how it differs."""
-    pa, pb = _aplanar(a), _aplanar(b)
-    for p in (pa, pb):  # a record older than the Spanish names of the measures
-        if isinstance(p.get("plan.medidas"), list):
-            p["plan.medidas"] = [_MEDIDAS_ANTES.get(m, m) for m in p["plan.medidas"]]
-    lineas = []
-    for clave in dict.fromkeys([*pa, *pb]):
-        if clave in _SIN_DIFERENCIAS or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
-            continue
-        va, vb = (json.dumps(p[clave], ensure_ascii=False) if clave in p else "(falta)"
-                  for p in (pa, pb))
-        lineas.append(f"{clave}: A={va} B={vb}")
-    return lineas

@@ -6,8 +6,12 @@ from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
 from ..analisis.analisis import ESPACIO, Analisis, Conclusion
+from ..redaccion.ajuste import formula, texto_modelo, texto_sin_modelo, texto_tendencia
 from ..datos.estudio import DISPERSION_ANCHA, EXACTO, RESOLUCION
-from ..estadistica.jerarquia import texto_bytes
+from ..redaccion.conclusiones import texto_conclusion
+from ..redaccion.crecimiento import texto_deriva
+from ..redaccion.veredicto import detalle_veredicto
+from ..redaccion.jerarquia import frase_escalon, texto_bytes
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -145,11 +149,11 @@ def _tallas(desde_hasta: Tuple[int, int]) -> str:
 def texto_ajuste(conclusion: Conclusion, total: int) -> str:
     aj = conclusion.ajuste
     if conclusion.medida != "tiempo":
-        return (f"{aj.formula('c')} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
+        return (f"{formula(aj, 'c')} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
                 f" {aj.puntos} tallas)")
     if aj is None:
         return f"sin ajuste, hacen falta dos tallas por encima de {RESOLUCION:g} s"
-    return (f"{aj.formula()} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
+    return (f"{formula(aj)} {_tallas(conclusion.tallas_ajuste)}  (R² = {aj.r2:.4f};"
             f" {aj.puntos} de {total} puntos)")
 
 
@@ -174,16 +178,17 @@ class Nota:
 def _notas_conclusion(analisis: Analisis, conclusion: Conclusion) -> List[Nota]:
     """The fit and verdict of one conclusion."""
     conf = conclusion.configuracion
+    texto = texto_conclusion(conclusion)
     if conclusion.medida in ESPACIO:
-        return [Nota("espacio", conclusion.medida, conclusion.texto)]
+        return [Nota("espacio", conclusion.medida, texto)]
     if conclusion.medida != "tiempo":
         notas = [Nota("ajuste", conf, texto_ajuste(conclusion, 0))]
-        return notas + ([Nota("veredicto", conf, conclusion.texto)] if conclusion.texto else [])
+        return notas + ([Nota("veredicto", conf, texto)] if texto else [])
     total = len(analisis.estudio.puntos_de(conf))
     if conclusion.ajuste is None:
         return [Nota("ajuste", conf, texto_ajuste(conclusion, total))] if total else []
     return [Nota("ajuste", conf, texto_ajuste(conclusion, total)),
-            Nota("veredicto", conf, conclusion.texto)]
+            Nota("veredicto", conf, texto)]
 
 
 def notas_incompleto(analisis: Analisis) -> List[Nota]:
@@ -222,33 +227,36 @@ def notas(analisis: Analisis) -> List[Nota]:
         de = analisis.configuraciones.get(configuracion)
         if de is None or de.ajuste is None:
             resultado += _notas_conclusion(analisis, conclusion)
-            if conclusion.medida == programa.cuenta and analisis.cuentas.modelo:
-                resultado.append(Nota("modelo", configuracion, analisis.cuentas.modelo.describir(
-                    programa.cuenta, "c")))
-            elif conclusion.medida == programa.cuenta and analisis.cuentas.sin_modelo:
+            cuentas = analisis.cuentas
+            if conclusion.medida == programa.cuenta and cuentas.modelo:
                 resultado.append(Nota("modelo", configuracion,
-                                      f"sin ajuste: {analisis.cuentas.sin_modelo}"))
+                                      texto_modelo(cuentas.modelo, programa.cuenta, "c")))
+            elif conclusion.medida == programa.cuenta and cuentas.sin_modelo:
+                resultado.append(Nota("modelo", configuracion,
+                                      f"sin ajuste: {texto_sin_modelo(cuentas.sin_modelo)}"))
             continue
         ajuste, veredicto_ = _notas_conclusion(analisis, conclusion)
         resultado.append(ajuste)
         if de.tendencias:
             resultado.append(Nota("cocientes", configuracion,
-                                  "; ".join(t.describir() for t in de.tendencias)))
+                                  "; ".join(texto_tendencia(t) for t in de.tendencias)))
         resultado.append(veredicto_)
-        if de.veredicto.detalle():
-            resultado.append(Nota("pendientes", configuracion, de.veredicto.detalle()))
+        if detalle_veredicto(de.veredicto):
+            resultado.append(Nota("pendientes", configuracion, detalle_veredicto(de.veredicto)))
         if de.modelo:
-            resultado.append(Nota("modelo", configuracion, de.modelo.describir()))
+            resultado.append(Nota("modelo", configuracion, texto_modelo(de.modelo)))
         elif de.sin_modelo:
-            resultado.append(Nota("modelo", configuracion, f"sin ajuste: {de.sin_modelo}"))
+            resultado.append(Nota("modelo", configuracion, f"sin ajuste: {texto_sin_modelo(de.sin_modelo)}"))
         if de.escalones and not de.cita_deriva:
-            resultado += [Nota("escalón", configuracion, e) for e in de.escalones]
+            resultado += [Nota("escalón", configuracion,
+                               frase_escalon(e, programa.operacion, programa.datos))
+                          for e in de.escalones]
         elif de.deriva and not de.cita_deriva:
             resultado.append(Nota("por operación", configuracion,
-                                  de.deriva.texto(programa.operacion)))
+                                  texto_deriva(de.deriva, programa.operacion)))
     for configuracion, ns in analisis.inestables.items():
         total = len(estudio.puntos_de(configuracion))
-        if 2 * len(ns) > total:
+        if analisis.ocupada(configuracion):
             resultado.append(Nota(
                 "inestables", configuracion,
                 f"{len(ns)} de {total} tallas tienen una dispersión ancha: la máquina estuvo"
@@ -270,61 +278,3 @@ def notas(analisis: Analisis) -> List[Nota]:
 def veredicto(analisis: Analisis) -> List[str]:
     """The lines of the fits and verdicts, as standard output prints them."""
     return [n.linea() for n in notas(analisis)]
-
-
-# The summary over the programs: one row per conclusion of each analysis,
-# the same cells on standard output and in the report.
-CABECERA_RESUMEN = ["programa", "medida", "según las cuentas", "exponente [95 %]", "veredicto",
-                    "mitad superior", "pendiente [90 %]", "margen", "por operación"]
-
-
-def conclusiones_resumidas(analisis: Analisis) -> List[Conclusion]:
-    """The conclusions the summary, resumen.tsv and the report's table
-    carry: those with a fit, and every measure of space."""
-    return [c for c in analisis.conclusiones if c.ajuste is not None or c.medida in ESPACIO]
-
-
-def fila_resumen(analisis: Analisis, c: Conclusion) -> List[str]:
-    estudio = analisis.estudio
-    programa = estudio.programa.nombre
-    if estudio.entrada:
-        programa += f" ({estudio.entrada})"
-    if estudio.incompleto:
-        programa += " (incompleto)"
-    tiempo = c.medida == "tiempo"
-    cortadas = estudio.cortadas(c.configuracion) if tiempo else []
-    if cortadas:
-        programa += f" (cortada a {cortadas[0]})"
-    segun = c.segun_cuentas if tiempo else c.cota
-    p = c.prueba
-    operacion = "-"
-    if c.por_operacion:
-        n, segundos = c.por_operacion
-        operacion = f"{1e9 * segundos:.3g} ns a {n}"
-        if c.deriva:
-            operacion += f", ×{c.deriva.factor:.2g} desde {c.deriva.desde}"
-    return [
-        programa,
-        f"tiempo {c.configuracion}" if tiempo else c.medida,
-        segun.texto if segun else "-",
-        c.ajuste.crecimiento() if c.ajuste else "-",
-        c.resumen or "-",
-        f"{c.tallas_veredicto[0]}–{c.tallas_veredicto[1]}" if p else "-",
-        f"{p.cota.columna} {p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}]" if p else "-",
-        f"[{-p.abajo:+.3f}, {p.arriba:+.3f}]" if p else "-",
-        operacion,
-    ]
-
-
-def filas_resumen(analisis: Sequence[Analisis]) -> List[List[str]]:
-    """The heading and one row per conclusion with a fit, program after
-    program."""
-    return [CABECERA_RESUMEN] + [fila_resumen(a, c) for a in analisis
-                                 for c in conclusiones_resumidas(a)]
-
-
-def resumen(analisis: Sequence[Analisis]) -> str:
-    """The summary table as standard output prints it."""
-    filas = filas_resumen(analisis)
-    anchos = [max(len(f[i]) for f in filas) for i in range(len(filas[0]))]
-    return "\n".join("  ".join(c.ljust(a) for c, a in zip(f, anchos)).rstrip() for f in filas)

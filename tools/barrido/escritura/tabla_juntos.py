@@ -5,7 +5,8 @@ only some programs show «-» in the table and empty fields in the TSV."""
 from typing import List
 
 from ..analisis.casos import Casos
-from ..analisis.juntos import Cotejo, Juntos, veces
+from ..analisis.juntos import Cotejo, Juntos
+from ..redaccion.casos import linea_casos, veces
 from .tabla import alinear
 
 FICHERO_TSV = "juntos.tsv"
@@ -93,7 +94,7 @@ def texto_casos(casos: Casos) -> str:
     and the worst case."""
     nombre = casos.nombre
     if casos.n is None:
-        return f"casos de {nombre}: ninguna talla la alcanzan todas las entradas; nada que ordenar"
+        return linea_casos(casos)
     medida = "tiempo" if casos.por_tiempo else casos.cuenta
     filas = [["entrada", "crece como", "t(n) s", casos.cuenta, "×", ""]]
     for anterior, caso in zip([None] + casos.casos, casos.casos):
@@ -106,10 +107,6 @@ def texto_casos(casos: Casos) -> str:
                       veces(caso.veces), nota])
     lineas = [f"casos de {nombre} a n = {casos.n}, la mayor talla de todas las entradas, del"
               f" mejor al peor por {medida}:"] + alinear(filas)
-    mejor, peor = casos.mejor, casos.peor
-    if peor is not None:
-        def caso(c) -> str:
-            return f"{c.entrada} ({c.crecimiento.texto if c.crecimiento else '?'})"
-        lineas.append(f"{nombre}: mejor caso {caso(mejor)}, peor caso {caso(peor)}; a {casos.n},"
-                      f" {peor.entrada} {veces(peor.veces)} de {mejor.entrada}")
+    if casos.peor is not None:
+        lineas.append(linea_casos(casos))
     return "\n".join(lineas)

@@ -19,6 +19,7 @@ from ..datos.estudio import EN_CURSO, Estudio
 from ..datos.medidas import CUENTAS, MEDIDAS, de_valores
 from ..datos.tsv_previo import FILA_DE_CUENTAS, MARCAS as _MARCAS
 from ..datos.tsv_previo import leer_estudios, leer_tsv  # noqa: F401 (read back where written)
+from ..redaccion.conclusiones import texto_conclusion
 
 VERSION = 2
 LINEA_VERSION = f"# estudio de eficiencia, formato {VERSION}"
@@ -182,7 +183,7 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
                 c.cota.texto if c.cota else "", c.tipo, _g(aj.constante) if aj else "",
                 _g(c.cociente), str(aj.puntos) if aj else "", estado,
                 c.segun_cuentas.texto if c.segun_cuentas else "",
-                c.texto.replace("\t", " "),
+                texto_conclusion(c).replace("\t", " "),
             ] + _evidencia(c) + [a.estudio.entrada or "",
                                  ",".join(map(str, a.estudio.cortadas(c.configuracion)))]))
     return "\n".join(lineas) + "\n"

@@ -1,1 +1,1 @@
-"""The statistics of a study: the growth fit, the verdicts, the bootstrap and its intervals, the theoretical model, the steps in the time per operation."""
+"""The statistics of a study, on the model's types only: the growth fit, the verdict on the times, the growth of a count, the bootstrap and its intervals, the theoretical model, the time per operation, its drift and its steps. They return values; the wording (redaccion) writes them."""

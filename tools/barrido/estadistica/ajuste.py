@@ -29,22 +29,6 @@ class Ajuste:
     constante_inf: Optional[float] = None
     constante_sup: Optional[float] = None
 
-    def crecimiento(self) -> str:
-        """n^2.03 [1.98, 2.07], or 1.987^n [1.981, 1.993]: the rate with its
-        interval (a base needs three decimals to tell 2 from 1.99)."""
-        decimales = 3 if self.exponencial else 2
-        tasa = f"{self.tasa:.{decimales}f}"
-        intervalo = ""
-        if self.tasa_inf is not None:
-            intervalo = f" [{self.tasa_inf:.{decimales}f}, {self.tasa_sup:.{decimales}f}]"
-        return f"{tasa}^n{intervalo}" if self.exponencial else f"n^{tasa}{intervalo}"
-
-    def formula(self, magnitud: str = "t") -> str:
-        constante = f"{self.constante:.3g}"
-        if self.constante_inf is not None:
-            constante += f" [{self.constante_inf:.3g}, {self.constante_sup:.3g}]"
-        return f"{magnitud}(n) ≈ {constante}·{self.crecimiento()}"
-
     def __call__(self, n: float) -> float:
         """The fitted curve at n; inf where it overflows a double."""
         try:
@@ -111,13 +95,6 @@ class Tendencia:
     cota: Cota
     factor: float  # change of the ratio from the smallest to the largest n, by its trend
     constante: float  # median of the ratio over the larger half of the sizes
-
-    def describir(self) -> str:
-        if self.factor > 1.25:
-            return f"{self.cota.columna} crece ×{self.factor:.3g}"
-        if self.factor < 0.8:
-            return f"{self.cota.columna} decrece ×{self.factor:.3g}"
-        return f"{self.cota.columna} casi constante ×{self.factor:.3g}"
 
 
 def tendencias(pares: Pares, cotas: Sequence[Cota], exponencial: bool) -> List[Tendencia]:

@@ -1,7 +1,8 @@
 """The growth of a measure across the sizes (an operation count, the extra
 memory held at once, the recursion depth), named from a ladder of bounds so
 that lower-order terms cannot decide it, and judged in logarithms so that
-no bound overflows and drops a size."""
+no bound overflows and drops a size. The verdict is a value;
+redaccion.crecimiento puts it in words."""
 
 import math
 import statistics
@@ -12,7 +13,6 @@ from ..datos.cotas import Cota
 from .modelo import minimos_cuadrados
 
 ESCALERA = [Cota(t) for t in ("1", "log(n)", "n", "n*log(n)", "n^2", "n^3", "2^n")]
-MEMORIA = "la memoria adicional"
 
 # Each bound f, taken in order of growth, is fitted as a·f + b·g, g the next
 # slower bound, which takes up lower-order terms. f is named when: a·f is at
@@ -48,8 +48,9 @@ RESIDUO_EXACTO = 0.02
 SUELO = 1e-9  # rounding: exact fits leave 1e-16 to 1e-13, none better than another
 
 
-class Ajuste(NamedTuple):
-    """The fit of a·f + b·g for one bound f, g the next slower candidate."""
+class Peldano(NamedTuple):
+    """One rung of the ladder: the fit of a·f + b·g for one bound f, g the
+    next slower candidate."""
 
     cota: Cota
     parte: float  # a·f's share of the fitted value at the largest size
@@ -59,39 +60,16 @@ class Ajuste(NamedTuple):
 
 @dataclass
 class VeredictoCrecimiento:
-    medida: str  # the subject: "el número de comparaciones", "la memoria adicional"
+    medida: str  # what is judged, as the counting build names it: comparaciones, memoria_extra
     tipo: str  # "cota" (one bound named), "indistinguibles", "cero" (0 at every size)
     cota: Optional[Cota]  # the bound named when tipo == "cota"
     # Each candidate's figure, best first: the largest of its four tests, each
     # as a fraction of its limit (see the constants). A bound is named when
     # its figure is at most 1 and no other's is.
     residuos: List[Tuple[Cota, float]]
-    ajustes: List[Ajuste] = field(default_factory=list)  # in order of growth
+    ajustes: List[Peldano] = field(default_factory=list)  # in order of growth
     talla: int = 0  # the largest size judged
     ceros: List[int] = field(default_factory=list)  # sizes where the measure is 0
-
-    def texto(self) -> str:
-        if self.tipo == "cero":
-            return ("no usa memoria adicional" if self.medida == MEMORIA
-                    else f"{self.medida} es 0 en todas las tallas")
-        ajustes = self.ajustes  # all of them, or the bound named and its neighbours
-        k = next((i for i, a in enumerate(ajustes) if a.cota is self.cota), None)
-        if k is not None:
-            ajustes = ajustes[max(k - 1, 0):k + 2]
-        detalle = [f"residuo relativo de a·f(n) + b·g(n), g la cota anterior, y parte de a·f(n)"
-                   f" a n = {self.talla}: " + ", ".join(
-                       f"{a.cota.texto} {_por_ciento(a.residuo)} ({_por_ciento(a.parte)})"
-                       for a in ajustes) if ajustes else "menos de tres tallas con valor"]
-        if self.ceros:
-            detalle.append(f"es 0 en n = {', '.join(map(str, self.ceros))}")
-        if self.tipo == "cota":
-            return f"{self.medida} crece como {self.cota.texto} ({'; '.join(detalle)})"
-        return (f"{self.medida} no distingue las cotas a estas tallas ({'; '.join(detalle)}):"
-                " pruebe tallas mayores")
-
-
-def _por_ciento(x: float) -> str:
-    return "0 %" if abs(x) < 1e-6 else f"{100 * x:.3g} %"
 
 
 def _aspereza(x: Sequence[float], e: Sequence[float]) -> float:
@@ -107,7 +85,7 @@ def _aspereza(x: Sequence[float], e: Sequence[float]) -> float:
 
 
 def _ajustar(cota: Cota, logs: Sequence[Sequence[float]], x: Sequence[float],
-             y: Sequence[float]) -> Ajuste:
+             y: Sequence[float]) -> Peldano:
     """The fit of y ≈ a·f + b·g (g left out where proportional to f), all as
     logs at the sizes whose logs are x, by least squares on the relative
     error. A column f/y is exp(log f - log y - its largest value): 2^n over
@@ -126,10 +104,10 @@ def _ajustar(cota: Cota, logs: Sequence[Sequence[float]], x: Sequence[float],
     parte = a[0] * filas[-1][0] / ajustados[-1] if ajustados[-1] > 0 else 0.0
     errores = [v - 1 for v in ajustados]
     residuo = math.sqrt(statistics.fmean(e * e for e in errores))
-    return Ajuste(cota, parte, residuo, _aspereza(x, errores))
+    return Peldano(cota, parte, residuo, _aspereza(x, errores))
 
 
-def _figura(ajustes: Sequence[Ajuste], k: int) -> float:
+def _figura(ajustes: Sequence[Peldano], k: int) -> float:
     """The largest of bound k's tests, each as a fraction of its limit."""
     a = ajustes[k]
     residuo = max(a.residuo, SUELO)

@@ -2,7 +2,6 @@
 terms g_j are written as bounds ("n^2,n,1"), with a bootstrap interval for
 each constant a_j."""
 
-import ast
 import math
 import statistics
 from dataclasses import dataclass, field
@@ -31,34 +30,10 @@ class Modelo:
             return None
         return sum(a * g for a, g in zip(self.constantes, valores))
 
-    def describir(self, unidad: str = "", magnitud: str = "t") -> str:
-        """One line: each constant with its interval, then the worst residual;
-        `magnitud` names what is modelled (t for a time, c for a count)."""
-        partes = []
-        for i, (texto, a, (inf, sup)) in enumerate(
-                zip(self.terminos, self.constantes, self.intervalos)):
-            signo = "" if i == 0 else (" − " if a < 0 else " + ")
-            valor = f"{abs(a) if i else a:.3g}"
-            if texto != "1":
-                valor += "·" + (f"({texto})" if _suma(texto) else texto)
-            partes.append(f"{signo}{valor} [{inf:.3g}, {sup:.3g}]")
-        residuo = ("< 0.01%" if self.residuo_maximo < 1e-4
-                   else f"{100 * self.residuo_maximo:.2g}%")
-        return (f"{magnitud}(n) ≈ {''.join(partes)}{' ' + unidad if unidad else ''};"
-                f" residuo relativo máximo {residuo}")
-
     def expresion(self, variable: str = "x") -> str:
         """The model's sum as an expression of `variable` for gnuplot."""
         return " + ".join(f"({a!r})*{g.expresion(variable)}"
                           for a, g in zip(self.constantes, self.funciones))
-
-
-def _suma(texto: str) -> bool:
-    """Whether a term is a sum, difference or negation at its top level, and
-    so needs parentheses after a constant."""
-    cuerpo = ast.parse(texto.replace("^", "**"), mode="eval").body
-    return isinstance(cuerpo, ast.UnaryOp) or (
-        isinstance(cuerpo, ast.BinOp) and isinstance(cuerpo.op, (ast.Add, ast.Sub)))
 
 
 def _punto(x: Sequence[float], y: Sequence[float]) -> float:
@@ -123,14 +98,24 @@ def _por_talla(terminos: Sequence[Cota], muestras: Muestras
     return filas, agrupados
 
 
-def sin_modelo(terminos: Sequence[Cota], muestras: Muestras) -> str:
+@dataclass
+class SinModelo:
+    """Why ajustar_modelo gives no model: `tallas` sizes where every term
+    has a value, for `terminos` terms, which need one more size than they
+    are (or, with enough sizes, terms that are not independent there)."""
+
+    terminos: int
+    tallas: int
+
+    @property
+    def pocas_tallas(self) -> bool:
+        return self.tallas <= self.terminos
+
+
+def sin_modelo(terminos: Sequence[Cota], muestras: Muestras) -> SinModelo:
     """Why ajustar_modelo gives no model for these terms and values."""
     _, agrupados = _por_talla(terminos, muestras)
-    if len(agrupados) <= len(terminos):
-        cuantos = f"{len(terminos)} término" + ("s" if len(terminos) > 1 else "")
-        return (f"un modelo de {cuantos} necesita al menos"
-                f" {len(terminos) + 1} tallas en que todos tengan valor, y hay {len(agrupados)}")
-    return "sus términos no son independientes en estas tallas"
+    return SinModelo(len(terminos), len(agrupados))
 
 
 def ajustar_modelo(terminos: Sequence[Cota], muestras: Muestras, semilla: int = 1,

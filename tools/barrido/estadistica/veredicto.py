@@ -1,7 +1,8 @@
 """The verdict on the times: which candidate bound they follow, judged on
 the upper half of the sizes by the slope of log(t/f) with its bootstrap
-interval; it can also say that bounds cannot be told apart at these sizes,
-or that the times grow faster or slower than all of them."""
+interval; it can also find that bounds cannot be told apart at these
+sizes, or that the times grow faster or slower than all of them. The
+verdict is a value; redaccion.veredicto puts it in words."""
 
 import math
 import statistics
@@ -31,6 +32,7 @@ NIVEL_VEREDICTO = 0.90
 # Slopes are printed with three decimals: half the last one is how far an
 # interval may miss 0 and still read as reaching it.
 MEDIO_DIGITO = 0.0005
+
 
 
 @dataclass
@@ -89,83 +91,12 @@ class Veredicto:
         return (self.tipo == "cota" and p is not None
                 and not p.inf - MEDIO_DIGITO <= 0 <= p.sup + MEDIO_DIGITO)
 
-    def _donde(self) -> str:
-        desde, hasta = self.tallas
-        return f"en la mitad superior ({desde} a {hasta})"
-
-    def resumen(self) -> str:
-        """The verdict in a few words, for the summary table."""
-        nombres = " o ".join(c.texto for c in self.cotas)
-        if self.tipo == "cota":
-            if not self.cerca:
-                return nombres
-            lado = "deprisa" if self.citada().inf > 0 else "despacio"
-            return f"cerca de {nombres}, algo más {lado}"
-        if self.tipo == "indistinguibles":
-            if self.lado:
-                return f"{nombres} o más {self.lado}"
-            return "no distingue " + _enumerar([c.texto for c in self.cotas])
-        return {"sin_datos": "sin veredicto", "mas_deprisa": "más deprisa que todas",
-                "mas_despacio": "más despacio que todas"}[self.tipo]
-
-    def texto(self) -> str:
-        """The verdict in words with its own evidence: the slope of the
-        ratio it rests on over the sizes it judges, with its interval, and
-        the window that slope is held to."""
-        if self.tipo == "sin_datos":
-            return "sin veredicto: hacen falta dos tallas en el ajuste"
-        nombres = _enumerar([c.texto for c in self.cotas])
+    @property
+    def lado_cercano(self) -> str:
+        """For a bound named nearby: deprisa when the times grow a little
+        faster than it, despacio when a little slower."""
         p = self.citada()
-        if self.tipo == "cota":
-            cerca = self.resumen() if self.cerca else f"como {nombres}"
-            return (f"los tiempos crecen {cerca}: pendiente de {_pendiente_de(p)} {self._donde()},"
-                    f" dentro de su margen {_margen(p)}; {p.cota.columna} se asienta en"
-                    f" {p.constante:.3g}")
-        if self.tipo == "indistinguibles":
-            if self.lado:
-                sale = "por encima" if self.lado == "deprisa" else "por debajo"
-                return (f"los tiempos crecen como {nombres} o más {self.lado}: no se distingue a"
-                        f" estas tallas: pendiente de {_pendiente_de(p)} {self._donde()}, que"
-                        f" entra en su margen {_margen(p)} y sale {sale}; pruebe tallas mayores"
-                        " o más --repeat")
-            nombradas = [q for q in self.pruebas if q.cota in self.cotas]
-            if all(q.cabe for q in nombradas):
-                motivo = "cada una cabe en su margen"
-            else:
-                motivo = "ningún intervalo es lo bastante estrecho para descartarlas"
-            pendientes = "; ".join(f"{_pendiente_de(q)}, margen {_margen(q)}" for q in nombradas)
-            return (f"{nombres} no se distinguen a estas tallas: pendientes {self._donde()}:"
-                    f" {pendientes}; {motivo}; pruebe tallas mayores o más --repeat")
-        lado = "deprisa" if self.tipo == "mas_deprisa" else "despacio"
-        fuera = "por encima" if self.tipo == "mas_deprisa" else "por debajo"
-        return (f"los tiempos crecen más {lado} que todas las cotas: pendiente de"
-                f" {_pendiente_de(p)} {self._donde()}, {fuera} de su margen {_margen(p)}")
-
-    def detalle(self) -> str:
-        """The test behind the verdict: each ratio's slope over the upper
-        half with its 90% interval, and its window."""
-        if not self.pruebas:
-            return ""
-        desde, hasta = self.tallas
-        pendientes = "; ".join(f"{p.cota.columna} {p.pendiente:+.3f}"
-                               f" [{p.inf:+.3f}, {p.sup:+.3f}] en [{-p.abajo:+.3f},"
-                               f" {p.arriba:+.3f}]{' ✓' if p.cabe else ''}"
-                               for p in self.pruebas)
-        return (f"pendientes de log(t/f) de {desde} a {hasta}, con su intervalo del"
-                f" {100 * NIVEL_VEREDICTO:.0f} %, en el margen de cada cota: {pendientes}")
-
-
-def _enumerar(textos: Sequence[str]) -> str:
-    """n, n*log(n) y n^1.2."""
-    return " y ".join(filter(None, [", ".join(textos[:-1]), textos[-1]])) if textos else ""
-
-
-def _pendiente_de(p: Prueba) -> str:
-    return f"{p.cota.columna} {p.pendiente:+.3f} [{p.inf:+.3f}, {p.sup:+.3f}]"
-
-
-def _margen(p: Prueba) -> str:
-    return f"[{-p.abajo:+.3f}, {p.arriba:+.3f}]"
+        return "deprisa" if p is not None and p.inf > 0 else "despacio"
 
 
 def exponente_en(cota: Cota, tallas: Sequence[int], exponencial: bool) -> Optional[float]:

@@ -8,7 +8,7 @@ import time
 from typing import Dict
 
 from ..datos.estudio import Punto
-from ..ordenes.salida import Flujo
+from .salida import Flujo
 
 
 class Progreso:

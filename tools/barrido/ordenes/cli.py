@@ -22,7 +22,7 @@ from ..datos.estudio import Estudio
 from ..escritura.ficheros import Ficheros
 from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
 from ..escritura.informe import Seccion, informe
-from ..estadistica.jerarquia import leer_caches
+from ..datos.maquina import leer_caches
 from ..analisis.casos import comparar_casos
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
@@ -30,11 +30,13 @@ from .opciones import RAIZ, Opciones, leer_opciones
 from ..datos.medidas import de_valores, por_opcion
 from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
-from ..escritura.registro import como_json, registro
-from .salida import Flujo
+from ..escritura.registro import caches_como_dict, como_json, registro
+from ..medir.salida import Flujo
 from .senales import Senales
-from ..escritura.tabla import resumen, tabla, tabla_cuentas, veredicto
+from ..escritura.resumen import resumen
+from ..escritura.tabla import tabla, tabla_cuentas, veredicto
 from ..escritura.tabla_juntos import FICHERO_TSV, tabla_juntos, texto_casos, tsv_juntos
+from ..redaccion.casos import linea_casos
 from ..datos.tallas import leer_tallas
 from ..escritura.tsv import resumen_tsv, tsv
 from ..escritura.pagina import Pagina
@@ -199,13 +201,13 @@ class Barrido:
         casos = comparar_casos(hechos, CONFIGURACION_ENTRADAS)
         texto = texto_casos(casos)
         self.imprimir(f"== casos de {casos.nombre} ==\n{texto}")
-        self.resumen_casos.append(texto.splitlines()[-1])
+        self.resumen_casos.append(linea_casos(casos))
         graficas = []
         if self.gnuplot:
             juntos = juntar(hechos, CONFIGURACION_ENTRADAS)
             try:
                 graficas, _ = dibujar_juntos(juntos, self.ficheros, self.gnuplot, self.formatos,
-                                             f"{casos.nombre}_entradas")
+                                             f"{casos.nombre}_entradas", "entradas")
             except FalloPrograma as e:
                 self.progreso.nota(f"{casos.nombre}: {e}")
                 self.estado = 1
@@ -267,7 +269,7 @@ class Barrido:
                                                                     estudio.entrada))
         self.almacen.registro = registro(["tools/sweep", *argv], self.opciones.directorio_bin,
                                          binarios, self.plan(), self.opciones.repetir(self.tallas),
-                                         self.caches.como_dict())
+                                         caches_como_dict(self.caches))
         self.escribir_almacen()
         datos = self.almacen.registro
         self.ficheros.escribir("registro.json", como_json(datos))

@@ -6,7 +6,6 @@ interval, the geometric mean of the ratios, and how the two records
 differ."""
 
 import json
-import statistics
 import sys
 from pathlib import Path
 from typing import Dict, List, Optional, Sequence, Tuple
@@ -18,11 +17,13 @@ from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from ..datos.lectura import leer_texto
 from .opciones import RONDAS
-from ..escritura.registro import diferencias
-from .salida import Flujo
+from ..analisis.registros import diferencias
+from ..medir.salida import Flujo
 from .opciones import MAX_SEMILLA
 from ..datos.tsv_previo import leer_estudios
 from ..datos.sistema import motivo
+from ..escritura.tabla_contraste import tabla_contraste
+from ..redaccion.contraste import texto_contraste
 
 # Resamples of the bootstrap: fewer than a hundred give no 95% interval
 # worth the name; a hundred thousand already pin its ends to a small
@@ -53,32 +54,6 @@ def leer_estudio(directorio: Path,
         raise ErrorDeUso(f"{directorio} no tiene ningún TSV de programa con tiempos (con las"
                          f" columnas n, configuracion, valores y valores en ellas) ni {ALMACEN}")
     return estudios
-
-
-def resumen(contraste: Contraste) -> str:
-    programa, media = contraste.programa, contraste.media
-    inf, sup = contraste.intervalo
-    if inf > 1:
-        return f"B es {media:#.3g} veces más rápido que A en {programa} [{inf:#.3g}, {sup:#.3g}]"
-    if sup < 1:
-        return (f"B es {1 / media:#.3g} veces más lento que A en {programa}"
-                f" [{1 / sup:#.3g}, {1 / inf:#.3g}]")
-    return (f"sin diferencia significativa entre A y B en {programa}"
-            f" (×{media:#.3g} [{inf:#.3g}, {sup:#.3g}])")
-
-
-def tabla(programa: str, pares: Sequence[Par]) -> str:
-    filas = [["programa", "conf", "n", "mediana A", "mediana B", "A/B", "intervalo 95 %", ""]]
-    for p in pares:
-        filas.append([programa, p.configuracion, str(p.n), f"{statistics.median(p.a):.3e}",
-                      f"{statistics.median(p.b):.3e}", f"{p.cociente:#.3g}",
-                      f"[{p.intervalo[0]:#.3g}, {p.intervalo[1]:#.3g}]",
-                      "*" if p.significativo else ""])
-    anchos = [max(len(f[i]) for f in filas) for i in range(len(filas[0]))]
-    return "\n".join(
-        "  ".join(c.ljust(w) if i < 2 else c.rjust(w)
-                  for i, (c, w) in enumerate(zip(f, anchos))).rstrip()
-        for f in filas)
 
 
 def _registro(directorio: Path) -> Tuple[Optional[dict], str]:
@@ -147,7 +122,7 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
         if not contraste.pares:
             salida.append("ninguna talla en común")
             continue
-        salida += [tabla(programa, contraste.pares), resumen(contraste)]
+        salida += [tabla_contraste(programa, contraste.pares), texto_contraste(contraste)]
         comparados += 1
     salida.append("A/B > 1: B es más rápido; *: el intervalo del 95 % (bootstrap sobre las"
                   " ejecuciones) excluye 1")

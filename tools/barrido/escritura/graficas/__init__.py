@@ -4,6 +4,7 @@ with counts, the counts and the time per operation (X_cuentas.svg); for
 several programs together, juntos.svg. Each module writes one script;
 comun holds what they share."""
 
+from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, List, Optional, Sequence, Tuple
 
@@ -16,10 +17,34 @@ from .cuentas import guion_cuentas
 from .juntos import guion_juntos
 from .tiempos import guion_tiempos
 
-__all__ = ["AVISO_GNUPLOT", "GRAFICAS", "dibujar", "dibujar_juntos", "guion_cocientes",
-           "guion_cuentas", "guion_juntos", "guion_tiempos"]
+__all__ = ["AVISO_GNUPLOT", "GRAFICAS", "Grafica", "dibujar", "dibujar_juntos",
+           "guion_cocientes", "guion_cuentas", "guion_juntos", "guion_tiempos"]
 
-GRAFICAS = (("", guion_tiempos), ("_cocientes", guion_cocientes), ("_cuentas", guion_cuentas))
+
+@dataclass(frozen=True)
+class Grafica:
+    """A plot drawn and what it shows, which its caption says: tiempos,
+    cocientes or cuentas of one program; juntos, several programs; entradas,
+    the kinds of input of one program."""
+
+    ruta: Path
+    clase: str
+
+    @property
+    def name(self) -> str:
+        return self.ruta.name
+
+    @property
+    def suffix(self) -> str:
+        return self.ruta.suffix
+
+    def __str__(self) -> str:
+        return str(self.ruta)
+
+
+# Each program's plots: the suffix of the file, what it shows, its script.
+GRAFICAS = (("", "tiempos", guion_tiempos), ("_cocientes", "cocientes", guion_cocientes),
+            ("_cuentas", "cuentas", guion_cuentas))
 
 
 def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion_en: Callable[[Path], str]
@@ -40,31 +65,32 @@ def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion_en: Callable[[
 
 
 def dibujar(analisis: Analisis, ficheros: Ficheros, gnuplot: str,
-            formatos: Sequence[str]) -> List[Path]:
-    """Runs gnuplot once per plot and format; the paths it wrote."""
+            formatos: Sequence[str]) -> List[Grafica]:
+    """Runs gnuplot once per plot and format; the plots it wrote."""
     hechas = []
     for formato in formatos:
-        for sufijo, guion_de in GRAFICAS:
+        for sufijo, clase, guion_de in GRAFICAS:
             nombre = f"{analisis.estudio.fichero}{sufijo}.{formato}"
             ruta = _dibujar(ficheros, gnuplot, nombre,
                             lambda destino: guion_de(analisis, destino, formato))
             if ruta:
-                hechas.append(ruta)
+                hechas.append(Grafica(ruta, clase))
     return hechas
 
 
 def dibujar_juntos(juntos: Juntos, ficheros: Ficheros, gnuplot: str,
-                   formatos: Sequence[str], nombre: str = "juntos"
-                   ) -> Tuple[List[Path], List[str]]:
+                   formatos: Sequence[str], nombre: str = "juntos", clase: str = "juntos"
+                   ) -> Tuple[List[Grafica], List[str]]:
     """Runs gnuplot once per format into <nombre>.<formato> (juntos.svg, or
-    insertion_entradas.svg for the kinds of one program): the paths it
-    wrote (none when fewer than two series have times to draw) and the
-    notes on what the plot leaves out, for the user."""
+    insertion_entradas.svg, of clase entradas, for the kinds of one
+    program): the plots it wrote (none when fewer than two series have
+    times to draw) and the notes on what the plot leaves out, for the
+    user."""
     hechas, notas = [], []
     for formato in formatos:
         notas = guion_juntos(juntos, ficheros.directorio / f"{nombre}.{formato}", formato)[1]
         ruta = _dibujar(ficheros, gnuplot, f"{nombre}.{formato}",
                         lambda destino: guion_juntos(juntos, destino, formato)[0])
         if ruta:
-            hechas.append(ruta)
+            hechas.append(Grafica(ruta, clase))
     return hechas, notas

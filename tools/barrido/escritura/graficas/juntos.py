@@ -15,8 +15,10 @@ from pathlib import Path
 from typing import List, Sequence, Tuple
 
 from ...analisis.analisis import Analisis
-from ...analisis.juntos import Juntos, veces
+from ...analisis.juntos import Juntos
+from ...redaccion.casos import veces
 from ...datos.programas import ENTRADAS, PROGRAMAS
+from ...redaccion.ajuste import crecimiento
 from .comun import (cadena, curva, datos, eje_x, enriquecer, enumerar, inicio, marcas_log,
                     rango_log)
 
@@ -74,7 +76,7 @@ def _panel_tiempos(dibujados: Sequence[Analisis], configuracion: str,
         if ajuste and ajustables:
             lineas += datos(f"$ajuste_{k}", curva(ajuste, ajustables[0].n, ajustables[-1].n,
                                                   ajuste.exponencial))
-            titulo = f"{enriquecer(nombre)}: {enriquecer(ajuste.crecimiento())}"
+            titulo = f"{enriquecer(nombre)}: {enriquecer(crecimiento(ajuste))}"
             series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"
                           f" title {cadena(titulo)}")
     puntos = [p for a in dibujados for p in a.estudio.puntos_de(configuracion) if p.minimo > 0]

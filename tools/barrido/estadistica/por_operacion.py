@@ -1,6 +1,7 @@
-"""The time of one operation, what the counts add to the times: how it
-drifts across the sizes, which is what the machine adds. (The growth the
-counts name is crecimiento's.)"""
+"""The time of one operation, what the counts add to the times: the time
+of each size over its main count, and how it drifts across the sizes,
+which is what the machine adds. (The growth the counts name is
+crecimiento's.)"""
 
 from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
@@ -10,6 +11,7 @@ from typing import List, Optional, Sequence, Tuple
 # factor between two sizes (or falls below its inverse).
 DERIVA = 1.25
 
+
 @dataclass
 class Deriva:
     """The time of one operation changes by `factor` from n = desde to hasta."""
@@ -17,10 +19,6 @@ class Deriva:
     factor: float
     desde: int
     hasta: int
-
-    def texto(self, operacion: str) -> str:
-        verbo = "crece" if self.factor > 1 else "baja"
-        return f"el tiempo por {operacion} {verbo} ×{self.factor:.2g} de {self.desde} a {self.hasta}"
 
 
 def tiempo_por_operacion(tiempos: Sequence[Tuple[int, float]],
