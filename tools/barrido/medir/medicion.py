@@ -28,6 +28,7 @@ from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
 from ..datos.medidas import de_valores
 from .progreso import Progreso
+from . import restante
 
 
 @dataclass
@@ -46,6 +47,10 @@ class Plan:
     despues: float = 0.0  # seconds planned for the series after this one
     # The measures of named values to take (datos/medidas.py); None: counts if `cuentas`.
     nombradas: Optional[Sequence[str]] = None
+    # Seconds the sweep planned for this series (its share, whether or not
+    # `cuota` holds it to them), which the estimate of the time left counts
+    # down as the series runs (restante.py).
+    prevision: Optional[float] = None
 
     @property
     def de_valores(self) -> List[str]:
@@ -100,6 +105,9 @@ class Medicion:
         # configuration -> the least size cut at the hard limit after the
         # first round: neither it nor a larger size of the series runs again.
         self.cortes: Dict[str, int] = {}
+        # Seconds of every invocation run so far, which the series' share
+        # of the plan counts down.
+        self.gastado = 0.0
 
     def medir(self):
         """Runs the whole plan. A failing program stops its study, with its
@@ -242,7 +250,7 @@ class Medicion:
                  pendientes: Sequence[Tuple[str, int]] = ()):
         programa = self.estudio.programa
         self.progreso.midiendo(programa.nombre, configuracion, n, ronda,
-                               self._quedan(ronda, n, pendientes))
+                               self._quedan(configuracion, ronda, n, pendientes))
         if de_valores(configuracion):
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
@@ -263,6 +271,7 @@ class Medicion:
                 self.estudio.puntos.append(punto)
             punto.valores.append(valor)
         self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
+        self.gastado += duracion
         # On disk before it is reported.
         if self.al_medir:
             self.al_medir()
@@ -272,29 +281,21 @@ class Medicion:
         elif ronda == 1:
             self.progreso.medido(programa.nombre, punto)
 
-    def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
-        """An estimate of the seconds left in the sweep: of this series, from
-        the durations seen in the first round and, for the sizes it has not
-        yet reached, their predicted durations (those past the budget, or
-        left out, count nothing); then the time planned for the series after
-        it."""
+    def _quedan(self, configuracion: str, ronda: int, n: int,
+                pendientes: Sequence[Tuple[str, int]]) -> float:
+        """An estimate of the seconds left in the sweep as (configuration, n)
+        is about to run (restante.py): what is left of this series' share
+        of the plan, never less than what the series still needs, and the
+        shares of the series after it."""
         exponencial = self.estudio.programa.exponencial
-
-        def duracion(configuracion: str, m: int) -> float:
-            if any(o.n == m for o in self.estudio.omitidas.get(configuracion, [])):
-                return 0.0
-            vistas = self.duraciones.get(configuracion, {})
-            d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
-            return d if d is not None and d <= self.plan.presupuesto else 0.0
-
         activas = self._activas()
-        cronometradas = [(c, m) for c in activas if not de_valores(c) for m in self.plan.tallas
-                         if not self._cortado(c, m)]
-        if ronda == 1:
-            total = sum(duracion(c, m) for c in activas for m in self.plan.tallas if m > n)
-            total += (self.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
-        else:
-            total = (sum(duracion(c, m) for c, m in pendientes)
-                     + max(self.plan.rondas - ronda, 0)
-                     * sum(duracion(c, m) for c, m in cronometradas))
-        return total + self.plan.despues
+        veces = {c: 1 if de_valores(c) else self.plan.rondas for c in activas}
+        necesita = restante.medidas(self.duraciones, [c for c in activas if not de_valores(c)],
+                                    self.plan.rondas, ronda,
+                                    [] if ronda == 1 else [(configuracion, n)], pendientes,
+                                    self._cortado)
+        necesita += restante.por_medir(
+            self.duraciones, veces, self.plan.tallas, list(self.estudio.omitidas),
+            self.plan.presupuesto, self.plan.cuota,
+            lambda vistas, m: prever(dict(vistas), m, exponencial)) or 0.0
+        return restante.quedan(necesita, self.plan.prevision, self.gastado, self.plan.despues)

@@ -165,7 +165,8 @@ class Barrido:
         cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
         plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
-                    max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas)
+                    max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas,
+                    prevision=series * o.cuota())
         self.limite = plan.limite
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
