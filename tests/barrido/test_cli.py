@@ -196,12 +196,12 @@ class Ficheros(ConFalsos):
         self.assertFalse((self.bin / "registro.log").exists())
 
     def test_un_fichero_que_no_cabe(self):
-        # Files past 3000 bytes cannot be written, as on a full disk: the
+        # Files past 3500 bytes cannot be written, as on a full disk: the
         # others are written whole, and the sweep says what remains.
         self.falso("bench_insertion", "cuadratico")
 
         def limitar():
-            resource.setrlimit(resource.RLIMIT_FSIZE, (3000, 3000))
+            resource.setrlimit(resource.RLIMIT_FSIZE, (3500, 3500))
         r = subprocess.run(self.orden("insertion", "--sizes", "100,200"), text=True,
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limitar,
                            env=dict(os.environ, PATH=str(self.bin)), timeout=60)

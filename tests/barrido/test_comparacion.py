@@ -179,3 +179,58 @@ class Comparar(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class LaMaquina(unittest.TestCase):
+    """compare with each study's reference samples in its record: a
+    difference is claimed only beyond the machines' own."""
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.a, self.b = Path(self.tmp.name, "a"), Path(self.tmp.name, "b")
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def test_referencias_que_difieren(self):
+        # (B's times over A's, the machine's reference in A and in B, the
+        # summary's words)
+        casos = [
+            # The same program; B measured with the machine 1.3 times slower.
+            (1.3, 2e-3, 2.6e-3, "sin diferencia significativa entre A y B en quicksort"),
+            # B slower than its machine was: a difference beyond it.
+            (2.0, 2e-3, 2.6e-3, "veces más lento que A en quicksort"),
+            # B slower with a machine as fast: a difference.
+            (1.3, 2e-3, 2e-3, "veces más lento que A en quicksort"),
+            # B faster while its machine was slower: the machine cannot explain it.
+            (0.8, 2e-3, 2.6e-3, "más rápido que A en quicksort"),
+        ]
+        for factor, ref_a, ref_b, palabras in casos:
+            with self.subTest(factor=factor, ref_a=ref_a, ref_b=ref_b):
+                azar = random.Random(3)
+                escribir(self.a, "quicksort", serie(["O2"]), azar, ruido=0.01)
+                escribir(self.b, "quicksort", serie(["O2"], factor), azar, ruido=0.01)
+                for directorio, ref in ((self.a, ref_a), (self.b, ref_b)):
+                    muestras = [ref * azar.uniform(0.97, 1.03) for _ in range(20)]
+                    (directorio / "registro.json").write_text(json.dumps(
+                        {"orden": "tools/sweep quicksort", "referencia": {"muestras_s": muestras}}))
+                salida = io.StringIO()
+                with contextlib.redirect_stdout(salida):
+                    main_comparar([str(self.a), str(self.b), "--resamples", "500"])
+                texto = salida.getvalue()
+                self.assertIn(palabras, texto)
+                # The table's ratios stay the raw ratios of medians.
+                fila = next(l.split() for l in texto.splitlines()
+                            if l.startswith("quicksort  O2") and l.split()[2] == "1000")
+                self.assertAlmostEqual(float(fila[5]), 1 / factor, delta=0.05 / factor)
+                self.assertIn("máquina: la carga de referencia tardó", texto)
+
+    def test_sin_referencias(self):
+        azar = random.Random(1)
+        escribir(self.a, "quicksort", serie(["O2"]), azar)
+        escribir(self.b, "quicksort", serie(["O2"], 0.5), azar)
+        salida = io.StringIO()
+        with contextlib.redirect_stdout(salida):
+            main_comparar([str(self.a), str(self.b), "--resamples", "500"])
+        self.assertIn("sin medidas de la carga de referencia en A ni en B", salida.getvalue())
+        self.assertIn("veces más rápido que A en quicksort", salida.getvalue())

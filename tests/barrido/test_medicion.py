@@ -59,7 +59,7 @@ class TiempoQueQueda(unittest.TestCase):
                             despues=50.0, prevision=prevision)
                 medicion = Medicion(estudio, plan, Progreso(io.StringIO()))
                 medicion.duraciones = {"O2": {100: 1.0, 200: 2.0, 300: 3.0}}
-                medicion.gastado = gastado
+                medicion.reloj, medicion.inicio = (lambda: gastado), 0.0
                 # The series after this one were planned 50 s.
                 self.assertAlmostEqual(medicion._quedan("O2", ronda, n, pendientes), quedan + 50)
 

@@ -4,7 +4,6 @@ no base of a^n for a measure that grows as a power; informe.md's sentences
 start with a capital."""
 
 import unittest
-from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
 from barrido.analisis.analisis import analizar

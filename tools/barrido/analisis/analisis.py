@@ -16,7 +16,7 @@ from ..estadistica.por_operacion import Deriva, deriva, tiempo_por_operacion
 from ..datos.cotas import Cota
 from ..estadistica.crecimiento import VeredictoCrecimiento, juzgar_crecimiento
 from ..datos.estudio import Estudio
-from ..estadistica.incertidumbre import mas_rapida
+from ..estadistica.incertidumbre import estimacion
 from ..datos.maquina import Caches
 from ..estadistica.jerarquia import Cruce, EscalonNombrado, cruces, escalones, nombrar
 from ..estadistica.modelo import Modelo, SinModelo, ajustar_modelo, sin_modelo
@@ -24,6 +24,8 @@ from ..datos.medidas import CUENTAS as _CUENTAS
 from ..estadistica.veredicto import Prueba, Veredicto, juzgar
 from .conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste, frente_al_ajuste
 from .filas import ESPACIO, PROFUNDIDAD, Fila, FilaCuentas, bytes_de, cociente, filas_de
+from ..estadistica.persistencia import con_causa
+from .evidencia import nombrado, ocupado, rangos_por_operacion
 
 # What the writers read from the analysis, by the names it gives them.
 __all__ = ["Ajuste", "Analisis", "Conclusion", "Cruce", "DeConfiguracion", "DeCuentas", "Deriva",
@@ -37,8 +39,9 @@ class DeConfiguracion:
     ajuste: Optional[Ajuste]
     tendencias: List[Tendencia]
     veredicto: Veredicto
-    rapidas: List[Tuple[int, float]]  # (n, fastest invocation) of the fitted points
-    por_operacion: List[Tuple[int, float]]  # (n, fastest seconds per counted operation)
+    # (n, the size's estimate: incertidumbre.estimacion) of the fitted points
+    rapidas: List[Tuple[int, float]]
+    por_operacion: List[Tuple[int, float]]  # (n, estimated seconds per counted operation)
     deriva: Optional[Deriva]
     modelo: Optional[Modelo]
     frente: Optional[FrenteACuentas] = None
@@ -245,7 +248,7 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
         if not filas:
             continue
         muestras = estudio.muestras(configuracion)
-        rapidas = [(n, mas_rapida(v)) for n, v in muestras]
+        rapidas = [(n, estimacion(v)) for n, v in muestras]
         por_operacion = tiempo_por_operacion(rapidas, principales)
         de = DeConfiguracion(
             filas,
@@ -255,11 +258,17 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
             rapidas,
             por_operacion,
             deriva(por_operacion),
-            ajustar_modelo(list(terminos), muestras, estudio.semilla, representante=mas_rapida)
+            ajustar_modelo(list(terminos), muestras, estudio.semilla, representante=estimacion)
             if terminos and muestras else None,
         )
+        causas: List[EscalonNombrado] = []  # the steps a cache explains
         if memoria is not None and caches is not None:
-            de.escalones = nombrar(escalones(por_operacion), analisis.cruces, memoria)
+            hallados = escalones(por_operacion, rangos=rangos_por_operacion(muestras, principales))
+            de.escalones = nombrar(hallados, analisis.cruces, memoria)
+            causas = nombrar(con_causa(hallados, analisis.cruces), analisis.cruces, memoria)
+        de.veredicto = ocupado(nombrado(de.veredicto, de.ajuste, crecimiento,
+                                        [n for n, _ in muestras], programa.exponencial, causas),
+                               estudio.puntos_de(configuracion))
         de.frente = _frente(de, crecimiento)
         if terminos and muestras and de.modelo is None:
             de.sin_modelo = sin_modelo(terminos, muestras)

@@ -17,10 +17,11 @@ the better guide."""
 import math
 import statistics
 from dataclasses import dataclass
-from typing import Dict, List, Tuple
+from typing import Dict, List, Optional, Tuple
 
 from ..datos.estudio import Estudio
-from ..estadistica.incertidumbre import bootstrap, intervalo
+from ..estadistica.incertidumbre import abarcar, bootstrap, intervalo
+from .maquina import Maquinas
 
 # (configuration, n) → every invocation's value
 Serie = Dict[Tuple[str, int], List[float]]
@@ -29,7 +30,7 @@ Serie = Dict[Tuple[str, int], List[float]]
 def _serie(estudio: Estudio) -> Serie:
     serie: Serie = {}
     for p in estudio.puntos:
-        serie.setdefault((p.configuracion, p.n), []).extend(p.valores)
+        serie.setdefault((p.configuracion, p.n), []).extend(p.limpios)
     return serie
 
 
@@ -105,9 +106,10 @@ def remuestrear(pares: List[Par], semilla: int, veces: int) -> Tuple[float, Tupl
     remuestreados = bootstrap(grupos, cocientes, semilla, veces)
     for k, p in enumerate(pares):
         p.cociente = p.mediana_a / p.mediana_b
-        p.intervalo = intervalo([r[0][k] for r in remuestreados])
+        p.intervalo = abarcar(p.cociente, *intervalo([r[0][k] for r in remuestreados]))
     media = statistics.geometric_mean([p.cociente for p in pares])
-    return media, intervalo([r[1] for r in remuestreados])
+    return media, abarcar(media, *intervalo([r[1] for r in remuestreados]))
+
 
 
 @dataclass
@@ -128,6 +130,20 @@ class Contraste:
         igual when it holds 1."""
         inf, sup = self.intervalo
         return "mas_rapido" if inf > 1 else "mas_lento" if sup < 1 else "igual"
+
+    # The machines' speed while each study ran (analisis/maquina.py), once
+    # compare knows it: a difference it could account for is not claimed.
+    maquinas: Optional[Maquinas] = None
+
+    @property
+    def afirmado(self) -> str:
+        """What compare claims: the direction of `sentido` where the
+        machines' own difference cannot account for it; `maquinas` where
+        it could; igual where the interval holds 1."""
+        if self.sentido != "igual" and self.maquinas is not None \
+                and self.maquinas.explica(*self.intervalo):
+            return "maquinas"
+        return self.sentido
 
 
 def contrastar(programa: str, a: Estudio, b: Estudio, semilla: int, veces: int) -> Contraste:

@@ -20,7 +20,9 @@ def _aplanar(datos: Mapping[str, object], prefijo: str = "") -> Dict[str, object
 
 # What two records may differ in without the studies differing: the date,
 # and the commands that repeat a plan, which follow from the plan itself.
-_SIN_DIFERENCIAS = ("fecha", "repetir")
+# The reference workload's samples and the disturbance say how busy the
+# machine was, not what was studied: compare reports them on a line of its own.
+_SIN_DIFERENCIAS = ("fecha", "repetir", "referencia", "ocupada")
 # The measures as records older than their Spanish names wrote them.
 _MEDIDAS_ANTES = {"time": "tiempo", "counts": "cuentas"}
 
@@ -36,7 +38,7 @@ def diferencias(a: Mapping[str, object], b: Mapping[str, object]) -> List[str]:
             p["plan.medidas"] = [_MEDIDAS_ANTES.get(m, m) for m in p["plan.medidas"]]
     lineas = []
     for clave in dict.fromkeys([*pa, *pb]):
-        if clave in _SIN_DIFERENCIAS or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
+        if clave.split(".")[0] in _SIN_DIFERENCIAS or pa.get(clave, _FALTA) == pb.get(clave, _FALTA):
             continue
         va, vb = (json.dumps(p[clave], ensure_ascii=False) if clave in p else "(falta)"
                   for p in (pa, pb))

@@ -48,13 +48,24 @@ def _omitidas(estudio: Estudio) -> List[dict]:
     return lista
 
 
+def _punto(p: Punto) -> dict:
+    """A timed point; each invocation's CPU time and disturbance mark, once
+    the sweep measured them, in lists beside `valores` and in its order."""
+    punto = {"n": p.n, "valores": list(p.valores), "repeticion": p.repeticion,
+             "cortada": p.cortada}
+    if p.cpu:
+        punto["cpu"] = list(p.cpu)
+    if p.perturbadas:
+        punto["perturbadas"] = list(p.perturbadas)
+    return punto
+
+
 def _series(estudio: Estudio) -> List[dict]:
     series = []
     for configuracion in estudio.configuraciones:
         puntos = estudio.puntos_de(configuracion)
-        series.append({"medida": TIEMPO.nombre, "configuracion": configuracion, "puntos": [
-            {"n": p.n, "valores": list(p.valores), "repeticion": p.repeticion,
-             "cortada": p.cortada} for p in puntos]})
+        series.append({"medida": TIEMPO.nombre, "configuracion": configuracion,
+                       "puntos": [_punto(p) for p in puntos]})
     for medida in MEDIDAS.values():
         if medida.por_configuracion:
             continue
@@ -182,9 +193,16 @@ def _leer_serie(estudio: Estudio, serie: object, donde: str):
             valores = _numeros(_de(p, "valores", list, aqui), aqui, TIEMPO_MAXIMO)
             if not valores:
                 raise _Dano(f"{aqui}: «valores» está vacía")
-            estudio.puntos.append(Punto(_talla(p, aqui), configuracion, valores,
-                                        _de(p, "repeticion", bool, aqui),
-                                        _de(p, "cortada", bool, aqui)))
+            punto = Punto(_talla(p, aqui), configuracion, valores,
+                          _de(p, "repeticion", bool, aqui), _de(p, "cortada", bool, aqui))
+            punto.cpu = _numeros(p["cpu"], aqui, TIEMPO_MAXIMO) if "cpu" in p else []
+            punto.perturbadas = _de(p, "perturbadas", list, aqui) if "perturbadas" in p else []
+            if not all(isinstance(x, bool) for x in punto.perturbadas):
+                raise _Dano(f"{aqui}: «perturbadas» no es una lista de true y false")
+            if len(punto.cpu) not in (0, len(valores)) \
+                    or len(punto.perturbadas) not in (0, len(valores)):
+                raise _Dano(f"{aqui}: «cpu» y «perturbadas» deben tener un dato por valor")
+            estudio.puntos.append(punto)
         return
     nombres = _de(serie, "nombres", list, donde)
     if not nombres or not all(isinstance(x, str) and x for x in nombres) \

@@ -16,9 +16,12 @@ from .programas import Programa
 # cost is above 5 % of the point, which is what the fit cannot absorb.
 RESOLUCION = 1e-6
 
-# A size whose largest invocation lies this far above the median has been
-# disturbed by something else on the machine: the table marks it and the
-# study says to measure it again.
+# A size whose largest invocation lies this far above the median, or whose
+# median lies this far above its fastest, has been disturbed by something
+# else on the machine: the table marks it and the study says to measure it
+# again. (The second catches a size most of whose invocations were slowed,
+# whose median is then near its maximum: bubble sort at 700 keys once had
+# a median 8.6 times its fastest.)
 DISPERSION_ANCHA = 1.25
 
 # The longest time a saved study can hold: no invocation outlasts its hard
@@ -43,18 +46,42 @@ class Punto:
     valores: List[float]  # what every invocation reported, in the order they ran
     repeticion: bool  # the program timed this size by repetition
     cortada: bool = False  # a later invocation was stopped at the hard limit
+    # Index-aligned with valores, when the sweep measured them (a study
+    # saved before it did has them empty): each invocation's CPU time, and
+    # whether the machine got in the way of it (medir/perturbacion.py).
+    cpu: List[float] = field(default_factory=list)
+    perturbadas: List[bool] = field(default_factory=list)
+
+    def anotar(self, valor: float, cpu: float, perturbada: bool):
+        """One more invocation, with its CPU time and mark."""
+        self.valores.append(valor)
+        self.cpu.append(cpu)
+        self.perturbadas.append(perturbada)
+
+    @property
+    def limpios(self) -> List[float]:
+        """The values the analysis takes: those the machine did not
+        disturb, or every one when all were (they are kept, marked, and
+        are all there is)."""
+        marcas = self.perturbadas + [False] * (len(self.valores) - len(self.perturbadas))
+        limpios = [v for v, p in zip(self.valores, marcas) if not p]
+        return limpios or list(self.valores)
+
+    @property
+    def n_perturbadas(self) -> int:
+        return sum(self.perturbadas)
 
     @property
     def mediana(self) -> float:
-        return statistics.median(self.valores)
+        return statistics.median(self.limpios)
 
     @property
     def minimo(self) -> float:
-        return min(self.valores)
+        return min(self.limpios)
 
     @property
     def maximo(self) -> float:
-        return max(self.valores)
+        return max(self.limpios)
 
     @property
     def bajo_resolucion(self) -> bool:
@@ -70,7 +97,8 @@ class Punto:
 
     @property
     def inestable(self) -> bool:
-        return len(self.valores) > 1 and self.maximo > DISPERSION_ANCHA * self.mediana > 0
+        return len(self.limpios) > 1 and (self.maximo > DISPERSION_ANCHA * self.mediana > 0
+                                          or self.mediana > DISPERSION_ANCHA * self.minimo > 0)
 
 
 # What the files of a study say while the sweep still measures it: a sweep
@@ -123,6 +151,17 @@ class Estudio:
         if medida == "cuentas":
             return self.cuentas
         return self.nombradas.setdefault(medida, {})
+    # The --out the study is saved in, which the hint to measure more names.
+    directorio: Optional[str] = None
+    # Invocations measured again because the machine got in the way, and
+    # the configurations that wait rather than compute, with the largest
+    # share of CPU time in their wall time (medir/perturbacion.py).
+    repetidas: int = 0
+    espera: Dict[str, float] = field(default_factory=dict)
+    # configuration -> (the sizes that would decide its verdict on the
+    # times, the seconds one round of them takes), for the verdicts the
+    # series' share of time left undecided (medir/rondas.py).
+    sin_decidir: Dict[str, Tuple[List[int], float]] = field(default_factory=dict)
 
     @property
     def incompleto(self) -> bool:
@@ -169,8 +208,9 @@ class Estudio:
 
     def marcas(self, punto: Punto) -> List[str]:
         """The marks of a point: rep, <res, neg (a negative time), * (out of
-        the fit), ! (a wide spread) and cortada (an invocation stopped at
-        the hard limit)."""
+        the fit), ! (a wide spread), cortada (an invocation stopped at
+        the hard limit) and ocupada (the machine disturbed an invocation,
+        kept and marked)."""
         marcas = []
         if punto.repeticion:
             marcas.append("rep")
@@ -184,6 +224,8 @@ class Estudio:
             marcas.append("!")
         if punto.cortada:
             marcas.append("cortada")
+        if punto.n_perturbadas:
+            marcas.append("ocupada")
         return marcas
 
     def cortadas(self, configuracion: str) -> List[int]:
@@ -209,7 +251,7 @@ class Estudio:
     def muestras(self, configuracion: str) -> List[Tuple[int, List[float]]]:
         """(n, every invocation's value) of the points that enter the fit,
         by size."""
-        return [(p.n, p.valores) for p in self.puntos_de(configuracion)
+        return [(p.n, p.limpios) for p in self.puntos_de(configuracion)
                 if not self.fuera_del_ajuste(p)]
 
     def cuenta(self, n: int) -> Optional[float]:

@@ -20,12 +20,13 @@ from .programas import PROGRAMAS, Programa
 
 # The marks of the table as the TSV spells them.
 MARCAS = {"rep": "repeticion", "<res": "bajo_resolucion", "neg": "negativo",
-          "*": "fuera_del_ajuste", "!": "dispersion_ancha", "cortada": "cortada_al_limite"}
+          "*": "fuera_del_ajuste", "!": "dispersion_ancha", "cortada": "cortada_al_limite",
+          "ocupada": "invocacion_perturbada"}
 
 # The columns that are not counts (counts are the columns of names the
 # counting build chose).
 FIJAS = {"n", "configuracion", "mediana", "minimo", "maximo", "aceleracion", "notas",
-         "valores", "doblado", "exponente_local", "bytes_de_datos"}
+         "valores", "doblado", "exponente_local", "bytes_de_datos", "cpu", "perturbadas"}
 
 # The TSV files of a sweep that are not a program's.
 VISTAS = {"resumen.tsv", "juntos.tsv"}
@@ -130,11 +131,26 @@ def leer_tsv(ruta: Path) -> Estudio:
         if configuracion not in estudio.configuraciones:
             estudio.configuraciones.append(configuracion)
         notas = fila.get("notas", "").split(",")
-        estudio.puntos.append(Punto(n, configuracion, valores, "repeticion" in notas,
-                                    MARCAS["cortada"] in notas))
+        punto = Punto(n, configuracion, valores, "repeticion" in notas,
+                      MARCAS["cortada"] in notas)
+        punto.cpu, punto.perturbadas = _vigilancia(fila, len(valores), donde)
+        estudio.puntos.append(punto)
     for _, comentario in comentarios:
         _comentario(estudio, comentario)
     return estudio
+
+
+def _vigilancia(fila: Dict[str, str], cuantos: int, donde: str) -> tuple:
+    """The CPU times and disturbance marks of a line, one per value; a file
+    written before the sweep measured them has neither."""
+    cpu = [_numero(x, donde, "cpu") for x in fila.get("cpu", "").split(",") if x.strip()]
+    marcas = [x.strip() for x in fila.get("perturbadas", "").split(",") if x.strip()]
+    if any(m not in ("0", "1") for m in marcas):
+        raise ErrorDeUso(f"{donde}: perturbadas «{fila['perturbadas'][:40]}» no es una lista"
+                         " de 0 y 1")
+    if (cpu and len(cpu) != cuantos) or (marcas and len(marcas) != cuantos):
+        raise ErrorDeUso(f"{donde}: cpu y perturbadas deben tener un dato por valor ({cuantos})")
+    return cpu, [m == "1" for m in marcas]
 
 
 def _comentario(estudio: Estudio, comentario: str):

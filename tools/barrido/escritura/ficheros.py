@@ -41,9 +41,11 @@ class Ficheros:
         self.fallidos: Dict[str, str] = {}  # name -> why its last writing failed
         self._cerrojo: Optional[int] = None
 
-    def tomar(self):
+    def tomar(self, conservar: bool = False):
         """Holds the directory for this study, or raises ErrorDeUso when
-        another sweep holds it; then removes the previous study's files."""
+        another sweep holds it; then removes the previous study's files, or,
+        with conservar (more invocations added to the study there), keeps
+        them and their list as this study's own."""
         directorio = self.directorio
         try:
             directorio.mkdir(parents=True, exist_ok=True)
@@ -61,7 +63,19 @@ class Ficheros:
                                f" ({motivo(e)}); que ningún otro escriba en él a la vez")
         # Held until the process ends; the programs it starts do not inherit it.
         self._cerrojo = descriptor
-        self._retirar_anterior()
+        if conservar:
+            self._conservar_anterior()
+        else:
+            self._retirar_anterior()
+
+    def _conservar_anterior(self):
+        """The previous study's files become this one's: rewriting them
+        says no warning, and the list keeps naming them."""
+        try:
+            nombres = (self.directorio / LISTA).read_text(encoding="utf-8").splitlines()
+        except (OSError, UnicodeDecodeError):
+            return
+        self.lista = [n for n in (n.strip() for n in nombres) if _propio(n)]
 
     def _retirar_anterior(self):
         lista = self.directorio / LISTA

@@ -39,7 +39,7 @@ class Seccion:
 
 _PIES = {
     "tiempos": "Tiempos: la mediana de cada talla con barras del mínimo al máximo; el ajuste y el"
-        " modelo pasan por la ejecución más rápida de cada talla, que se dibuja aparte.",
+        " modelo pasan por esas medianas, que se dibujan aparte.",
     "cocientes": "El veredicto de los tiempos: cada cociente t/f(n) entre su valor en la talla"
                   " mayor; sombreada, la mitad superior de las tallas, donde se juzga.",
     "cuentas": "Las cuentas de operaciones con su ajuste y su modelo, y el tiempo de una"

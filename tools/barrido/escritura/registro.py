@@ -89,6 +89,9 @@ def describir_registro(datos: Mapping[str, object]) -> List[str]:
     if isinstance(caches, Mapping) and isinstance(caches.get("texto"), list):
         lineas.append("cachés: " + "; ".join(map(str, caches["texto"])))
     lineas += [f"opciones {conf}: {texto}" for conf, texto in parte("configuraciones").items()]
+    ocupada = parte("ocupada")
+    if isinstance(ocupada.get("texto"), str):
+        lineas.append(f"máquina durante el estudio: {ocupada['texto']}")
     lineas.append(f"commit: {datos.get('commit', DESCONOCIDO)}"
                   + {True: " (con cambios sin commit)", False: ""}.get(
                       cambios, f" (cambios sin commit: {cambios})"))

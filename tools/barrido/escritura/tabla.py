@@ -2,6 +2,7 @@
 of counts with their legends, and the lines of the fits and verdicts, all
 formatted from an Analisis."""
 
+import shlex
 from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
@@ -12,6 +13,7 @@ from ..redaccion.conclusiones import texto_conclusion
 from ..redaccion.crecimiento import texto_deriva
 from ..redaccion.veredicto import detalle_veredicto
 from ..redaccion.jerarquia import frase_escalon, texto_bytes
+from .ocupacion import LEYENDA_OCUPADA, notas_ocupada
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -95,11 +97,14 @@ def filas_tabla(analisis: Analisis) -> Tuple[List[List[str]], List[str]]:
         leyenda.append("*: fuera del ajuste")
     if any(f.punto.inestable for f in todas):
         leyenda.append(f"!: dispersión ancha, el máximo pasa de {DISPERSION_ANCHA:g} veces la"
-                       " mediana: algo más en la máquina estorbó esa talla")
+                       " mediana, o la mediana de esas veces la mínima: algo más en la máquina"
+                       " estorbó esa talla")
     if any(f.punto.cortada for f in todas):
         leyenda.append("cortada: una ejecución de esa talla pasó del límite (3·--budget + 1 s)"
                        " y se detuvo; se conservan las que acabaron, y las tallas mayores no"
                        " se repiten")
+    if any(f.punto.n_perturbadas for f in todas):
+        leyenda.append(LEYENDA_OCUPADA)
     if doblados:
         leyenda.append("t(n)/t(n/2): cuánto crece el tiempo al doblar n; log2 es el exponente"
                        " local (2 para n^2, algo más de 1 para n*log(n))")
@@ -260,14 +265,16 @@ def notas(analisis: Analisis) -> List[Nota]:
             resultado.append(Nota(
                 "inestables", configuracion,
                 f"{len(ns)} de {total} tallas tienen una dispersión ancha: la máquina estuvo"
-                " ocupada durante el barrido; el ajuste y el veredicto toman la ejecución más"
-                " rápida de cada talla, y un barrido en un momento más tranquilo los afinará"))
+                " ocupada durante el barrido; el ajuste y el veredicto toman la mediana de"
+                " cada talla, y un barrido en un momento más tranquilo los afinará"))
             continue
-        tallas = ",".join(map(str, ns))
+        orden = shlex.join(["tools/sweep", "--append", estudio.directorio or "DIR",
+                            "--sizes", ",".join(map(str, ns)), "--repeat", "7"])
         resultado.append(Nota(
             "inestables", configuracion,
-            f"{', '.join(map(str, ns))}: su dispersión es ancha; repítalas (--sizes {tallas}"
-            " --repeat 7) en un momento más tranquilo de la máquina"))
+            f"{', '.join(map(str, ns))}: su dispersión es ancha; añádales invocaciones en un"
+            f" momento más tranquilo de la máquina: {orden}"))
+    resultado += [Nota(*n) for n in notas_ocupada(estudio)]
     for configuracion, omitidas in estudio.omitidas.items():
         resultado.append(Nota("omitidas", configuracion,
                               "; ".join(f"{o.n} ({o.motivo})" if o.motivo else str(o.n)

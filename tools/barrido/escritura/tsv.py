@@ -77,6 +77,11 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
     datos = any(f.bytes for de in analisis.configuraciones.values() for f in de.filas)
     if datos:
         cabecera.append("bytes_de_datos")
+    # Each invocation's CPU time and whether the machine disturbed it
+    # (1) or not (0), in the order of valores, once the sweep measured them.
+    vigilado = any(p.cpu for p in estudio.puntos)
+    if vigilado:
+        cabecera += ["cpu", "perturbadas"]
     # Measures of named values other than the counts: a column per value,
     # «medida:nombre», after every other.
     otras = _otras(estudio)
@@ -99,6 +104,9 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
                              ".4g"))
         if datos:
             campos.append(_g(fila.bytes, ".10g"))
+        if vigilado:
+            campos += [",".join(_g(c, ".4g") for c in p.cpu),
+                       ",".join("1" if x else "0" for x in p.perturbadas)]
         filas.append(campos + _columnas_de_otras(estudio, otras, p.n))
     # Counts at a size no timed row holds (the study only counted, the
     # budget or a fault stopped the times first) get a row of their own:
@@ -113,7 +121,7 @@ def tsv(analisis: Analisis, en_curso: bool = False) -> str:
         cuentas_de = (_columnas_de_cuentas(de_cuentas.get(n), nombres, len(analisis.cotas))
                       + [""] if nombres else [])
         filas.append([str(n), medida] + vacios + cuentas_de + ([""] if datos else [])
-                     + _columnas_de_otras(estudio, otras, n))
+                     + [""] * (2 * vigilado) + _columnas_de_otras(estudio, otras, n))
     lineas = [LINEA_VERSION] + _entrada(estudio) + ["\t".join(cabecera)]
     lineas += ["\t".join(f) for f in filas]
     return "\n".join(lineas + _omitidas(estudio) + marca_incompleto(estudio, en_curso)) + "\n"

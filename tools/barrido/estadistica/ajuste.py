@@ -9,7 +9,7 @@ from typing import List, Optional, Sequence, Tuple
 
 from ..datos.cotas import Cota
 from ..datos.estudio import Muestras
-from .incertidumbre import bootstrap, intervalo, mas_rapida
+from .incertidumbre import abarcar, bootstrap, estimacion, intervalo
 
 Pares = Sequence[Tuple[int, float]]  # one value per size
 
@@ -69,10 +69,10 @@ def ajustar(pares: Pares, exponencial: bool) -> Optional[Ajuste]:
 
 def ajustar_con_intervalo(muestras: Muestras, exponencial: bool, semilla: int
                           ) -> Optional[Ajuste]:
-    """The fit of each size's fastest invocation, with the 95% intervals of
-    its rate and constant from a bootstrap over the invocations of each
-    size."""
-    ajuste = ajustar([(n, mas_rapida(v)) for n, v in muestras], exponencial)
+    """The fit of each size's estimate (incertidumbre.estimacion), with the
+    95% intervals of its rate and constant from a bootstrap over the
+    invocations of each size, each holding its estimate."""
+    ajuste = ajustar([(n, estimacion(v)) for n, v in muestras], exponencial)
     if ajuste is None:
         return None
     tallas = [n for n, _ in muestras]
@@ -82,9 +82,11 @@ def ajustar_con_intervalo(muestras: Muestras, exponencial: bool, semilla: int
         return (otro.tasa, otro.constante) if otro else None
 
     remuestreados = bootstrap([v for _, v in muestras], refit, semilla,
-                              representante=mas_rapida)
-    ajuste.tasa_inf, ajuste.tasa_sup = intervalo([m[0] for m in remuestreados])
-    ajuste.constante_inf, ajuste.constante_sup = intervalo([m[1] for m in remuestreados])
+                              representante=estimacion)
+    ajuste.tasa_inf, ajuste.tasa_sup = abarcar(ajuste.tasa,
+                                               *intervalo([m[0] for m in remuestreados]))
+    ajuste.constante_inf, ajuste.constante_sup = abarcar(
+        ajuste.constante, *intervalo([m[1] for m in remuestreados]))
     return ajuste
 
 

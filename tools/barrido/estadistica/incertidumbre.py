@@ -13,18 +13,31 @@ REMUESTRAS = 1000  # resamples of every bootstrap: a 95% interval to about ±1%
 # (The verdict's test has a level of its own, NIVEL_VEREDICTO.)
 NIVEL_INTERVALO = 0.95
 
-# What stands for the invocations of one size in a resample: their median,
-# or the fastest of them.
+# What stands for the invocations of one size in a resample: estimacion.
 Representante = Callable[[Sequence[float]], float]
 
 
-def mas_rapida(valores: Sequence[float]) -> float:
-    """The time of a size for the fits and the verdict: its fastest
-    invocation. On a shared machine other work only ever adds time, in
-    spells of seconds that can slow a whole round by half; the fastest of
-    the invocations, which the shuffled rounds spread over the sweep, is the
-    one least disturbed. The tables keep the median beside the extremes."""
-    return min(valores)
+def estimacion(valores: Sequence[float]) -> float:
+    """The one number that stands for a size's time everywhere the study
+    quotes it (the table, the summary, the fits, the verdict, the steps,
+    the plots and resumen.tsv): the median of its invocations, those the
+    machine did not disturb (Punto.limpios). The median, not the fastest:
+    with the disturbed invocations set aside it is as little moved by
+    other work, it does not drift down as invocations are added (the
+    fastest of a sample is an extreme, lower the more there are, so a study
+    with --append would change its own estimates), and it is the value the
+    table has always printed."""
+    return statistics.median(valores)
+
+
+def abarcar(punto: float, inf: float, sup: float) -> Tuple[float, float]:
+    """An interval that holds its own estimate. A percentile bootstrap of
+    a statistic of medians can lie wholly on one side of the estimate when
+    the invocations are skewed (a few slow ones: resampled medians then
+    shift one way only); the interval is then stretched to reach the
+    estimate, so that it never claims the estimate itself is implausible."""
+    return min(inf, punto), max(sup, punto)
+
 
 T = TypeVar("T")
 
@@ -35,7 +48,7 @@ def bootstrap(
 ) -> List[T]:
     """The statistic of `veces` resamples: each resample replaces every
     group of values (the invocations of one size) by the `representante`
-    (the median, or the fastest) of as many values drawn with replacement
+    (estimacion, the median) of as many values drawn with replacement
     from it, and hands that list to `estadistico`. Resamples whose
     statistic is None are left out."""
     azar = random.Random(semilla)

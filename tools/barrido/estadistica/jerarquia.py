@@ -6,12 +6,13 @@ that name a step by its cache are the wording's.)"""
 
 import math
 from dataclasses import dataclass
-from typing import Callable, List, Optional, Sequence, Tuple
+from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from ..datos.maquina import Caches, Nivel
 from .por_operacion import DERIVA
+from .persistencia import es_escalon
 
-# Between neighbouring sizes the time per operation, best of five
+# Between neighbouring sizes the time per operation, the median of five
 # invocations, wobbles by 5 to 10 %: a change within this factor is flat,
 # beyond it the value rises or falls. The factor only decides where a step
 # begins and ends; whether it is a step at all is DERIVA's (its meaning as
@@ -71,12 +72,15 @@ def _sentido(cociente: float, ruido: float) -> int:
 
 
 def escalones(por_operacion: Sequence[Tuple[int, float]], deriva: float = DERIVA,
-              ruido: float = RUIDO) -> List[Escalon]:
+              ruido: float = RUIDO,
+              rangos: Optional[Dict[int, Tuple[float, float]]] = None) -> List[Escalon]:
     """The runs of neighbouring sizes over which the time per operation
     keeps rising (or falling) by more than ruido, taken as one step when
     it changes by more than deriva over the run. A single flat interval
     inside a run (two sizes at one value, as bubble sort's 12000 and 14000
-    keys) does not end it; two in a row are a plateau."""
+    keys) does not end it; two in a row are a plateau. A step must also
+    persist (es_escalon): `rangos`, n -> the lowest and highest time per
+    operation of the invocations at n, is the spread it must clear."""
     puntos = sorted((n, v) for n, v in por_operacion if v > 0 and math.isfinite(v))
     sentidos = [_sentido(b / a, ruido) for (_, a), (_, b) in zip(puntos, puntos[1:])]
     resultado: List[Escalon] = []
@@ -92,7 +96,9 @@ def escalones(por_operacion: Sequence[Tuple[int, float]], deriva: float = DERIVA
                 break
         (desde, a), (hasta, b) = puntos[i], puntos[j]
         if s and not 1 / deriva <= b / a <= deriva:
-            resultado.append(Escalon(desde, hasta, a, b, b / a))
+            escalon = Escalon(desde, hasta, a, b, b / a)
+            if es_escalon(escalon, puntos, ruido, rangos):
+                resultado.append(escalon)
         i = j
     return resultado
 

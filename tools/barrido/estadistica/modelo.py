@@ -9,7 +9,7 @@ from typing import Dict, List, Optional, Sequence, Tuple
 
 from ..datos.cotas import Cota
 from ..datos.estudio import Muestras
-from .incertidumbre import Representante, bootstrap, intervalo
+from .incertidumbre import Representante, abarcar, bootstrap, intervalo
 
 
 @dataclass
@@ -159,7 +159,7 @@ def ajustar_modelo(terminos: Sequence[Cota], muestras: Muestras, semilla: int = 
                                lambda ys: _ajuste_relativo(disenio, ys), semilla, veces,
                                representante)
                      if veces >= 2 else [])
-    intervalos = [intervalo([m[j] for m in remuestreadas]) if len(remuestreadas) >= 2 else (a, a)
-                  for j, a in enumerate(constantes)]
+    intervalos = [abarcar(a, *intervalo([m[j] for m in remuestreadas]))
+                  if len(remuestreadas) >= 2 else (a, a) for j, a in enumerate(constantes)]
     return Modelo([g.texto for g in terminos], constantes, intervalos, residuo, len(tallas),
                   list(terminos))

@@ -11,7 +11,7 @@ from typing import List, Optional, Sequence, Tuple
 
 from ..datos.cotas import Cota
 from ..datos.estudio import Muestras
-from .incertidumbre import bootstrap, intervalo, mas_rapida
+from .incertidumbre import abarcar, bootstrap, estimacion, intervalo
 
 # A bound fits when the interval of its ratio's slope lies within its window
 # around 0: an equivalence test, which shows the slope is near 0 rather than
@@ -66,6 +66,13 @@ class Veredicto:
     pruebas: List[Prueba] = field(default_factory=list)
     tallas: Tuple[int, int] = (0, 0)  # the upper half: from, to
     lado: str = ""  # a single bound not told apart from growing faster or slower than it
+    # Set when the upper half followed another bound than the counts' and
+    # the naming rule (nombre.py) would not name it: that bound, and why.
+    en_vez_de: Optional[Cota] = None
+    motivo: str = ""
+    # Set when the machine disturbed most invocations of the sizes judged:
+    # how many, in words; no bound is then named.
+    ocupada: str = ""
 
     def cota(self) -> Optional[Cota]:
         """The one bound the times follow, if the verdict names one."""
@@ -137,14 +144,14 @@ def juzgar(muestras: Muestras, cotas: Sequence[Cota], exponencial: bool, semilla
     def pendiente(medianas: List[float]) -> float:
         return _pendiente(xs, [math.log(t) for t in medianas])
 
-    b = pendiente([mas_rapida(v) for _, v in mitad])
-    lo, hi = intervalo(bootstrap([v for _, v in mitad], pendiente, semilla,
-                                 representante=mas_rapida), NIVEL_VEREDICTO)
+    b = pendiente([estimacion(v) for _, v in mitad])
+    lo, hi = abarcar(b, *intervalo(bootstrap([v for _, v in mitad], pendiente, semilla,
+                                             representante=estimacion), NIVEL_VEREDICTO))
     # The slope of log f itself: that of log(t/f) is then b - e.
     exponentes = [_pendiente(xs, [math.log(c(n)) for n, _ in mitad]) for c in cotas]
     pruebas = []
     for cota, e in zip(cotas, exponentes):
-        cocientes = [mas_rapida(v) / cota(n) for n, v in mitad]
+        cocientes = [estimacion(v) / cota(n) for n, v in mitad]
         pruebas.append(Prueba(cota, b - e, lo - e, hi - e, statistics.median(cocientes),
                               exponente=e))
     _ventanas(pruebas, exponentes)

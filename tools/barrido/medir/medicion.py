@@ -17,18 +17,23 @@ and no larger size of that series runs again."""
 
 import math
 import random
+import time
 from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
-from ..estadistica.ajuste import Ajuste, ajustar
 from .ejecucion import LimiteSuperado, contar, ejecutar
+from .prevision import _segundos, prever  # noqa: F401 (prever is the package's)
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
 from ..datos.medidas import de_valores
+from .cpu import cpu_de_los_hijos
+from .perturbacion import Vigia
 from .progreso import Progreso
+from .referencia import Referencia
 from . import restante
+from .rondas import anadir, para_decidir
 
 
 @dataclass
@@ -47,44 +52,19 @@ class Plan:
     despues: float = 0.0  # seconds planned for the series after this one
     # The measures of named values to take (datos/medidas.py); None: counts if `cuentas`.
     nombradas: Optional[Sequence[str]] = None
-    # Seconds the sweep planned for this series (its share, whether or not
-    # `cuota` holds it to them), which the estimate of the time left counts
-    # down as the series runs (restante.py).
+    # This series' share of the sweep, held to it or not: the progress line counts it down.
     prevision: Optional[float] = None
 
     @property
     def de_valores(self) -> List[str]:
         return list(self.nombradas) if self.nombradas is not None else ["cuentas"] * self.cuentas
+    # Adds `rondas` shuffled rounds to a saved study's points at `tallas`.
+    anadir: bool = False
 
     @property
     def limite(self) -> float:
         """Past this an invocation is stopped: three budgets and a second."""
         return 3 * self.presupuesto + 1
-
-
-def prever(duraciones: Dict[int, float], n: int, exponencial: bool) -> Optional[float]:
-    """One invocation's wall time at n, from the growth of the largest
-    sizes measured so far (the last three: the small ones are mostly the
-    cost of starting a process). None with fewer than two sizes."""
-    ultimas = sorted(duraciones.items())[-3:]
-    ajuste = ajustar([(m, max(d, 1e-6)) for m, d in ultimas], exponencial)
-    if ajuste is None:
-        return None
-    # A growth read off sizes dominated by the start-up cost can come out
-    # flat or even falling; the time never grows slower than linearly here.
-    # The curve of that growth goes through the largest size measured.
-    tasa = max(ajuste.tasa, 1.0)
-    ultima_n, ultima_d = ultimas[-1]
-    curva = Ajuste(1.0, tasa, ajuste.r2, ajuste.puntos, exponencial)
-    prevista = ultima_d * (curva(n - ultima_n) if exponencial else curva(n / ultima_n))
-    # A curve that overflows a double is a time past any budget.
-    return prevista if math.isfinite(prevista) else math.inf
-
-
-def _segundos(prevista: float) -> str:
-    if math.isfinite(prevista):
-        return f"{prevista:.3g} s"
-    return "más segundos de los que caben en un double"
 
 
 class Medicion:
@@ -93,8 +73,17 @@ class Medicion:
     program's TSV there)."""
 
     def __init__(self, estudio: Estudio, plan: Plan, progreso: Progreso,
-                 al_medir: Optional[Callable[[], None]] = None):
+                 al_medir: Optional[Callable[[], None]] = None,
+                 referencia: Optional[Referencia] = None,
+                 juez: Optional[Callable[[Estudio], Dict[str, List[int]]]] = None):
         self.estudio = estudio
+        # configuration -> the sizes whose rounds could decide its undecided
+        # verdict on the times (rondas.para_decidir); and the series' clock.
+        self.juez = juez
+        self.reloj: Callable[[], float] = time.monotonic
+        self.inicio = self.reloj()
+        # The machine's speed is the sweep's: one reference for all series.
+        self.vigia = Vigia(referencia or Referencia())
         self.plan = plan
         self.progreso = progreso
         self.al_medir = al_medir
@@ -105,9 +94,6 @@ class Medicion:
         # configuration -> the least size cut at the hard limit after the
         # first round: neither it nor a larger size of the series runs again.
         self.cortes: Dict[str, int] = {}
-        # Seconds of every invocation run so far, which the series' share
-        # of the plan counts down.
-        self.gastado = 0.0
 
     def medir(self):
         """Runs the whole plan. A failing program stops its study, with its
@@ -115,17 +101,21 @@ class Medicion:
         turned into one) marks the study as interrupted, with the signal's
         name, and goes on up, as does an error of the sweep's own, marked."""
         try:
-            self._primera_ronda()
-            for ronda in range(2, self.plan.rondas + 1):
-                # Counts are taken once: with no times there is no second round.
-                pares = self._pares()
-                if not pares:
-                    break
-                self._ronda(pares, ronda)
-            ronda = self.plan.rondas
+            if self.plan.anadir:
+                ronda = anadir(self)
+            else:
+                self._primera_ronda()
+                for ronda in range(2, self.plan.rondas + 1):
+                    # Counts are taken once: with no times there is no second round.
+                    pares = self._pares()
+                    if not pares:
+                        break
+                    self._ronda(pares, ronda)
+                ronda = self.plan.rondas
             while self.plan.precision and (pares := self._imprecisos()):
                 ronda += 1
                 self._ronda(pares, ronda)
+            para_decidir(self, ronda)
         except FalloPrograma as e:
             self.estudio.fallo = str(e)
         except KeyboardInterrupt as e:
@@ -208,12 +198,17 @@ class Medicion:
                            " por ejecución")
                 for m in self.plan.tallas if m >= n]
 
+    def _del_plan(self, n: int) -> bool:
+        """Whether rounds visit n: always, but when adding to a saved study
+        only its sizes that --sizes picked."""
+        return not self.plan.anadir or n in self.plan.tallas
+
     def _cortado(self, configuracion: str, n: int) -> bool:
         return n >= self.cortes.get(configuracion, math.inf)
 
     def _pares(self) -> List[Tuple[str, int]]:
         """Every timed (configuration, n) measured, in a shuffled order."""
-        pares = [(p.configuracion, p.n) for p in self.estudio.puntos]
+        pares = [(p.configuracion, p.n) for p in self.estudio.puntos if self._del_plan(p.n)]
         self.azar.shuffle(pares)
         return pares
 
@@ -222,9 +217,10 @@ class Medicion:
         may still take another invocation, shuffled."""
         pares = []
         for p in self.estudio.puntos:
-            if len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n):
+            if (len(p.valores) >= self.plan.max_rondas or self._cortado(p.configuracion, p.n)
+                    or not self._del_plan(p.n)):
                 continue
-            inf, sup, alcanza = intervalo_mediana(p.valores)
+            inf, sup, alcanza = intervalo_mediana(p.limpios)
             if not alcanza or max(p.mediana - inf, sup - p.mediana) > self.plan.precision * p.mediana:
                 pares.append((p.configuracion, p.n))
         self.azar.shuffle(pares)
@@ -263,15 +259,8 @@ class Medicion:
                                     " mismas a toda talla")
             hechas[n] = cuentas
         else:
-            valor, duracion = ejecutar(self._binario(configuracion), n, self.plan.limite,
-                                       n <= programa.umbral_repeticion, self._argumentos())
-            punto = self.estudio.punto(configuracion, n)
-            if punto is None:
-                punto = Punto(n, configuracion, [], n <= programa.umbral_repeticion)
-                self.estudio.puntos.append(punto)
-            punto.valores.append(valor)
+            punto, duracion = self._cronometrar(configuracion, n)
         self.duraciones.setdefault(configuracion, {}).setdefault(n, duracion)
-        self.gastado += duracion
         # On disk before it is reported.
         if self.al_medir:
             self.al_medir()
@@ -281,21 +270,38 @@ class Medicion:
         elif ronda == 1:
             self.progreso.medido(programa.nombre, punto)
 
+    def _cronometrar(self, configuracion: str, n: int) -> Tuple[Punto, float]:
+        """Times one invocation at (configuration, n), and again while the
+        machine got in the way of it and the watch allows; every value is
+        kept, the disturbed ones marked. The point, and the wall time of
+        the last invocation."""
+        repeticion = n <= self.estudio.programa.umbral_repeticion
+        intento = 0
+        while True:
+            self.vigia.antes()
+            valor, duracion, cpu = self._ejecutar(configuracion, n, repeticion)
+            motivo = self.vigia.juzgar(configuracion, valor, cpu, duracion)
+            punto = self.estudio.punto(configuracion, n)
+            if punto is None:
+                punto = Punto(n, configuracion, [], repeticion)
+                self.estudio.puntos.append(punto)
+            punto.anotar(valor, cpu, motivo is not None)
+            self.estudio.espera = self.vigia.esperan()
+            if not self.vigia.repetir(motivo, intento):
+                return punto, duracion
+            intento += 1
+            self.estudio.repetidas += 1
+            if self.al_medir:
+                self.al_medir()
+
+    def _ejecutar(self, conf: str, n: int, repeticion: bool) -> Tuple[float, float, float]:
+        """One invocation: (the seconds it reports, its wall time, its CPU time)."""
+        antes = cpu_de_los_hijos()
+        valor, duracion = ejecutar(self._binario(conf), n, self.plan.limite, repeticion,
+                                   self._argumentos())
+        return valor, duracion, cpu_de_los_hijos() - antes
+
     def _quedan(self, configuracion: str, ronda: int, n: int,
                 pendientes: Sequence[Tuple[str, int]]) -> float:
-        """An estimate of the seconds left in the sweep as (configuration, n)
-        is about to run (restante.py): what is left of this series' share
-        of the plan, never less than what the series still needs, and the
-        shares of the series after it."""
-        exponencial = self.estudio.programa.exponencial
-        activas = self._activas()
-        veces = {c: 1 if de_valores(c) else self.plan.rondas for c in activas}
-        necesita = restante.medidas(self.duraciones, [c for c in activas if not de_valores(c)],
-                                    self.plan.rondas, ronda,
-                                    [] if ronda == 1 else [(configuracion, n)], pendientes,
-                                    self._cortado)
-        necesita += restante.por_medir(
-            self.duraciones, veces, self.plan.tallas, list(self.estudio.omitidas),
-            self.plan.presupuesto, self.plan.cuota,
-            lambda vistas, m: prever(dict(vistas), m, exponencial)) or 0.0
-        return restante.quedan(necesita, self.plan.prevision, self.gastado, self.plan.despues)
+        """The seconds left in the sweep as (configuration, n) is about to run."""
+        return restante.de_la_medicion(self, configuracion, ronda, n, pendientes)

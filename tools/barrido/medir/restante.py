@@ -17,7 +17,13 @@ past its share ends it). Where that need exceeds what is left of the share
 a share) the need stands instead. The predictions move as sizes are
 measured; the share does not, which keeps the estimate steady."""
 
-from typing import Callable, Mapping, Optional, Sequence, Tuple
+from typing import TYPE_CHECKING, Callable, Mapping, Optional, Sequence, Tuple
+
+from ..datos.medidas import de_valores
+from .prevision import prever as prever_duracion
+
+if TYPE_CHECKING:
+    from .medicion import Medicion
 
 # One invocation's predicted seconds at n from the durations seen at each
 # size, or None while there are too few.
@@ -85,3 +91,22 @@ def quedan(necesita: float, prevision: Optional[float], gastado: float, despues:
     the series after it."""
     plan = max(0.0, prevision - gastado) if prevision is not None else 0.0
     return max(plan, necesita) + despues
+
+
+def de_la_medicion(medicion: "Medicion", configuracion: str, ronda: int, n: int,
+                   pendientes: Sequence[Tuple[str, int]]) -> float:
+    """The estimate of a series being measured, (configuration, n) about to
+    run in round `ronda` and `pendientes` after it in that round: what is
+    left of its share of the plan, never less than what it still needs,
+    and the shares of the series after it."""
+    plan, estudio = medicion.plan, medicion.estudio
+    exponencial = estudio.programa.exponencial
+    activas = medicion._activas()
+    veces = {c: 1 if de_valores(c) else plan.rondas for c in activas}
+    necesita = medidas(medicion.duraciones, [c for c in activas if not de_valores(c)],
+                       plan.rondas, ronda, [] if ronda == 1 else [(configuracion, n)],
+                       pendientes, medicion._cortado)
+    necesita += por_medir(medicion.duraciones, veces, plan.tallas, list(estudio.omitidas),
+                          plan.presupuesto, plan.cuota,
+                          lambda vistas, m: prever_duracion(dict(vistas), m, exponencial)) or 0.0
+    return quedan(necesita, plan.prevision, medicion.reloj() - medicion.inicio, plan.despues)

@@ -24,6 +24,7 @@ from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
 from ..escritura.informe import Seccion, informe
 from ..datos.maquina import leer_caches
 from ..analisis.casos import comparar_casos
+from ..analisis.decidir import por_decidir
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
 from .opciones import RAIZ, Opciones, leer_opciones
@@ -32,6 +33,9 @@ from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import caches_como_dict, como_json, registro
 from ..medir.salida import Flujo
+from .anadir import Guardado, huellas, leer_anadido
+from ..medir.referencia import Referencia
+from ..escritura.ocupacion import ocupacion
 from .senales import Senales
 from ..escritura.resumen import resumen
 from ..escritura.tabla import tabla, tabla_cuentas, veredicto
@@ -74,8 +78,11 @@ def _error_interno(e: BaseException) -> str:
 class Barrido:
     """One run of tools/sweep: the studies made so far and their files."""
 
-    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None):
+    def __init__(self, opciones: Opciones, senales: Optional[Senales] = None,
+                 guardado: Optional[Guardado] = None):
         self.opciones = opciones
+        # The saved study that this sweep adds invocations to (--append).
+        self.guardado = guardado
         self.progreso = Progreso()
         self.senales = senales or Senales()
         self.salida = Flujo(sys.stdout)
@@ -98,6 +105,8 @@ class Barrido:
         self.cierre_dicho = False  # that standard output closed
         # What was measured: every other file is written from it.
         self.almacen = Almacen()
+        # The machine's speed while the sweep runs, sampled between invocations.
+        self.referencia = Referencia()
 
     def imprimir(self, texto: str):
         """A line of the study on standard output; once that closes, the
@@ -158,28 +167,35 @@ class Barrido:
         estudio = Estudio(programa, configuraciones if o.tiempos else [],
                           o.cotas or [Cota(c) for c in programa.cotas], o.semilla,
                           entrada=entrada, cotas_fijas=o.cotas is not None)
+        tallas = o.tallas or leer_tallas(programa.tallas)
+        if self.guardado:
+            estudio, tallas = self.previo(estudio, tallas)
+        estudio.directorio = str(o.salida)
         series = max(1, len(estudio.configuraciones))
         self.series_hechas += series
         # The default share holds a program's own sizes in check; sizes the
         # user named are measured whole unless --time says otherwise.
-        cuota = series * o.cuota() if o.tiempo or o.tallas is None else None
-        plan = Plan(o.tallas or leer_tallas(programa.tallas), o.directorio_bin, o.rondas,
+        cuota = (series * o.cuota() if (o.tiempo or o.tallas is None) and not self.guardado
+                 else None)
+        plan = Plan(tallas, o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
                     max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas,
-                    prevision=series * o.cuota())
+                    anadir=self.guardado is not None, prevision=series * o.cuota())
         self.limite = plan.limite
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
         try:
-            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio)).medir()
+            Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio),
+                     self.referencia, por_decidir).medir()
         except KeyboardInterrupt:
             self.senales.atender()
             raise
         finally:
             # Interrupted or not, what was measured is shown and written.
             medidas = {p.n for p in estudio.puntos} | set(estudio.cuentas)
+            suyas = self.guardado.tallas(estudio.etiqueta) if self.guardado else plan.tallas
             if medidas:
-                self.tallas[estudio.etiqueta] = [n for n in plan.tallas if n in medidas]
+                self.tallas[estudio.etiqueta] = [n for n in suyas if n in medidas]
             if estudio.omitidas:
                 self.omitidas[estudio.etiqueta] = {c: [o.n for o in os]
                                                    for c, os in estudio.omitidas.items()}
@@ -187,6 +203,18 @@ class Barrido:
             with self.senales.diferidas():
                 analisis = self.informar(estudio)
         return analisis
+
+    def previo(self, nuevo: Estudio, tallas: List[int]):
+        """The saved study of the series `nuevo` would start, with the bounds
+        and seed this sweep judges by, and the sizes to add to: --sizes, or
+        every size of the study."""
+        assert self.guardado is not None
+        estudio = self.guardado.estudios[nuevo.etiqueta]
+        estudio.cotas, estudio.cotas_fijas = nuevo.cotas, nuevo.cotas_fijas
+        estudio.semilla = nuevo.semilla
+        estudio.configuraciones = [c for c in nuevo.configuraciones
+                                   if c in estudio.configuraciones]
+        return estudio, self.opciones.tallas or self.guardado.tallas(nuevo.etiqueta)
 
     def guardar(self, estudio: Estudio):
         """The store and the program's TSV as they stand, after each
@@ -251,6 +279,14 @@ class Barrido:
     def cerrar(self, argv: Sequence[str]):
         """The files of the whole sweep, from the studies made so far: the
         summary, the record and the report."""
+        estudios = [a.estudio for a in self.hechos]
+        referencia = self.referencia.como_dict()
+        if self.guardado:
+            referencia = self.guardado.referencia_tras(referencia)
+        ocupada = ocupacion(estudios, referencia,
+                            self.guardado.repetidas() if self.guardado else 0)
+        if self.opciones.tiempos and estudios:
+            self.imprimir(ocupada["texto"] + "\n")
         juntos = self.juntos() if self.opciones.juntos and len(self.hechos) >= 2 else None
         if (len(self.opciones.programas) > 1 or self.resumen_casos) and self.hechos:
             self.imprimir("== resumen ==\n" + resumen(self.hechos))
@@ -258,7 +294,6 @@ class Barrido:
                 self.imprimir(linea)
         if not self.hechos:
             return
-        estudios = [a.estudio for a in self.hechos]
         self.ficheros.escribir("resumen.tsv", resumen_tsv(self.hechos))
         binarios = {}
         for estudio in estudios:
@@ -268,11 +303,16 @@ class Barrido:
                          else configuracion)
                 binarios.setdefault(clave, estudio.programa.binario(configuracion,
                                                                     estudio.entrada))
-        self.almacen.registro = registro(["tools/sweep", *argv], self.opciones.directorio_bin,
-                                         binarios, self.plan(), self.opciones.repetir(self.tallas),
-                                         caches_como_dict(self.caches))
+        datos = registro(["tools/sweep", *argv], self.opciones.directorio_bin, binarios,
+                         self.plan(), self.opciones.repetir(self.tallas),
+                         caches_como_dict(self.caches))
+        if self.guardado:
+            datos = self.guardado.registro_tras(datos, argv)
+        else:
+            datos["plan"]["huellas"] = huellas(self.opciones.directorio_bin, estudios)
+        datos["referencia"], datos["ocupada"] = referencia, ocupada
+        self.almacen.registro = datos
         self.escribir_almacen()
-        datos = self.almacen.registro
         self.ficheros.escribir("registro.json", como_json(datos))
         incompleto = any(e.incompleto for e in estudios)
         texto = informe(datos, self.secciones, juntos, incompleto=incompleto)
@@ -367,11 +407,16 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
 
 
 def barrer(argv: Sequence[str], senales: Senales) -> int:
-    """The sweep of the programs the options name; its exit status."""
-    opciones = leer_opciones(argv)
-    barrido = Barrido(opciones, senales)
+    """The sweep of the programs the options name, or of the plan of a saved
+    study that it adds to (--append); its exit status."""
+    guardado = None
+    if any(a == "--append" or a.startswith("--append=") for a in argv):
+        opciones, guardado = leer_anadido(argv)
+    else:
+        opciones = leer_opciones(argv)
+    barrido = Barrido(opciones, senales, guardado)
     try:
-        barrido.ficheros.tomar()
+        barrido.ficheros.tomar(conservar=guardado is not None)
     except ErrorDeUso as e:
         barrido.progreso.nota(f"sweep: error: {e}")
         return 2

@@ -13,6 +13,7 @@ from typing import Dict, List, Optional, Sequence, Tuple
 from .argumentos import Analizador, entero
 from ..analisis.contraste import Contraste, Par, contrastar
 from ..datos.almacen import FICHERO as ALMACEN, cargar
+from ..analisis.maquina import Maquinas, comparar_maquinas, muestras_de
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from ..datos.lectura import leer_texto
@@ -114,6 +115,13 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
               for p in malos]
     if solos:
         salida.append("programas " + "; ".join(solos))
+    (ra, _), (rb, _) = _registro(dir_a), _registro(dir_b)
+    maquinas = comparar_maquinas(muestras_de(ra), muestras_de(rb), semilla, remuestras)
+    salida.append(maquinas.texto() if maquinas else
+                  "máquina: sin medidas de la carga de referencia en "
+                  + " ni en ".join(lado for lado, r in (("A", ra), ("B", rb))
+                                   if not muestras_de(r))
+                  + "; no se sabe cuánto difirió su velocidad")
     comparados = 0
     for programa in [p for p in a if p in b]:
         contraste = contrastar(programa, a[programa], b[programa], semilla, remuestras)
@@ -122,6 +130,7 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
         if not contraste.pares:
             salida.append("ninguna talla en común")
             continue
+        contraste.maquinas = maquinas
         salida += [tabla_contraste(programa, contraste.pares), texto_contraste(contraste)]
         comparados += 1
     salida.append("A/B > 1: B es más rápido; *: el intervalo del 95 % (bootstrap sobre las"

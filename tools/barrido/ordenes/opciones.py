@@ -64,7 +64,10 @@ def analizador() -> argparse.ArgumentParser:
             "el crecimiento exacto que dicen las cuentas de operaciones (bench_X_cuentas);\n"
             "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json,\n"
             "informe.md e informe.html (el mismo informe como página) en --out.\n\n"
-            "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados"
+            "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados\n"
+            "  tools/sweep --append DIR [--repeat K] [--sizes TALLAS] [--bin DIR]\n"
+            "                                    mide más invocaciones del plan del estudio de"
+            " DIR\n                                    y lo analiza de nuevo con todas"
         ),
         epilog=(
             "programas (configuraciones; tallas, cotas y modelo por omisión):\n"
@@ -97,7 +100,7 @@ def analizador() -> argparse.ArgumentParser:
                    help="rondas: cada una ejecuta una vez cada talla y configuración, la primera"
                         " en orden creciente y las demás en orden barajado; la tabla da la"
                         " mediana, el mínimo y el máximo de las R ejecuciones, y el ajuste y el"
-                        f" veredicto toman la más rápida de cada talla (por omisión, {RONDAS}; de 1 a"
+                        f" veredicto toman la mediana de cada talla (por omisión, {RONDAS}; de 1 a"
                         f" {MAX_RONDAS})")
     a.add_argument("--seed", metavar="S",
                    help="semilla del orden barajado y del bootstrap; la salida dice la usada"
@@ -248,8 +251,18 @@ class Opciones:
                 grupos.append(([nombre], entradas, tuple(ns)))
         juntos = ["--together"] if self.juntos and len(grupos) == 1 else []
         return [shlex.join(["tools/sweep", *nombres, *entradas, "--sizes", ",".join(map(str, ns)),
-                            *self.opciones_del_plan(), *juntos])
-                for nombres, entradas, ns in grupos]
+                            *self.opciones_del_plan(), *juntos,
+                            "--out", salida_de_repeticion(self.salida, k, len(grupos))])
+                for k, (nombres, entradas, ns) in enumerate(grupos, 1)]
+
+
+def salida_de_repeticion(salida: Path, k: int, total: int) -> str:
+    """Where the k-th of `total` commands that repeat a study writes: a
+    folder of its own beside the study's, never the study's own (a new study
+    removes the previous one's files) nor another command's (run in order,
+    each would remove the one before)."""
+    sufijo = "-repeticion" + (f"-{k}" if total > 1 else "")
+    return str(salida).rstrip("/") + sufijo
 
 
 def _medidas(texto: str) -> List[str]:

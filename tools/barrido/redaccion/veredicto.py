@@ -4,7 +4,20 @@ bound."""
 
 from typing import Sequence
 
+from ..estadistica.nombre import SIN_AJUSTE, SIN_CAUSA
 from ..estadistica.veredicto import NIVEL_VEREDICTO, Prueba, Veredicto
+
+# Why a growth other than the counts' is not named, as the sentence quotes it.
+_MOTIVOS = {
+    SIN_AJUSTE: "el ajuste de todas las tallas no da ese crecimiento",
+    SIN_CAUSA: "el tiempo por operación no muestra una causa que persista (un escalón donde los"
+               " datos dejan de caber en una caché)",
+}
+
+
+def texto_motivo(motivo: str) -> str:
+    """The reasons of the naming rule (codes joined by commas) in words."""
+    return " y ".join(_MOTIVOS.get(m, m) for m in motivo.split(",") if m)
 
 
 def _donde(v: Veredicto) -> str:
@@ -15,6 +28,10 @@ def _donde(v: Veredicto) -> str:
 def resumen_veredicto(v: Veredicto) -> str:
     """The verdict in a few words, for the summary table."""
     nombres = " o ".join(c.texto for c in v.cotas)
+    if v.ocupada:
+        return "máquina ocupada"
+    if v.tipo == "cota" and v.motivo:
+        return f"cerca de {nombres}"
     if v.tipo == "cota":
         if not v.cerca:
             return nombres
@@ -35,6 +52,12 @@ def texto_veredicto(v: Veredicto) -> str:
         return "sin veredicto: hacen falta dos tallas en el ajuste"
     nombres = _enumerar([c.texto for c in v.cotas])
     p = v.citada()
+    if v.ocupada:
+        return (f"sin veredicto: la máquina estorbó {v.ocupada} {_donde(v)}, y un veredicto"
+                " sobre ellas lo daría la máquina, no el programa; repita el estudio en un"
+                " momento más tranquilo o añádale invocaciones (tools/sweep --append)")
+    if v.motivo and v.en_vez_de is not None:
+        return _sin_nombrar(v)
     if v.tipo == "cota":
         cerca = resumen_veredicto(v) if v.cerca else f"como {nombres}"
         return (f"los tiempos crecen {cerca}: pendiente de {_pendiente_de(p)} {_donde(v)},"
@@ -59,6 +82,25 @@ def texto_veredicto(v: Veredicto) -> str:
     fuera = "por encima" if v.tipo == "mas_deprisa" else "por debajo"
     return (f"los tiempos crecen más {lado} que todas las cotas: pendiente de"
             f" {_pendiente_de(p)} {_donde(v)}, {fuera} de su margen {_margen(p)}")
+
+
+def _sin_nombrar(v: Veredicto) -> str:
+    """The verdict that would not name the upper half's bound: near the
+    counts' growth, or cannot tell which of the two."""
+    assert v.en_vez_de is not None
+    otra, motivo = v.en_vez_de.texto, texto_motivo(v.motivo)
+    if v.tipo == "cota":
+        p = v.citada()
+        evidencia = f"pendiente de {_pendiente_de(p)} {_donde(v)}, margen {_margen(p)}"
+        return (f"los tiempos crecen cerca de {v.cotas[0].texto}, como las cuentas: la mitad"
+                f" superior se inclina hacia {otra}, pero {motivo}; {evidencia}")
+    nombradas = [q for q in v.pruebas if q.cota in v.cotas]
+    evidencia = f"pendientes {_donde(v)}: " + "; ".join(
+        f"{_pendiente_de(q)}, margen {_margen(q)}" for q in nombradas)
+    cuentas = next((c.texto for c in v.cotas if c is not v.en_vez_de), "")
+    return (f"no se puede decir si los tiempos crecen como {otra} o como {cuentas}, lo que"
+            f" dicen las cuentas: la mitad superior se inclina hacia {otra}, pero {motivo};"
+            f" {evidencia}; pruebe tallas mayores o más --repeat")
 
 
 def detalle_veredicto(v: Veredicto) -> str:

@@ -1,7 +1,7 @@
 """The plot of the counts: the main count against n with its fit and
 model, each with its formula, and beside it the time of one operation
-against n for each configuration (that of the fastest invocation of each
-size), which is the picture of what the machine adds (for heapsort it
+against n for each configuration (the median of each size over its
+count), which is the picture of what the machine adds (for heapsort it
 climbs as the heap leaves each cache level)."""
 
 from pathlib import Path
@@ -62,7 +62,7 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
         lineas += datos(f"$operacion_{k}", [(n, 1e9 * s) for n, s in de.por_operacion])
         series.append(f"$operacion_{k} using 1:2 with linespoints pt 7 ps 0.8 lw 1.5"
                       f" lc rgb '{COLORES.get(configuracion, 'black')}'"
-                      f" title {cadena(configuracion + ': la ejecución más rápida ÷ las cuentas')}"
+                      f" title {cadena(configuracion + ': la mediana ÷ las cuentas')}"
                       " noenhanced")
     if series:
         lineas += marcas_de_cache(analisis.cruces, [n for n, _ in cuentas])

@@ -81,7 +81,7 @@ def _panel_tiempos(dibujados: Sequence[Analisis], configuracion: str,
                           f" title {cadena(titulo)}")
     puntos = [p for a in dibujados for p in a.estudio.puntos_de(configuracion) if p.minimo > 0]
     bajo, alto = rango_log([p.minimo for p in puntos] + [p.maximo for p in puntos])
-    titulo = "medianas, barras mín–máx; a trazos, el ajuste a las ejecuciones más rápidas"
+    titulo = "medianas, barras mín–máx; a trazos, el ajuste a las medianas"
     if fuera:
         titulo += "; huecos: fuera del ajuste"
     return [f"set title {cadena(titulo)} noenhanced",

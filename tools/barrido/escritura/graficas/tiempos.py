@@ -1,5 +1,5 @@
 """The main plot of a program's study: the measured medians with their
-min-max bars, the fastest invocation of each size, through which the fit
+min-max bars, the median of each size, through which the fit
 and the model are drawn, and the fitted curve and the model of each
 configuration with their formulas."""
 
@@ -13,7 +13,7 @@ from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, des
 
 def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
     """A gnuplot script that draws the study into destino: one series of
-    medians per configuration, its fastest invocations, the fitted curve
+    medians per configuration, the medians fitted, the fitted curve
     and the model; log-log axes (log t against n for a program that grows
     exponentially). The key sits under the plot, so that it hides no point
     and the axes can end where the data do."""
@@ -69,13 +69,13 @@ def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
         if de and de.rapidas:
             lineas += datos(f"$rapidas_{k}", de.rapidas)
             series.append(f"$rapidas_{k} using 1:2 with points pt 9 ps 1.1 lc rgb '{color}'"
-                          f" title {cadena(configuracion + ': la ejecución más rápida de cada talla')}"
+                          f" title {cadena(configuracion + ': la mediana de cada talla, la que se ajusta')}"
                           " noenhanced")
         ajuste = de.ajuste if de else None
         # Both curves over the sizes they were fitted on.
         desde, hasta = (de.rapidas[0][0], de.rapidas[-1][0]) if de and de.rapidas else (0, 0)
         if ajuste:
-            titulo = (f"{configuracion}: ajuste a las más rápidas, {formula_ajuste(ajuste)}"
+            titulo = (f"{configuracion}: ajuste a las medianas, {formula_ajuste(ajuste)}"
                       f"  (R² = {ajuste.r2:.4f})")
             lineas += datos(f"$ajuste_{k}", curva(ajuste, desde, hasta, programa.exponencial))
             series.append(f"$ajuste_{k} using 1:2 with lines lw 1.5 dt 2 lc rgb '{color}'"

@@ -1,0 +1,86 @@
+"""The machine's speed while a sweep runs: a small fixed workload of the
+sweep's own, timed now and then between invocations. It needs no program
+of the suite (a --bin of fakes sweeps the same), and it runs in the
+sweep's own process, at the sweep's priority: when other work takes the
+cores, it is the sweep that waits, and the workload takes longer.
+
+A sample is judged against the workload's own usual time on this run (the
+median of its samples so far): one clearly slower says the machine was
+busy then."""
+
+import statistics
+import time
+from typing import Callable, List, Optional
+
+# Iterations of the workload: about 30 ms of CPython on a 2-core EPYC VM.
+# It must outlast the scheduler's granularity (a few milliseconds): a
+# process that wakes after waiting for its child runs its first
+# milliseconds ahead of the others, so a workload of 3 ms ran as fast with
+# a busy process on each core as alone, while the programs, which run
+# longer, took 1.5 times as long.
+VUELTAS = 400_000
+# Seconds between two samples: at 30 ms each, under 2 % of the sweep's time,
+# and still one or more in every round of any but the shortest studies.
+INTERVALO = 1.5
+# A sample this many times its usual time marks the machine busy. On an
+# idle machine the workload's samples spread about ±10 % (frequency, the
+# cache's state); another runnable process of the same priority on each of
+# two cores gives the sweep about 2/3 of a core, 1.5 times its usual time.
+LENTA = 1.5
+# The usual time is only known after this many samples: a median of fewer
+# is one sample's accident.
+MIN_MUESTRAS = 5
+
+
+def carga_fija() -> float:
+    """The wall seconds of the fixed workload, run once."""
+    inicio = time.perf_counter()
+    total = 0
+    for i in range(VUELTAS):
+        total += i * i & 0xFF
+    return time.perf_counter() - inicio
+
+
+class Referencia:
+    """The reference's samples of one sweep. `medir` runs the workload
+    once and returns its seconds, `reloj` tells when a sample is due; both
+    are injected by tests."""
+
+    def __init__(self, medir: Callable[[], float] = carga_fija,
+                 reloj: Callable[[], float] = time.monotonic, intervalo: float = INTERVALO):
+        self.medir = medir
+        self.reloj = reloj
+        self.intervalo = intervalo
+        self.muestras: List[float] = []
+        self.lentas = 0  # samples judged slow when taken
+        self._ultima: Optional[float] = None  # when the last sample was taken
+
+    def tomar_si_toca(self):
+        """Takes a sample if none was taken in the last `intervalo` seconds."""
+        ahora = self.reloj()
+        if self._ultima is not None and ahora - self._ultima < self.intervalo:
+            return
+        self.muestras.append(self.medir())
+        self._ultima = self.reloj()
+        if self.lenta():
+            self.lentas += 1
+
+    @property
+    def usual(self) -> Optional[float]:
+        """The workload's usual seconds: the median of its samples, once
+        there are enough."""
+        return statistics.median(self.muestras) if len(self.muestras) >= MIN_MUESTRAS else None
+
+    def lenta(self) -> bool:
+        """Whether the latest sample ran clearly slower than usual."""
+        usual = self.usual
+        return usual is not None and self.muestras[-1] > LENTA * usual
+
+    def como_dict(self) -> dict:
+        """For the record: what the workload is, and every sample."""
+        usual = self.usual
+        return {"carga": f"bucle fijo de {VUELTAS} vueltas en Python",
+                "mediana_s": usual if usual is not None else (
+                    statistics.median(self.muestras) if self.muestras else None),
+                "lentas": self.lentas,
+                "muestras_s": [float(f"{m:.4g}") for m in self.muestras]}
