@@ -12,7 +12,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from comun import BARRIDO, BIN, ConFalsos
+from comun import BARRIDO, BIN, FALSOS, ConFalsos
 
 from barrido.escritura.pagina import cargar_markdown
 
@@ -66,10 +66,20 @@ class Fallos(ConFalsos):
             ("cuentas_repetidas", 100, "dio dos veces la cuenta comparaciones"),
             ("cuentas_cambian", 200, "contó comparaciones, lecturas, y a las tallas anteriores"
                                      " comparaciones, escrituras"),
+            # Counts named as a column of the files would be read back as it.
+            ('echo "$1 comparaciones=5 valores=3"', 100, "dio la cuenta «valores», que es el"
+                                                          " nombre de una columna"),
+            ('echo "$1 n=5"', 100, "dio la cuenta «n», que es el nombre de una columna"),
+            ('echo "$1 ns_por_comparacion=2"', 100, "dio la cuenta «ns_por_comparacion»"),
+            ('echo "$1 estado=1 puntos=4"', 100, "dio la cuenta «estado»"),
         ]
         for clase, n, mensaje in casos:
             with self.subTest(clase=clase):
-                self.falso("bench_bubble_cuentas", clase)
+                if clase in FALSOS:
+                    self.falso("bench_bubble_cuentas", clase)
+                else:
+                    (self.bin / "bench_bubble_cuentas").write_text(f"#!/bin/sh\n{clase}\n")
+                    (self.bin / "bench_bubble_cuentas").chmod(0o755)
                 r = self.barrer("bubble", "--sizes", "100,200,400", "--measure", "counts")
                 self.assertEqual(r.returncode, 1)
                 self.assertIn(f"bubble: barrido detenido: «bench_bubble_cuentas {n}» {mensaje}",
@@ -107,6 +117,33 @@ class Fallos(ConFalsos):
                 self.assertIn(f"falta {self.bin / falta}; se construye con"
                               " «cmake --workflow --preset default»", r.stderr)
                 self.assertEqual(r.stdout, "")
+
+    def test_lo_que_no_puede_medir_deja_el_estudio_anterior(self):
+        # (options, --bin, status, the message): nothing can be measured, and
+        # the previous study's files are left as they were.
+        vacio = Path(self.tmp.name, "vacio")
+        vacio.mkdir()
+        casos = [
+            ([], vacio, 1, f"insertion: falta {vacio / 'bench_insertion'}; se construye"),
+            ([], "", 2, "sweep: error: --bin con un valor vacío"),
+            (["--config", "O3"], self.bin, 1, "insertion: no tiene la configuración O3 (tiene"
+                                              " O0, O2)"),
+            (["--measure", "time,counts"], self.bin, 1, "insertion: falta"),
+        ]
+        self.falso("bench_insertion", "cuadratico")
+        r = self.barrer("insertion", "--sizes", "100,200")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        antes = {p.name: p.read_bytes() for p in self.out.iterdir()}
+        for args, binarios, estado, mensaje in casos:
+            with self.subTest(args=args, bin=binarios):
+                orden = self.orden("insertion", "--sizes", "100,200", *args)
+                orden[orden.index("--bin") + 1] = str(binarios)
+                r = subprocess.run(orden, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   text=True, timeout=60)
+                self.assertEqual(r.returncode, estado, r.stderr)
+                self.assertTrue(r.stderr.startswith(mensaje), r.stderr)
+                self.assertNotIn("se retira", r.stderr)
+                self.assertEqual({p.name: p.read_bytes() for p in self.out.iterdir()}, antes)
 
     def test_configuracion_que_el_programa_no_tiene(self):
         self.falso("bench_mergesort", "cuadratico")

@@ -139,7 +139,7 @@ class Grafica(unittest.TestCase):
             ficheros = Ficheros(Path(tmp), Progreso(io.StringIO()))
             rutas, notas = dibujar_juntos(juntos, ficheros, "gnuplot", ["svg"])
             svg = [g.ruta.read_text(encoding="utf-8") for g in rutas]
-        guion = guion_juntos(juntos, Path("x.svg"), "svg")
+        guion = guion_juntos(juntos, "svg")
         self.assertEqual(notas, guion[1])  # every note reaches the caller
         return guion, svg
 

@@ -3,6 +3,7 @@ limit, --precision and an interrupted sweep, with fake programs; and the
 prediction of an invocation's time on synthetic durations."""
 
 import io
+import math
 import re
 import signal
 import subprocess
@@ -14,6 +15,7 @@ from pathlib import Path
 from comun import ConFalsos, vivo
 from barrido.datos.cotas import Cota
 from barrido.datos.estudio import Estudio
+from barrido.estadistica.ajuste import ajustar
 from barrido.medir.medicion import Medicion, Plan, prever
 from barrido.datos.programas import PROGRAMAS
 from barrido.medir.progreso import Progreso
@@ -35,6 +37,22 @@ class Prevision(unittest.TestCase):
             with self.subTest(vistas=vistas, n=n):
                 self.assertAlmostEqual(prever(vistas, n, exponencial), esperada, delta=esperada * 0.02)
         self.assertIsNone(prever({1000: 0.1}, 2000, False))
+
+    def test_tallas_cercanas(self):
+        # Close sizes read any growth off the noise: a time past a double is
+        # infinite, never an error. (durations seen, n, exponential, seconds)
+        casos = [
+            ({1000: 0.001, 1001: 0.002, 1002: 0.004}, 1060, False, math.inf),
+            ({1000: 0.004, 1001: 0.002, 1002: 0.001}, 1003, False, 0.001 * 1003 / 1002),
+            ({20: 1e-6, 21: 1.0, 22: 1e6}, 1000, True, math.inf),
+            ({1000: 0.001, 1001: 0.00101}, 1002, False, 0.00101 * (1002 / 1001) ** 9.96),
+        ]
+        for vistas, n, exponencial, esperada in casos:
+            with self.subTest(vistas=vistas, n=n):
+                self.assertAlmostEqual(prever(vistas, n, exponencial), esperada,
+                                       delta=esperada * 0.02)
+        # Nor does the fit of such sizes overflow: it has no constant.
+        self.assertIsNone(ajustar([(1000, 1.0), (1001, 1e-6)], False))
 
 
 class TiempoQueQueda(unittest.TestCase):

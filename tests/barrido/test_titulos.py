@@ -3,7 +3,6 @@ the binary that was run and the measure."""
 
 import re
 import unittest
-from pathlib import Path
 
 import comun  # noqa: F401  (puts the package on the path)
 from barrido.analisis.analisis import analizar
@@ -62,7 +61,7 @@ class Titulos(unittest.TestCase):
         for nombre, configuraciones, entrada, guion_de, esperados in casos:
             with self.subTest(nombre=nombre, entrada=entrada, grafica=guion_de.__name__):
                 analisis = analizar(estudio(nombre, configuraciones, entrada), [])
-                vistos = titulos(guion_de(analisis, Path("x.svg"), "svg"))
+                vistos = titulos(guion_de(analisis, "svg"))
                 for titulo in esperados:
                     self.assertIn(titulo, vistos)
 
@@ -79,7 +78,7 @@ class Titulos(unittest.TestCase):
             with self.subTest(esperado=esperado):
                 analisis = [analizar(estudio(n, ["O2"], e, t=lambda m, k=k: (k + 1) * 1e-9 * m * m),
                                      []) for k, (n, e) in enumerate(series)]
-                guion, _ = guion_juntos(juntar(analisis, "O2"), Path("x.svg"), "svg")
+                guion, _ = guion_juntos(juntar(analisis, "O2"), "svg")
                 self.assertEqual(titulos(guion)[0], esperado)
 
 

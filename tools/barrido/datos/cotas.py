@@ -9,6 +9,7 @@ import re
 from typing import Callable, Dict, List, Optional, Sequence
 
 from .errores import ErrorDeUso
+from .texto import cortar, visible
 
 FUNCIONES: Dict[str, Callable[[float], float]] = {
     "log": math.log,
@@ -35,6 +36,9 @@ Funcion = Callable[[float], float]
 # nesting and digit limits would otherwise speak for it.
 LONGITUD_MAXIMA = 200
 
+# Any character no bound is written with.
+_AJENO = re.compile(r"[^\w.,+\-*/^()]", re.ASCII)
+
 
 class Cota:
     """A candidate bound f(n), written with n, numbers, + - * /, powers
@@ -46,7 +50,7 @@ class Cota:
         if not self.texto:
             raise ErrorDeUso("cota vacía")
         if len(self.texto) > LONGITUD_MAXIMA:
-            raise ErrorDeUso(f"cota «{self.texto[:20]}…» demasiado larga: {len(self.texto)}"
+            raise ErrorDeUso(f"cota «{cortar(self.texto)}» demasiado larga: {len(self.texto)}"
                              f" caracteres, y como mucho {LONGITUD_MAXIMA}")
         # ^ is the power, as in the usual notation; in Python's grammar it is
         # a bitwise operator of another precedence, so it becomes ** first.
@@ -55,6 +59,13 @@ class Cota:
             arbol = ast.parse(self._fuente, mode="eval")
         except (SyntaxError, ValueError):
             self._fallo(self._motivo_sintactico(texto.strip()))
+        # An expression and nothing else: Python's parser would skip a
+        # comment (n^2#...), and whatever follows it would reach the plots.
+        ajeno = _AJENO.search(self.texto)
+        if ajeno:
+            raise ErrorDeUso(f"cota «{cortar(self.texto)}»: el carácter"
+                             f" «{visible(ajeno.group())}» no cabe en una cota (solo n, números,"
+                             " + - * / ^, paréntesis y las funciones)")
         self._f = self._compilar(arbol.body)
         self._arbol = arbol.body
 
@@ -89,7 +100,7 @@ class Cota:
         return _escribir(self._arbol, variable)
 
     def _fallo(self, motivo: str):
-        raise ErrorDeUso(f"cota «{self.texto}»: {motivo}")
+        raise ErrorDeUso(f"cota «{cortar(self.texto)}»: {motivo}")
 
     def _motivo_sintactico(self, original: str) -> str:
         abiertos = self.texto.count("(") - self.texto.count(")")
@@ -99,7 +110,7 @@ class Cota:
             return "sobra «)»"
         if self.texto[-1] in "+-*/^(":
             return "acaba antes de tiempo"
-        return f"no se entiende «{original}»"
+        return f"no se entiende «{cortar(original)}»"
 
     def _compilar(self, nodo: ast.AST) -> Funcion:
         """The function of one node of the allow-list; any other node is
@@ -119,7 +130,8 @@ class Cota:
                 return lambda n: n
             if nodo.id in FUNCIONES:
                 self._fallo(f"falta «(» tras {nodo.id}")
-            self._fallo(f"«{nodo.id}» no es n ni una de las funciones {', '.join(FUNCIONES)}")
+            self._fallo(f"«{cortar(nodo.id)}» no es n ni una de las funciones"
+                        f" {', '.join(FUNCIONES)}")
         if isinstance(nodo, ast.BinOp) and type(nodo.op) in _BINARIAS:
             operacion = _BINARIAS[type(nodo.op)]
             a, b = self._compilar(nodo.left), self._compilar(nodo.right)
@@ -130,12 +142,13 @@ class Cota:
         if isinstance(nodo, ast.Call) and isinstance(nodo.func, ast.Name):
             nombre = nodo.func.id
             if nombre not in FUNCIONES:
-                self._fallo(f"«{nombre}» no es n ni una de las funciones {', '.join(FUNCIONES)}")
+                self._fallo(f"«{cortar(nombre)}» no es n ni una de las funciones"
+                            f" {', '.join(FUNCIONES)}")
             if len(nodo.args) != 1 or nodo.keywords:
                 self._fallo(f"{nombre} lleva un solo argumento")
             funcion, g = FUNCIONES[nombre], self._compilar(nodo.args[0])
             return lambda n: funcion(g(n))
-        self._fallo(f"«{ast.unparse(nodo).replace('**', '^')}» fuera de lugar")
+        self._fallo(f"«{cortar(ast.unparse(nodo).replace('**', '^'))}» fuera de lugar")
 
     def logaritmo(self, n: float) -> Optional[float]:
         """log f(n) computed without f(n) itself, so that it stays finite

@@ -6,6 +6,7 @@ from typing import Dict, List, Optional, Sequence, Tuple
 
 from .errores import ErrorDeUso
 from .medidas import MEDIDAS
+from .texto import cortar
 
 CONFIGURACIONES = ("O0", "O2", "O3")  # from the least to the most optimised
 
@@ -118,7 +119,7 @@ def elegir_programas(nombres: Sequence[str]) -> List[Programa]:
         elif nombre in PROGRAMAS:
             elegidos.append(nombre)
         else:
-            raise ErrorDeUso(f"programa desconocido «{nombre}»: elija entre"
+            raise ErrorDeUso(f"programa desconocido «{cortar(nombre)}»: elija entre"
                              f" {', '.join(PROGRAMAS)} o all")
     return [PROGRAMAS[n] for n in dict.fromkeys(elegidos)]
 
@@ -128,7 +129,7 @@ def elegir_configuraciones(texto: str) -> List[str]:
     pedidas = [c.strip().upper() for c in texto.split(",") if c.strip()]
     malas = [c for c in pedidas if c not in CONFIGURACIONES]
     if not pedidas or malas:
-        raise ErrorDeUso(f"configuración desconocida «{', '.join(malas) or texto}»:"
+        raise ErrorDeUso(f"configuración desconocida «{cortar(', '.join(malas) or texto)}»:"
                          f" elija entre {', '.join(CONFIGURACIONES)}")
     return [c for c in CONFIGURACIONES if c in pedidas]
 
@@ -141,6 +142,6 @@ def elegir_entradas(texto: str) -> List[str]:
         return list(ENTRADAS)
     malas = [e for e in pedidas if e not in ENTRADAS]
     if not pedidas or malas:
-        raise ErrorDeUso(f"tipo de entrada desconocido «{', '.join(malas) or texto}»: elija entre"
-                         f" {', '.join(ENTRADAS)} o all")
+        raise ErrorDeUso(f"tipo de entrada desconocido «{cortar(', '.join(malas) or texto)}»:"
+                         f" elija entre {', '.join(ENTRADAS)} o all")
     return [e for e in ENTRADAS if e in pedidas]

@@ -6,6 +6,7 @@ import re
 from typing import List, Sequence, Set
 
 from .errores import ErrorDeUso
+from .texto import cortar
 
 # The largest size: the programs read it into a 32-bit int.
 MAX_TALLA = 2**31 - 1
@@ -28,7 +29,7 @@ def leer_tallas(texto: str) -> List[int]:
     tallas: Set[int] = set()
     elementos = [e.strip() for e in texto.split(",")]
     if not texto.strip() or any(not e for e in elementos):
-        raise ErrorDeUso(f"lista de tallas vacía o con un hueco: «{texto}»")
+        raise ErrorDeUso(f"lista de tallas vacía o con un hueco: «{cortar(texto)}»")
     for elemento in elementos:
         partes = elemento.split(":")
         if len(partes) == 1:
@@ -37,10 +38,11 @@ def leer_tallas(texto: str) -> List[int]:
             tallas.update(_rango(partes, elemento))
         else:
             raise ErrorDeUso(
-                f"«{elemento}» no es una talla ni un rango INICIO:FIN:xFACTOR o INICIO:FIN:+PASO"
+                f"«{cortar(elemento)}» no es una talla ni un rango INICIO:FIN:xFACTOR o"
+                " INICIO:FIN:+PASO"
             )
         if len(tallas) > MAX_TALLAS:
-            raise ErrorDeUso(f"«{texto}» da más de {MAX_TALLAS} tallas, el máximo de un"
+            raise ErrorDeUso(f"«{cortar(texto)}» da más de {MAX_TALLAS} tallas, el máximo de un"
                              " barrido")
     return sorted(tallas)
 
@@ -48,44 +50,45 @@ def leer_tallas(texto: str) -> List[int]:
 def _talla(texto: str, elemento: str) -> int:
     m = _ENTERO.fullmatch(texto)
     if not m:
-        raise ErrorDeUso(f"«{texto}» en «{elemento}» no es una talla entera positiva")
+        raise ErrorDeUso(f"«{cortar(texto)}» en «{cortar(elemento)}» no es una talla entera"
+                         " positiva")
     # Compared as text first: a number of thousands of digits is not worth
     # converting (Python refuses to past 4300).
     if len(m.group(1).lstrip("0")) > len(str(MAX_TALLA)) or int(m.group(1)) > MAX_TALLA:
-        raise ErrorDeUso(f"la talla «{texto.strip()[:20]}» de «{elemento[:40]}» pasa de"
+        raise ErrorDeUso(f"la talla «{cortar(texto.strip())}» de «{cortar(elemento)}» pasa de"
                          f" {MAX_TALLA}, el mayor entero de 32 bits, que es lo que leen"
                          " los programas")
     talla = int(m.group(1))
     if talla < 1:
-        raise ErrorDeUso(f"la talla de «{elemento}» debe ser al menos 1")
+        raise ErrorDeUso(f"la talla de «{cortar(elemento)}» debe ser al menos 1")
     return talla
 
 
 def _demasiadas(elemento: str) -> ErrorDeUso:
-    return ErrorDeUso(f"el rango «{elemento}» da más de {MAX_TALLAS} tallas, el máximo de un"
-                      " barrido")
+    return ErrorDeUso(f"el rango «{cortar(elemento)}» da más de {MAX_TALLAS} tallas, el máximo"
+                      " de un barrido")
 
 
 def _rango(partes: Sequence[str], elemento: str) -> List[int]:
     inicio, fin = _talla(partes[0], elemento), _talla(partes[1], elemento)
     paso = partes[2].strip()
     if inicio > fin:
-        raise ErrorDeUso(f"el rango «{elemento}» empieza después de acabar")
+        raise ErrorDeUso(f"el rango «{cortar(elemento)}» empieza después de acabar")
     if m := _PASO.fullmatch(paso):
         cifras = m.group(1).lstrip("0")
         # A step longer than any range of 32-bit sizes leaves the start alone.
         incremento = int(cifras or "0") if len(cifras) <= 12 else MAX_TALLA + 1
         if incremento < 1:
-            raise ErrorDeUso(f"el paso de «{elemento}» debe ser al menos +1")
+            raise ErrorDeUso(f"el paso de «{cortar(elemento)}» debe ser al menos +1")
         if (fin - inicio) // incremento + 1 > MAX_TALLAS:
             raise _demasiadas(elemento)
         return list(range(inicio, fin + 1, incremento))
     if _FACTOR.fullmatch(paso):
         factor = float(paso[1:])
         if not factor > 1:
-            raise ErrorDeUso(f"el factor de «{elemento}» debe ser mayor que 1")
+            raise ErrorDeUso(f"el factor de «{cortar(elemento)}» debe ser mayor que 1")
         return _geometrico(inicio, fin, factor, elemento)
-    raise ErrorDeUso(f"el paso de «{elemento}» debe ser xFACTOR (x2) o +PASO (+100)")
+    raise ErrorDeUso(f"el paso de «{cortar(elemento)}» debe ser xFACTOR (x2) o +PASO (+100)")
 
 
 def _geometrico(inicio: int, fin: int, factor: float, elemento: str) -> List[int]:

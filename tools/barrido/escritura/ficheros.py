@@ -5,21 +5,28 @@ itself: a second sweep into it is refused rather than let mix its files
 with this one's), names every file in ficheros.txt before it makes it, and
 begins by removing the files that the previous study's list names, and
 nothing else, so that re-running a command works and a folder never mixes
-two studies. Every file is written whole, to a temporary name then renamed
-over the old one: a sweep stopped at any moment, even by SIGKILL, leaves
+two studies. Every file is written whole, to a temporary file made anew
+under a name no one can foresee (so that nothing planted in the folder can
+redirect it), then renamed over the old one: a sweep stopped at any moment, even by SIGKILL, leaves
 each file as it was or as it is now. A file that cannot be written (a full
 disk) is said once and left out, and the sweep goes on."""
 
 import fcntl
 import os
+import tempfile
 from pathlib import Path
-from typing import Dict, List, Optional
+from typing import Dict, List, Optional, Tuple
 
 from ..datos.errores import ErrorDeUso
+from ..datos.texto import ESCAPADO
 from ..medir.progreso import Progreso
 from ..datos.sistema import motivo
 
 LISTA = "ficheros.txt"  # the files of the study in the directory, one name a line
+
+# The process's umask, which mkstemp's files (made 0600) do not follow.
+_MASCARA = os.umask(0o022)
+os.umask(_MASCARA)
 
 
 def _propio(nombre: str) -> bool:
@@ -40,6 +47,7 @@ class Ficheros:
         self.lista: List[str] = []  # the names this study has listed, in order
         self.fallidos: Dict[str, str] = {}  # name -> why its last writing failed
         self._cerrojo: Optional[int] = None
+        self.reservado = False  # whether this study holds the directory
 
     def tomar(self, conservar: bool = False):
         """Holds the directory for this study, or raises ErrorDeUso when
@@ -54,6 +62,7 @@ class Ficheros:
             raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {motivo(e)}") from None
         try:
             fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            self.reservado = True
         except BlockingIOError:
             os.close(descriptor)
             raise ErrorDeUso(f"otro barrido está escribiendo ahora en --out {directorio}: espere"
@@ -119,11 +128,30 @@ class Ficheros:
         self._escribir_entero(LISTA, "".join(f"{n}\n" for n in self.lista))
         return ruta
 
-    def temporal(self, nombre: str) -> Path:
-        """Where to write one of the study's files before confirmar puts it
-        in place; the file is listed from now on."""
+    def temporal(self, nombre: str) -> Optional[Tuple[Path, int]]:
+        """A new temporary file where one of the study's files is written
+        before confirmar puts it in place: its path and an open descriptor,
+        or None (said) when it cannot be made. The file is listed from now
+        on."""
         self._anotar(nombre)
-        return self.directorio / f".{nombre}.{os.getpid()}.tmp"
+        return self._crear(nombre)
+
+    def _crear(self, nombre: str) -> Optional[Tuple[Path, int]]:
+        """Creates the temporary file under a name no one could have chosen
+        for it (mkstemp: O_CREAT|O_EXCL, never through a link someone else
+        put in the folder), with the permissions a file created here would
+        have."""
+        try:
+            descriptor, ruta = tempfile.mkstemp(prefix=f".{nombre}.", suffix=".tmp",
+                                                dir=self.directorio)
+        except OSError as e:
+            self._fallo(nombre, e)
+            return None
+        try:
+            os.fchmod(descriptor, 0o666 & ~_MASCARA)
+        except OSError:
+            pass
+        return Path(ruta), descriptor
 
     def confirmar(self, temporal: Path, nombre: str) -> Optional[Path]:
         """Renames a whole file into place: its path, or None (said) when
@@ -153,25 +181,32 @@ class Ficheros:
         except OSError as e:
             self._fallo(nombre, e)
             return None
-        temporal = self.temporal(nombre)
-        if not self._escribir_en(temporal, texto, nombre):
+        creado = self.temporal(nombre)
+        if creado is None or not self._escribir_en(*creado, texto, nombre):
             return None
-        return self.confirmar(temporal, nombre)
+        return self.confirmar(creado[0], nombre)
 
     def _escribir_entero(self, nombre: str, texto: str):
-        temporal = self.directorio / f".{nombre}.{os.getpid()}.tmp"
-        if self._escribir_en(temporal, texto, nombre):
+        creado = self._crear(nombre)
+        if creado is not None and self._escribir_en(*creado, texto, nombre):
             try:
-                os.replace(temporal, self.directorio / nombre)
+                os.replace(creado[0], self.directorio / nombre)
                 self.fallidos.pop(nombre, None)
             except OSError as e:
-                self.descartar(temporal)
+                self.descartar(creado[0])
                 self._fallo(nombre, e)
 
-    def _escribir_en(self, temporal: Path, texto: str, nombre: str) -> bool:
+    def _escribir_en(self, temporal: Path, descriptor: int, texto: str, nombre: str) -> bool:
         try:
-            with open(temporal, "w", encoding="utf-8") as f:
-                f.write(texto)
+            fichero = open(descriptor, "w", encoding="utf-8", errors=ESCAPADO)
+        except OSError as e:
+            os.close(descriptor)
+            self.descartar(temporal)
+            self._fallo(nombre, e)
+            return False
+        try:
+            with fichero:
+                fichero.write(texto)
         except OSError as e:
             self.descartar(temporal)
             self._fallo(nombre, e)

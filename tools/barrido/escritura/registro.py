@@ -13,6 +13,7 @@ from typing import Dict, List, Mapping, Optional, Sequence
 
 from ..datos.maquina import DESCONOCIDO, RAIZ, Caches, banderas, compilador, procesador, salida_de
 from ..redaccion.jerarquia import lineas_caches
+from ..datos.texto import json_visible
 
 def cambios_sin_commit(directorio: Path = RAIZ) -> object:
     """Whether the tracked files of the checkout differ from its commit:
@@ -63,7 +64,7 @@ def caches_como_dict(caches: Caches) -> Dict[str, object]:
 
 def como_json(datos: Mapping[str, object]) -> str:
     """The text of registro.json."""
-    return json.dumps(datos, indent=2, ensure_ascii=False) + "\n"
+    return json_visible(json.dumps(datos, indent=2, ensure_ascii=False)) + "\n"
 
 
 def describir_registro(datos: Mapping[str, object]) -> List[str]:

@@ -64,7 +64,11 @@ def ajustar(pares: Pares, exponencial: bool) -> Optional[Ajuste]:
         return None
     xs = [_abscisa(n, exponencial) for n, _ in pares]
     a, b, r2 = recta(xs, [math.log(t) for _, t in pares])
-    return Ajuste(math.exp(a), math.exp(b) if exponencial else b, r2, len(pares), exponencial)
+    try:
+        return Ajuste(math.exp(a), math.exp(b) if exponencial else b, r2, len(pares),
+                      exponencial)
+    except OverflowError:  # close sizes can give a growth whose constant no double holds
+        return None
 
 
 def ajustar_con_intervalo(muestras: Muestras, exponencial: bool, semilla: int

@@ -4,7 +4,8 @@ counting build, the size and the mean count of each operation) and its
 values against what the invocation could have done in the time it took.
 
 Each invocation runs in a process group of its own: the hard limit, or a
-signal that stops the sweep, kills the whole group, children included."""
+signal that stops the sweep, kills the whole group, children included;
+once it ends, whatever it left running is ended too (procesos)."""
 
 import math
 import os
@@ -17,6 +18,8 @@ from typing import Dict, Optional, Sequence, Tuple
 
 from ..datos.errores import FalloPrograma
 from ..datos.sistema import motivo
+from ..datos.texto import cortar
+from .procesos import esperar, recoger
 
 # A program reports the mean time of runs made inside its invocation, so no
 # reported time can be longer than the invocation's wall time. The margin
@@ -76,15 +79,19 @@ def _lanzar(binario: Path, n: int, limite: Optional[float], argumentos: Sequence
         )
     except OSError as e:
         raise FalloPrograma(f"no se pudo ejecutar {binario}: {motivo(e)}") from None
-    with proceso:
-        try:
-            salida, errores_crudos = proceso.communicate(timeout=limite)
-        except subprocess.TimeoutExpired:
-            _matar(proceso)
-            raise LimiteSuperado(orden, limite) from None
-        except BaseException:
-            _matar(proceso)
-            raise
+    try:
+        with proceso:
+            try:
+                salida, errores_crudos = esperar(proceso, limite)
+            except subprocess.TimeoutExpired:
+                _matar(proceso)
+                raise LimiteSuperado(orden, limite) from None
+            except BaseException:
+                _matar(proceso)
+                raise
+    finally:
+        # Whatever the program left running, in its group or out of it.
+        recoger(proceso.pid)
     duracion = time.monotonic() - inicio
     errores = errores_crudos.decode("utf-8", "replace").strip()
     mensaje = ("; su mensaje:\n" + errores) if errores else ""
@@ -110,13 +117,13 @@ def _linea(binario: Path, n: int, limite: Optional[float], patron: "re.Pattern[s
         raise FalloPrograma(f"«{orden}» no escribió una línea «{forma}»"
                             f" sino {salida[:200]!r}{mensaje}")
     if m.group(1) != str(n):
-        raise FalloPrograma(f"«{orden}» informó de la talla {m.group(1)[:20]}, no de {n}")
+        raise FalloPrograma(f"«{orden}» informó de la talla {cortar(m.group(1))}, no de {n}")
     return m, duracion
 
 
 def _corto(numero: str) -> str:
     """A number as a message quotes it: a long one by its head and length."""
-    return numero if len(numero) <= 30 else f"{numero[:12]}… ({len(numero)} caracteres)"
+    return cortar(numero)
 
 
 def ejecutar(binario: Path, n: int, limite: Optional[float] = None,

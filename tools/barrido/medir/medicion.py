@@ -24,10 +24,11 @@ from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from .ejecucion import LimiteSuperado, contar, ejecutar
 from .prevision import _segundos, prever  # noqa: F401 (prever is the package's)
+from ..datos.columnas import sin_choques
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
-from ..datos.medidas import de_valores
+from ..datos.medidas import CUENTAS, de_valores
 from .cpu import cpu_de_los_hijos
 from .perturbacion import Vigia
 from .progreso import Progreso
@@ -250,6 +251,10 @@ class Medicion:
         if de_valores(configuracion):
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
+            if configuracion == CUENTAS.nombre:
+                # The counts' names are bare columns of the files; another
+                # measure's columns carry its name before them.
+                sin_choques(cuentas, f"«{self._binario(configuracion).name} {n}»")
             hechas = self.estudio.valores_de(configuracion)
             previas = list(next(iter(hechas.values()))) if hechas else []
             if previas and set(cuentas) != set(previas):

@@ -5,9 +5,11 @@ so that nothing left in its buffer fails again when the program ends) and
 the sweep goes on: what it measures is in the files of --out."""
 
 import os
+import sys
 from typing import IO, Optional
 
 from ..datos.sistema import motivo
+from ..datos.texto import ESCAPADO
 
 
 def a_nulo(flujo: IO[str]):
@@ -24,9 +26,10 @@ class Flujo:
     """A stream that stops being written, rather than failing, once it has
     closed; `cerrado` then says why."""
 
-    def __init__(self, flujo: IO[str]):
+    def __init__(self, flujo: Optional[IO[str]]):
         self.flujo = flujo
-        self.cerrado: Optional[str] = None
+        # Python gives None for a stream whose descriptor was closed at start.
+        self.cerrado: Optional[str] = None if flujo is not None else "ya al empezar"
 
     def escribir(self, texto: str) -> bool:
         """Writes and flushes the text; False when the stream is closed (now
@@ -41,3 +44,16 @@ class Flujo:
             self.cerrado = motivo(e)
             a_nulo(self.flujo)
             return False
+
+
+def preparar_flujos():
+    """Standard output and error as the sweep writes them: a path or a
+    program's output that is not UTF-8 shown escaped, never an error; a
+    standard error closed at start (None) replaced by /dev/null, as
+    nothing can be said there. A standard output closed at start stays
+    None: Flujo says so once, on standard error."""
+    for flujo in (sys.stdout, sys.stderr):
+        if flujo is not None and hasattr(flujo, "reconfigure"):
+            flujo.reconfigure(errors=ESCAPADO)
+    if sys.stderr is None:
+        sys.stderr = open(os.devnull, "w")

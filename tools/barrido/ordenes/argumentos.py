@@ -8,6 +8,7 @@ import re
 from typing import List, NoReturn, Tuple
 
 from ..datos.errores import ErrorDeUso
+from ..datos.texto import cortar
 
 # argparse's error texts, as it words them, and what the sweep says in
 # their place; a text it does not know is left as argparse wrote it.
@@ -68,10 +69,10 @@ def entero(texto: str, opcion: str, minimo: int, maximo: int) -> int:
     """An integer option in [minimo, maximo], written in ASCII digits."""
     limpio = texto.strip()
     if not _ENTERO.fullmatch(limpio):
-        raise ErrorDeUso(f"{opcion} «{texto}» no es un número entero")
+        raise ErrorDeUso(f"{opcion} «{cortar(texto)}» no es un número entero")
     # Compared as text first: Python refuses to convert past 4300 digits.
     if len(limpio.lstrip("+-").lstrip("0")) > 30 or not minimo <= int(limpio) <= maximo:
-        raise ErrorDeUso(f"{opcion} {limpio[:30]} fuera de lo admitido: de {minimo} a {maximo}")
+        raise ErrorDeUso(f"{opcion} {cortar(limpio)} fuera de lo admitido: de {minimo} a {maximo}")
     return int(limpio)
 
 
@@ -83,8 +84,8 @@ def real(texto: str, opcion: str, maximo: float, unidad: str = "") -> float:
             raise ValueError
         valor = float(limpio)
     except ValueError:
-        raise ErrorDeUso(f"{opcion} «{texto}» no es un número") from None
+        raise ErrorDeUso(f"{opcion} «{cortar(texto)}» no es un número") from None
     if not 0 < valor <= maximo:
-        raise ErrorDeUso(f"{opcion} {limpio[:30]} fuera de lo admitido: mayor que 0 y como mucho"
+        raise ErrorDeUso(f"{opcion} {cortar(limpio)} fuera de lo admitido: mayor que 0 y como mucho"
                          f" {maximo:g}{unidad}")
     return valor

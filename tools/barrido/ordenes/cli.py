@@ -6,7 +6,6 @@ Whatever stops a sweep (a failing program, a signal, a full disk, a closed
 standard output) leaves what it measured on disk, marked: the exit status
 says how it ended (0, 1, 2 for an option, 128 + a signal's number)."""
 
-import os
 import shutil
 import signal
 import sys
@@ -20,22 +19,24 @@ from ..datos.cotas import Cota
 from ..datos.errores import ErrorDeUso, FalloPrograma
 from ..datos.estudio import Estudio
 from ..escritura.ficheros import Ficheros
-from ..escritura.graficas import AVISO_GNUPLOT, dibujar, dibujar_juntos
+from ..escritura.graficas import AVISO_GNUPLOT, GnuplotColgado, dibujar, dibujar_juntos
 from ..escritura.informe import Seccion, informe
 from ..datos.maquina import leer_caches
 from ..analisis.casos import comparar_casos
 from ..analisis.decidir import por_decidir
 from ..analisis.juntos import elegir_configuracion, juntar
 from ..medir.medicion import Medicion, Plan
-from .opciones import RAIZ, Opciones, leer_opciones
+from .opciones import Opciones, leer_opciones
 from ..datos.medidas import de_valores, por_opcion
 from ..datos.programas import CONFIGURACION_ENTRADAS, Programa
 from ..medir.progreso import Progreso
 from ..escritura.registro import caches_como_dict, como_json, registro
-from ..medir.salida import Flujo
+from ..medir.salida import Flujo, preparar_flujos
 from .anadir import Guardado, huellas, leer_anadido
 from ..medir.referencia import Referencia
 from ..escritura.ocupacion import ocupacion
+from ..medir.procesos import detener_restos, hacerse_recogedor, marcar
+from .comprobacion import Medible, comprobar
 from .senales import Senales
 from ..escritura.resumen import resumen
 from ..escritura.tabla import tabla, tabla_cuentas, veredicto
@@ -45,22 +46,6 @@ from ..datos.tallas import leer_tallas
 from ..escritura.tsv import resumen_tsv, tsv
 from ..escritura.pagina import Pagina
 from ..datos.sistema import motivo
-
-
-def _faltan(programa: Programa, configuraciones: Sequence[str], directorio: Path,
-            entrada: Optional[str] = None) -> List[str]:
-    """A message for each binary that is not there, naming how to build it."""
-    mensajes = []
-    for configuracion in configuraciones:
-        binario = directorio / programa.binario(configuracion, entrada)
-        if os.access(binario, os.X_OK) and binario.is_file():
-            continue
-        mensaje = (f"falta {binario}; se construye con «cmake --workflow --preset default»"
-                   f" (o «cmake --build build --target {binario.name}»)")
-        if not (RAIZ / programa.nombre / "main.cpp").exists():
-            mensaje += f"; su fuente {programa.nombre}/main.cpp aún no está en este árbol"
-        mensajes.append(mensaje)
-    return mensajes
 
 
 def _nombre(numero: int) -> str:
@@ -100,6 +85,7 @@ class Barrido:
         self.limite = 0.0
         self.semilla_dicha = False
         self.series_hechas = 0
+        self.sin_medir: Dict[str, int] = {}  # program -> its series that cannot be measured
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
         self.cierre_dicho = False  # that standard output closed
@@ -126,35 +112,26 @@ class Barrido:
             self.imprimir(f"semilla {semilla} (--seed {semilla} repite el orden de las rondas y"
                           " el bootstrap)\n")
 
-    def estudiar(self, programa: Programa):
+    def comprobar(self, programa: Programa) -> Optional[Medible]:
+        """What can be measured of one program (see comprobar); None, said,
+        and the status 1, when nothing."""
+        medible, perdidas = comprobar(programa, self.opciones, self.progreso.nota)
+        if medible is None:
+            self.estado = 1
+            # Its series' share of the time is not given to the others.
+            self.sin_medir[programa.nombre] = perdidas
+        return medible
+
+    def estudiar(self, programa: Programa, medible: Optional[Medible]):
         """Measures one program, on each kind of input asked for, and writes
-        what it gives; a program with a missing binary or no configuration
-        to run is skipped with a note."""
-        o = self.opciones
-        configuraciones = [c for c in o.configuraciones if c in programa.configuraciones]
-        otras = [c for c in o.configuraciones if c not in programa.configuraciones]
-        if otras:
-            self.progreso.nota(f"{programa.nombre}: no tiene la configuración {', '.join(otras)}"
-                               f" (tiene {', '.join(programa.configuraciones)})")
-        if o.tiempos and not configuraciones:
-            self.estado = 1
+        what it gives; one that comprobar found nothing to measure of only
+        takes its share of the time."""
+        if medible is None:
+            self.series_hechas += self.sin_medir.get(programa.nombre, 0)
             return
-        entradas: List[Optional[str]] = [None]
-        if o.entradas and programa.entradas:
-            entradas = list(o.entradas)
-        elif o.entradas:
-            self.progreso.nota(f"{programa.nombre}: no tiene tipos de entrada; se estudia con la"
-                               " suya de siempre")
-        binarios = (configuraciones if o.tiempos else []) + o.nombradas
-        faltan = _faltan(programa, binarios, o.directorio_bin, entradas[0])
-        if faltan:
-            for mensaje in faltan:
-                self.progreso.nota(f"{programa.nombre}: {mensaje}")
-            self.estado = 1
-            self.series_hechas += len(entradas) * max(1, len(configuraciones))
-            return
+        configuraciones = medible.configuraciones
         hechos = []
-        for entrada in entradas:
+        for entrada in medible.entradas:
             analisis = self.estudiar_serie(programa, configuraciones, entrada)
             if analisis is not None:
                 hechos.append(analisis)
@@ -238,10 +215,17 @@ class Barrido:
                 graficas, _ = dibujar_juntos(juntos, self.ficheros, self.gnuplot, self.formatos,
                                              f"{casos.nombre}_entradas", "entradas")
             except FalloPrograma as e:
-                self.progreso.nota(f"{casos.nombre}: {e}")
-                self.estado = 1
+                self.fallo_de_grafica(f"{casos.nombre}: {e}", e)
         self.imprimir(("ficheros: " + ", ".join(map(str, graficas)) + "\n") if graficas else "")
         self.secciones.append(Seccion(f"casos de {casos.nombre}", graficas, tabla=texto))
+
+    def fallo_de_grafica(self, mensaje: str, error: FalloPrograma):
+        """A plot gnuplot could not draw: said, and the status 1; after a
+        gnuplot that hung, no other plot is tried."""
+        self.progreso.nota(mensaje)
+        self.estado = 1
+        if isinstance(error, GnuplotColgado):
+            self.gnuplot = None
 
     def informar(self, estudio: Estudio) -> Optional[Analisis]:
         programa = estudio.programa
@@ -270,8 +254,7 @@ class Barrido:
             try:
                 graficas = dibujar(analisis, self.ficheros, self.gnuplot, self.formatos)
             except FalloPrograma as e:
-                self.progreso.nota(f"{programa.nombre}: {e}")
-                self.estado = 1
+                self.fallo_de_grafica(f"{programa.nombre}: {e}", e)
         self.secciones.append(Seccion(titulo, graficas, analisis))
         self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         return analisis
@@ -370,8 +353,7 @@ class Barrido:
                     if nota not in juntos.notas_aparte:
                         self.progreso.nota(nota)
             except FalloPrograma as e:
-                self.progreso.nota(str(e))
-                self.estado = 1
+                self.fallo_de_grafica(str(e), e)
         self.imprimir("ficheros: " + ", ".join(str(r) for r in hechos + graficas if r) + "\n")
         nombres = ", ".join(a.estudio.programa.nombre for a in self.hechos)
         return Seccion(f"juntos: {nombres}", graficas, tabla=texto)
@@ -389,15 +371,14 @@ class Barrido:
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
-    for flujo in (sys.stdout, sys.stderr):
-        if hasattr(flujo, "reconfigure"):
-            flujo.reconfigure(errors="replace")
+    preparar_flujos()
     argv = list(sys.argv[1:] if argv is None else argv)
     if argv[:1] == ["compare"]:
         from .comparacion import main_comparar
         return main_comparar(argv[1:])
     senales = Senales()
     senales.instalar()
+    hacerse_recogedor()
     try:
         return barrer(argv, senales)
     except KeyboardInterrupt as e:  # before anything was measured
@@ -415,17 +396,27 @@ def barrer(argv: Sequence[str], senales: Senales) -> int:
     else:
         opciones = leer_opciones(argv)
     barrido = Barrido(opciones, senales, guardado)
+    # Every program checked before the previous study's files are touched:
+    # a sweep that can measure nothing leaves them as they are.
+    medibles = {p.nombre: barrido.comprobar(p) for p in opciones.programas}
+    if not any(medibles.values()):
+        return 1
     try:
         barrido.ficheros.tomar(conservar=guardado is not None)
     except ErrorDeUso as e:
         barrido.progreso.nota(f"sweep: error: {e}")
         return 2
+    marca = marcar(opciones.salida)
+    if barrido.ficheros.reservado and (restos := detener_restos(marca)):
+        varios = "s" if restos > 1 else ""
+        barrido.progreso.nota(f"se detiene{varios.replace('s', 'n')} {restos} proceso{varios} que"
+                              f" un barrido anterior en {opciones.salida} dejó en marcha al morir")
     if barrido.gnuplot is None:
         barrido.progreso.nota(AVISO_GNUPLOT)
     estado = 0
     try:
         for programa in opciones.programas:
-            barrido.estudiar(programa)
+            barrido.estudiar(programa, medibles[programa.nombre])
     except KeyboardInterrupt as e:
         numero = getattr(e, "numero", signal.SIGINT)
         causa = "interrumpido" + ("" if numero == signal.SIGINT else f" por {_nombre(numero)}")

@@ -19,7 +19,7 @@ from ..datos.estudio import Estudio
 from ..datos.lectura import leer_texto
 from .opciones import RONDAS
 from ..analisis.registros import diferencias
-from ..medir.salida import Flujo
+from ..medir.salida import Flujo, preparar_flujos
 from .opciones import MAX_SEMILLA
 from ..datos.tsv_previo import leer_estudios
 from ..datos.sistema import motivo
@@ -141,9 +141,7 @@ def comparar(dir_a: Path, dir_b: Path, semilla: int, remuestras: int,
 def main_comparar(argv: Sequence[str]) -> int:
     """tools/sweep compare DIR_A DIR_B. Usage errors leave through argparse
     (status 2); unreadable studies, or none paired, give status 1."""
-    for flujo in (sys.stdout, sys.stderr):
-        if hasattr(flujo, "reconfigure"):
-            flujo.reconfigure(errors="replace")
+    preparar_flujos()
     a = Analizador(
         "tools/sweep compare --help",
         prog="sweep compare",
@@ -175,9 +173,9 @@ def main_comparar(argv: Sequence[str]) -> int:
     except ErrorDeUso as e:
         print(f"sweep compare: {e}", file=sys.stderr)
         return 1
-    except KeyboardInterrupt:
+    except KeyboardInterrupt as e:  # SIGINT, or SIGTERM and SIGHUP through tools/sweep's handlers
         print("sweep compare: interrumpido", file=sys.stderr)
-        return 130
+        return 128 + getattr(e, "numero", 2)
     if not Flujo(sys.stdout).escribir(texto + "\n"):
         print("sweep compare: la salida estándar se cerró antes de acabar", file=sys.stderr)
     for fallo in fallos:

@@ -16,6 +16,7 @@ from ..datos.programas import (CONFIGURACION_ENTRADAS, ENTRADAS, PROGRAMAS, Prog
                         elegir_configuraciones, elegir_entradas, elegir_programas)
 from ..datos.sistema import motivo
 from ..datos.tallas import MAX_TALLA, MAX_TALLAS, leer_tallas
+from ..datos.texto import cortar, visible
 
 RAIZ = Path(__file__).resolve().parents[3]
 
@@ -269,7 +270,7 @@ def _medidas(texto: str) -> List[str]:
     pedidas = [m.strip() for m in texto.split(",") if m.strip()]
     validas = opciones_validas()
     if not pedidas or any(m not in validas for m in pedidas):
-        raise ErrorDeUso(f"--measure «{texto}»: elija {', '.join(validas[:-1])} o {validas[-1]},"
+        raise ErrorDeUso(f"--measure «{cortar(texto)}»: elija {', '.join(validas[:-1])} o {validas[-1]},"
                          " o varias separadas por comas")
     return [m for m in validas if m in pedidas]
 
@@ -283,7 +284,7 @@ def _precision(texto: str) -> float:
             raise ValueError
         valor = float(numero) / (100 if porcentaje else 1)
     except ValueError:
-        raise ErrorDeUso(f"--precision «{texto}» no es un número ni un porcentaje") from None
+        raise ErrorDeUso(f"--precision «{cortar(texto)}» no es un número ni un porcentaje") from None
     if not 0 < valor < 1:
         raise ErrorDeUso("--precision debe estar entre 0 y 100 %, sin incluirlos")
     return valor
@@ -307,13 +308,15 @@ def _salida_escribible(directorio: Path):
         with tempfile.TemporaryFile(dir=directorio):
             pass
     except OSError as e:
-        raise ErrorDeUso(f"no se puede escribir en --out {directorio}: {motivo(e)}") from None
+        raise ErrorDeUso(f"no se puede escribir en --out {visible(str(directorio))}:"
+                         f" {motivo(e)}") from None
 
 
 def _comprobar_cotas(cotas: Sequence[Cota], tallas: Sequence[int], donde: str):
     for cota in cotas:
         if motivo := sin_valor_en(cota, tallas):
-            raise ErrorDeUso(f"--bounds: «{cota.texto}» no tiene valor en ninguna talla {donde}"
+            raise ErrorDeUso(f"--bounds: «{cortar(cota.texto)}» no tiene valor en ninguna talla"
+                             f" {donde}"
                              f" ({motivo})")
 
 
@@ -326,15 +329,16 @@ def _comprobar_modelo(texto: str, terminos: Sequence[Cota], tallas: Sequence[int
     vistos = set()
     for termino in terminos:
         if termino.texto in vistos:
-            raise ErrorDeUso(f"--model {texto}: el término «{termino.texto}» está repetido")
+            raise ErrorDeUso(f"--model {cortar(texto)}: el término «{cortar(termino.texto)}»"
+                             " está repetido")
         vistos.add(termino.texto)
         if motivo := sin_valor_en(termino, tallas):
-            raise ErrorDeUso(f"--model: «{termino.texto}» no tiene valor en ninguna talla"
+            raise ErrorDeUso(f"--model: «{cortar(termino.texto)}» no tiene valor en ninguna talla"
                              f" {donde} ({motivo})")
     validas = [n for n in tallas if all(t(n) is not None for t in terminos)]
     if len(validas) <= len(terminos):
         cuantos = f"{len(terminos)} término" + ("s" if len(terminos) > 1 else "")
-        raise ErrorDeUso(f"--model {texto}: un modelo de {cuantos} necesita"
+        raise ErrorDeUso(f"--model {cortar(texto)}: un modelo de {cuantos} necesita"
                          f" al menos {len(terminos) + 1} tallas en que todos tengan valor, y"
                          f" hay {len(validas)} {donde}")
 

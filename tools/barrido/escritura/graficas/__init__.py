@@ -12,12 +12,13 @@ from ...analisis.analisis import Analisis
 from ..ficheros import Ficheros
 from ...analisis.juntos import Juntos
 from .cocientes import guion_cocientes
-from .comun import AVISO_GNUPLOT, ejecutar_gnuplot
+from .comun import AVISO_GNUPLOT
+from .gnuplot import GnuplotColgado, ejecutar_gnuplot
 from .cuentas import guion_cuentas
 from .juntos import guion_juntos
 from .tiempos import guion_tiempos
 
-__all__ = ["AVISO_GNUPLOT", "GRAFICAS", "Grafica", "dibujar", "dibujar_juntos",
+__all__ = ["AVISO_GNUPLOT", "GRAFICAS", "GnuplotColgado", "Grafica", "dibujar", "dibujar_juntos",
            "guion_cocientes", "guion_cuentas", "guion_juntos", "guion_tiempos"]
 
 
@@ -47,17 +48,21 @@ GRAFICAS = (("", "tiempos", guion_tiempos), ("_cocientes", "cocientes", guion_co
             ("_cuentas", "cuentas", guion_cuentas))
 
 
-def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion_en: Callable[[Path], str]
+def _dibujar(ficheros: Ficheros, gnuplot: str, nombre: str, guion: Callable[[], str]
              ) -> Optional[Path]:
     """Draws one plot into a temporary file that then takes its name, so
     that a plot is never left half drawn: its path, or None when there is
     nothing to draw or the file could not be put in place."""
-    ruta = ficheros.directorio / nombre
-    if not guion_en(ruta):
+    texto = guion()
+    if not texto:
         return None
-    temporal = ficheros.temporal(nombre)
+    creado = ficheros.temporal(nombre)
+    if creado is None:
+        return None
+    temporal, descriptor = creado
     try:
-        ejecutar_gnuplot(gnuplot, guion_en(temporal), ruta)
+        with open(descriptor, "wb") as salida:
+            ejecutar_gnuplot(gnuplot, texto, salida, ficheros.directorio / nombre)
     except BaseException:
         ficheros.descartar(temporal)
         raise
@@ -72,7 +77,7 @@ def dibujar(analisis: Analisis, ficheros: Ficheros, gnuplot: str,
         for sufijo, clase, guion_de in GRAFICAS:
             nombre = f"{analisis.estudio.fichero}{sufijo}.{formato}"
             ruta = _dibujar(ficheros, gnuplot, nombre,
-                            lambda destino: guion_de(analisis, destino, formato))
+                            lambda: guion_de(analisis, formato))
             if ruta:
                 hechas.append(Grafica(ruta, clase))
     return hechas
@@ -88,9 +93,8 @@ def dibujar_juntos(juntos: Juntos, ficheros: Ficheros, gnuplot: str,
     user."""
     hechas, notas = [], []
     for formato in formatos:
-        notas = guion_juntos(juntos, ficheros.directorio / f"{nombre}.{formato}", formato)[1]
-        ruta = _dibujar(ficheros, gnuplot, f"{nombre}.{formato}",
-                        lambda destino: guion_juntos(juntos, destino, formato)[0])
+        guion, notas = guion_juntos(juntos, formato)
+        ruta = _dibujar(ficheros, gnuplot, f"{nombre}.{formato}", lambda: guion)
         if ruta:
             hechas.append(Grafica(ruta, clase))
     return hechas, notas

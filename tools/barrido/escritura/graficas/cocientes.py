@@ -5,7 +5,6 @@ the times follow levels off there; on the log-log plot every program looks
 like a straight line. A last panel does the same for the main count, whose
 verdict takes every size: it is not shaded."""
 
-from pathlib import Path
 from typing import List, Optional, Sequence, Tuple
 
 from ...analisis.analisis import Analisis
@@ -49,7 +48,7 @@ def _panel(titulo: str, pares: Sequence[Tuple[int, float]], cotas: Sequence[Cota
                                                          " dt 2 notitle"])]
 
 
-def guion_cocientes(analisis: Analisis, destino: Path, formato: str) -> str:
+def guion_cocientes(analisis: Analisis, formato: str) -> str:
     estudio = analisis.estudio
     paneles = []
     for configuracion, de in analisis.configuraciones.items():
@@ -69,7 +68,7 @@ def guion_cocientes(analisis: Analisis, destino: Path, formato: str) -> str:
     if not paneles:
         return ""
     titulo = f"{describir_serie(estudio)}: ¿qué cociente se asienta?"
-    lineas = inicio(destino, formato, 1000, 340 * len(paneles) + 40) + [
+    lineas = inicio(formato, 1000, 340 * len(paneles) + 40) + [
         "set xlabel 'n'",
         "set logscale y",
         "set grid xtics ytics lc rgb '#dddddd'",

@@ -1,18 +1,16 @@
 """What every plot of a sweep shares: the gnuplot terminals, quoting of
 texts, the one notation of formulas (powers as superscripts, constants as
-a·10^b), data blocks, the axes and their tics, the colours of the
-configurations, and running gnuplot."""
+a·10^b), data blocks, the axes and their tics, and the colours of the
+configurations."""
 
 import math
 import re
-import subprocess
-from pathlib import Path
 from typing import Callable, List, Optional, Sequence, Tuple
 
 from ...analisis.analisis import Ajuste, Modelo
-from ...datos.errores import FalloPrograma
 from ...datos.estudio import Estudio
 from ...datos.medidas import de_valores
+from ...datos.texto import visible
 
 AVISO_GNUPLOT = (
     "gnuplot no está instalado: no se dibujan las gráficas "
@@ -23,8 +21,16 @@ COLORES = {"O0": "#d95f02", "O2": "#1b6fb5", "O3": "#1b9e77"}
 
 
 def cadena(texto: str) -> str:
-    """A text as a double-quoted gnuplot string."""
-    return '"' + texto.replace("\\", "\\\\").replace('"', '\\"') + '"'
+    """Any text (a title, a key, a formula, a label) as a gnuplot string
+    that gnuplot takes as data, the one way every script quotes a text.
+    In double quotes gnuplot runs a backquoted command unless its quotes
+    are escaped, so every backslash, double quote and backquote is; a
+    newline or any other control character would end the command inside
+    the string and run what follows, so each, and any byte that is not
+    UTF-8, is written out as \\xNN. (Single quotes, which run nothing,
+    cannot hold a text that starts with a quote.)"""
+    escapado = visible(texto).replace("\\", "\\\\").replace('"', '\\"').replace("`", "\\`")
+    return f'"{escapado}"'
 
 
 def describir_serie(estudio: Estudio) -> str:
@@ -170,14 +176,15 @@ def _marcas_x(tallas: Sequence[int]) -> str:
     return "set xtics (" + ", ".join(f"'{abreviar(n)}' {n}" for n in marcas) + ")"
 
 
-def inicio(destino: Path, formato: str, ancho: int = 900, alto: int = 600) -> List[str]:
-    """The first lines of every script: the terminal and the output file."""
+def inicio(formato: str, ancho: int = 900, alto: int = 600) -> List[str]:
+    """The first lines of every script: the terminal. No script names its
+    output file: gnuplot draws on its standard output, which is that file,
+    so that no path reaches a script."""
     terminal = {
         "svg": f"svg size {ancho},{alto} dynamic enhanced font 'Sans,13' background '#ffffff'",
         "png": f"pngcairo size {ancho},{alto} enhanced font 'Sans,11'",
     }[formato]
-    ruta = str(destino).replace("'", "''")
-    return ["set encoding utf8", f"set terminal {terminal}", f"set output '{ruta}'"]
+    return ["set encoding utf8", f"set terminal {terminal}"]
 
 
 def datos(nombre: str, filas: Sequence[Sequence[float]]) -> List[str]:
@@ -208,14 +215,6 @@ def eje_x(tallas: Sequence[int], exponencial: bool) -> List[str]:
         return [f"set xrange [{min(tallas) - 0.5}:{max(tallas) + 0.5}]"]
     return [f"set xrange [{min(tallas) / 1.15!r}:{max(tallas) * 1.15!r}]", "set logscale x",
             "set mxtics 10", _marcas_x(sorted(set(tallas)))]
-
-
-def ejecutar_gnuplot(gnuplot: str, guion: str, ruta: Path):
-    r = subprocess.run([gnuplot], input=guion.encode("utf-8"), stdout=subprocess.PIPE,
-                       stderr=subprocess.PIPE)
-    if r.returncode != 0:
-        raise FalloPrograma(f"gnuplot no pudo dibujar {ruta}:\n"
-                            + r.stderr.decode("utf-8", "replace").strip())
 
 
 def marcas_de_cache(cruces: Sequence, tallas: Sequence[int]) -> List[str]:

@@ -4,7 +4,6 @@ against n for each configuration (the median of each size over its
 count), which is the picture of what the machine adds (for heapsort it
 climbs as the heap leaves each cache level)."""
 
-from pathlib import Path
 
 from ...analisis.analisis import Analisis
 from ...datos.medidas import CUENTAS
@@ -13,7 +12,7 @@ from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, des
                     marcas_de_cache, marcas_log, rango_log)
 
 
-def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
+def guion_cuentas(analisis: Analisis, formato: str) -> str:
     estudio = analisis.estudio
     cuentas = estudio.cuentas_principales()
     if len(cuentas) < 2 or analisis.cuentas is None:
@@ -22,7 +21,7 @@ def guion_cuentas(analisis: Analisis, destino: Path, formato: str) -> str:
     # Both panels keep room under them for the longer key.
     entradas = max(3, len(analisis.configuraciones))
     titulo = f"{describir_serie(estudio)}: {programa.cuenta} y tiempo por {programa.operacion}"
-    lineas = inicio(destino, formato, 1200, 500 + ALTO_LINEA * entradas) + [
+    lineas = inicio(formato, 1200, 500 + ALTO_LINEA * entradas) + [
         f"set multiplot layout 1,2 title {cadena(titulo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics lc rgb '#dddddd'",

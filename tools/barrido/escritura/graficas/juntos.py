@@ -11,7 +11,6 @@ plot carries the note under its title. Programs that all grow as a^n are
 drawn against a linear n axis."""
 
 import math
-from pathlib import Path
 from typing import List, Sequence, Tuple
 
 from ...analisis.analisis import Analisis
@@ -138,7 +137,7 @@ def _titulo(dibujados: Sequence[Analisis], configuracion: str) -> str:
     return f"{', '.join(e.etiqueta for e in estudios)}: tiempo de {de}"
 
 
-def guion_juntos(juntos: Juntos, destino: Path, formato: str) -> Tuple[str, List[str]]:
+def guion_juntos(juntos: Juntos, formato: str) -> Tuple[str, List[str]]:
     """The gnuplot script of juntos.svg (empty when fewer than two programs
     have times to draw) and the notes on what it leaves out."""
     configuracion = juntos.configuracion
@@ -154,7 +153,7 @@ def guion_juntos(juntos: Juntos, destino: Path, formato: str) -> Tuple[str, List
     if juntos.aparte:
         titulo += f" (sin {', '.join(e.etiqueta for e in juntos.aparte)}: crece como a^n)"
     paneles = 2 if abajo else 1
-    lineas = inicio(destino, formato, 1200, 80 + 460 * paneles) + [
+    lineas = inicio(formato, 1200, 80 + 460 * paneles) + [
         f"set multiplot layout {paneles},1 title {cadena(titulo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics mxtics mytics lc rgb '#dddddd'",

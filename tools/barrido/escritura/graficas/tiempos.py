@@ -3,7 +3,6 @@ min-max bars, the median of each size, through which the fit
 and the model are drawn, and the fitted curve and the model of each
 configuration with their formulas."""
 
-from pathlib import Path
 
 from ...analisis.analisis import Analisis
 from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, describir_serie,
@@ -11,9 +10,9 @@ from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, des
                     marcas_de_cache, marcas_log, rango_log)
 
 
-def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
-    """A gnuplot script that draws the study into destino: one series of
-    medians per configuration, the medians fitted, the fitted curve
+def guion_tiempos(analisis: Analisis, formato: str) -> str:
+    """A gnuplot script that draws the study on its standard output: one
+    series of medians per configuration, the medians fitted, the fitted curve
     and the model; log-log axes (log t against n for a program that grows
     exponentially). The key sits under the plot, so that it hides no point
     and the axes can end where the data do."""
@@ -87,7 +86,7 @@ def guion_tiempos(analisis: Analisis, destino: Path, formato: str) -> str:
                           f" title {cadena(titulo)}")
     if not series:
         return ""
-    lineas = (inicio(destino, formato, 900, 560 + ALTO_LINEA * len(series))
+    lineas = (inicio(formato, 900, 560 + ALTO_LINEA * len(series))
               + clave_debajo(len(series)) + lineas)
     lineas.append("plot " + ", \\\n     ".join(series))
     return "\n".join(lineas) + "\n"
