@@ -2,9 +2,12 @@
 // how it ended, and whether a signal killed it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
@@ -85,4 +88,32 @@ inline Resultado ejecutar(const std::string &nombre, const std::vector<std::stri
                           rlim_t limite_memoria = 0, rlim_t limite_pila = 0)
 {
     return ejecutar_ruta(ruta_programa(nombre), args, limite_memoria, limite_pila);
+}
+
+// One row of a table of command lines: the program and its arguments, the
+// exit status, a pattern its standard output matches whole, and a fragment
+// its standard error holds (nothing on it when empty).
+struct CasoDeOrden {
+    std::string programa;
+    std::vector<std::string> args;
+    int estado;
+    std::string salida; // a pattern
+    std::string error = "";
+};
+
+// Runs the row's command and checks how it ended and what it wrote.
+inline void comprobar_orden(const CasoDeOrden &c)
+{
+    const Resultado r = ejecutar(c.programa, c.args);
+    std::string orden = c.programa;
+    for (const auto &a : c.args)
+        orden += " " + a;
+    EXPECT_EQ(r.senal, 0) << orden;
+    EXPECT_EQ(r.estado, c.estado) << orden;
+    EXPECT_TRUE(std::regex_match(r.salida, std::regex(c.salida))) << orden << ": " << r.salida;
+    if (c.error.empty()) {
+        EXPECT_EQ(r.errores, "") << orden;
+    } else {
+        EXPECT_NE(r.errores.find(c.error), std::string::npos) << orden << ": " << r.errores;
+    }
 }

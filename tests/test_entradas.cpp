@@ -90,16 +90,9 @@ TEST(Entradas, CuentasPorTipo)
 // ignored by the builds that read the size only.
 TEST(BenchEntradas, TipoEnLaLineaDeOrdenes)
 {
-    struct Caso {
-        std::string programa;
-        std::vector<std::string> args;
-        int estado;
-        std::string salida;
-        std::string error = ""; // a fragment of the message, or none
-    };
     const std::string tipos = "aleatoria ordenada inversa casi_ordenada pocas_claves";
     const std::string tiempo = "5 -?[0-9.]+(e[-+][0-9]+)?\n";
-    std::vector<Caso> casos = {
+    std::vector<CasoDeOrden> casos = {
         {"bench_insertion_cuentas",
          {"2000", "ordenada"},
          0,
@@ -125,18 +118,8 @@ TEST(BenchEntradas, TipoEnLaLineaDeOrdenes)
         casos.push_back({"bench_" + p + "_O0", {"5", "nada"}, 0, tiempo});
     }
     casos.push_back({"bench_mergesort_O3", {"5", "nada"}, 0, tiempo});
-    for (const auto &c : casos) {
-        const Resultado r = ejecutar(c.programa, c.args);
-        const std::string orden = c.programa + " " + c.args[0] + " " + c.args[1];
-        EXPECT_EQ(r.senal, 0) << orden;
-        EXPECT_EQ(r.estado, c.estado) << orden;
-        EXPECT_TRUE(std::regex_match(r.salida, std::regex(c.salida))) << orden << ": " << r.salida;
-        if (c.error.empty()) {
-            EXPECT_EQ(r.errores, "") << orden;
-        } else {
-            EXPECT_NE(r.errores.find(c.error), std::string::npos) << orden << ": " << r.errores;
-        }
-    }
+    for (const auto &c : casos)
+        comprobar_orden(c);
 }
 
 } // namespace

@@ -239,14 +239,7 @@ TEST(BenchEventos, LineaDeCadaPrograma)
     for (const auto &contador : CONTADORES)
         campos += std::string(" ") + contador.nombre + "=" + valor;
     campos += "( motivo=[A-Za-z0-9]+)?\n";
-    struct Caso {
-        std::string programa;
-        std::vector<std::string> args;
-        int estado;
-        std::string salida; // a pattern
-        std::string error = "";
-    };
-    std::vector<Caso> casos = {
+    std::vector<CasoDeOrden> casos = {
         {"bench_floyd_eventos", {"30"}, 0, "30" + campos},
         {"bench_hanoi_eventos", {"12"}, 0, "12" + campos},
         {"bench_hanoi_eventos", {"-3"}, 0, "-3" + campos},
@@ -266,20 +259,8 @@ TEST(BenchEventos, LineaDeCadaPrograma)
         casos.push_back({programa, {"-5"}, 1, "", "mayor o igual que 0"});
         casos.push_back({programa, {}, 1, "", "Uso:"});
     }
-    for (const auto &c : casos) {
-        const Resultado r = ejecutar(c.programa, c.args);
-        std::string orden = c.programa;
-        for (const auto &a : c.args)
-            orden += " " + a;
-        EXPECT_EQ(r.senal, 0) << orden;
-        EXPECT_EQ(r.estado, c.estado) << orden;
-        EXPECT_TRUE(std::regex_match(r.salida, std::regex(c.salida))) << orden << ": " << r.salida;
-        if (c.error.empty()) {
-            EXPECT_EQ(r.errores, "") << orden;
-        } else {
-            EXPECT_NE(r.errores.find(c.error), std::string::npos) << orden << ": " << r.errores;
-        }
-    }
+    for (const auto &c : casos)
+        comprobar_orden(c);
 }
 
 // The program's region leaves out the making of the input: 1000000 ordered

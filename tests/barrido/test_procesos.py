@@ -66,7 +66,7 @@ class Procesos(ConFalsos):
         # alive once it has ended.
         # (fake, extra options, the sizes measured).
         casos = [("en_segundo_plano", [], 3), ("con_setsid", [], 3), ("nietos", [], 3),
-                 ("con_la_salida", ["--budget", "0.2"], 3),
+                 ("con_la_salida", ["--budget", "1"], 3),
                  ("cuelga_con_setsid", ["--budget", "0.2"], 2)]
         for clase, args, medidas in casos:
             with self.subTest(clase=clase):

@@ -107,6 +107,7 @@ class Nivel:
     tamano: Optional[int]  # bytes; None when unknown
     linea: Optional[int]  # bytes per line
     compartida: Optional[bool]  # with other cores
+    vias: Optional[int] = None  # ways of associativity; None when unknown
 
     @property
     def datos(self) -> bool:
@@ -158,11 +159,13 @@ def _de_sysfs(raiz: Path) -> List[Nivel]:
         niveles.append(Nivel(f"L{nivel}{_TIPOS[tipo]}", int(nivel), tipo,
                              _bytes(_linea(carpeta / "size")),
                              _bytes(_linea(carpeta / "coherency_line_size")),
-                             None if cpus is None else cpus > 1))
+                             None if cpus is None else cpus > 1,
+                             _bytes(_linea(carpeta / "ways_of_associativity"))))
     return sorted(niveles, key=lambda n: (n.nivel, n.nombre))
 
 
-def _getconf(nombre: str) -> str:
+def obtener_getconf(nombre: str) -> str:
+    """What `getconf NOMBRE` prints; empty when it cannot say."""
     try:
         r = subprocess.run(["getconf", nombre], stdin=subprocess.DEVNULL, capture_output=True,
                            text=True, errors="replace", timeout=10)
@@ -172,16 +175,16 @@ def _getconf(nombre: str) -> str:
 
 
 def _de_getconf(getconf: Callable[[str], str]) -> List[Nivel]:
-    """L1d with its line, L2 and L3; getconf says nothing of sharing."""
-    linea = _bytes(getconf("LEVEL1_DCACHE_LINESIZE"))
-    candidatos = [("L1d", 1, "Data", getconf("LEVEL1_DCACHE_SIZE"), linea),
-                  ("L2", 2, "Unified", getconf("LEVEL2_CACHE_SIZE"), None),
-                  ("L3", 3, "Unified", getconf("LEVEL3_CACHE_SIZE"), None)]
-    return [Nivel(nombre, nivel, tipo, _bytes(tamano), linea, None)
-            for nombre, nivel, tipo, tamano, linea in candidatos if _bytes(tamano)]
+    """L1d, L2 and L3 with their lines and ways where getconf says them;
+    getconf says nothing of sharing."""
+    candidatos = [("L1d", 1, "Data", "LEVEL1_DCACHE"), ("L2", 2, "Unified", "LEVEL2_CACHE"),
+                  ("L3", 3, "Unified", "LEVEL3_CACHE")]
+    return [Nivel(nombre, nivel, tipo, _bytes(getconf(f"{clave}_SIZE")),
+                  _bytes(getconf(f"{clave}_LINESIZE")), None, _bytes(getconf(f"{clave}_ASSOC")))
+            for nombre, nivel, tipo, clave in candidatos if _bytes(getconf(f"{clave}_SIZE"))]
 
 
-def leer_caches(raiz: Path = SYSFS, getconf: Callable[[str], str] = _getconf) -> Caches:
+def leer_caches(raiz: Path = SYSFS, getconf: Callable[[str], str] = obtener_getconf) -> Caches:
     """The caches of the core under raiz (sysfs); getconf's when sysfs
     names no data cache of known size; none, with the reason, when neither
     can tell."""

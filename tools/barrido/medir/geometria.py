@@ -4,13 +4,12 @@ must have lines of a power of two of at least 16 bytes and a power-of-two
 number of sets."""
 
 import math
-import re
-import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 from typing import Callable, Optional, Tuple
 
 from ..datos.errores import ErrorDeUso
+from ..datos.maquina import SYSFS, leer_caches, obtener_getconf
 
 
 @dataclass(frozen=True)
@@ -70,43 +69,13 @@ def geometria_aceptada(tamano: int, asociatividad: Optional[int], linea: int
     return Geometria(nuevo_tamano, vias, nueva_linea), "; ".join(notas)
 
 
-SYSFS = Path("/sys/devices/system/cpu/cpu0/cache")
-_GETCONF = {"L1d": "LEVEL1_DCACHE", "L2": "LEVEL2_CACHE", "L3": "LEVEL3_CACHE"}
-
-
-def _entero(texto: str) -> Optional[int]:
-    """A size as sysfs (48K, 2048K) or getconf (49152) writes it."""
-    m = re.fullmatch(r"(\d+)([KMG]?)", texto.strip())
-    return int(m.group(1)) * {"": 1, "K": 2**10, "M": 2**20, "G": 2**30}[m.group(2)] if m else None
-
-
-def _getconf(nombre: str) -> str:
-    try:
-        r = subprocess.run(["getconf", nombre], stdin=subprocess.DEVNULL, capture_output=True,
-                           text=True, errors="replace", timeout=10)
-    except (OSError, subprocess.SubprocessError):
-        return ""
-    return r.stdout.strip() if r.returncode == 0 else ""
-
-
 def cache_de_la_maquina(nombre: str, raiz: Path = SYSFS,
-                        getconf: Callable[[str], str] = _getconf
+                        getconf: Callable[[str], str] = obtener_getconf
                         ) -> Optional[Tuple[int, Optional[int], int]]:
-    """(size, ways, line) of this core's cache L1d, L2 or L3, from sysfs or
-    else getconf; ways None where neither says them; None when the size or
-    the line is unknown."""
-    nivel, tipos = int(nombre[1]), ({"Data"} if nombre == "L1d" else {"Unified"})
-    for carpeta in sorted(raiz.glob("index*")):
-        def leer(f: str) -> str:
-            try:
-                return (carpeta / f).read_text().strip()
-            except OSError:
-                return ""
-        if leer("level") == str(nivel) and leer("type") in tipos:
-            tamano, linea = _entero(leer("size")), _entero(leer("coherency_line_size"))
-            if tamano and linea:
-                return tamano, _entero(leer("ways_of_associativity")) or None, linea
-    prefijo = _GETCONF[nombre]
-    tamano, vias, linea = (_entero(getconf(f"{prefijo}_{x}"))
-                           for x in ("SIZE", "ASSOC", "LINESIZE"))
-    return (tamano, vias or None, linea) if tamano and linea else None
+    """(size, ways, line) of this core's cache L1d, L2 or L3 as the
+    machine's description reads them (sysfs, else getconf); ways None where
+    neither says them; None when the size or the line is unknown."""
+    nivel = next((n for n in leer_caches(raiz, getconf).niveles if n.nombre == nombre), None)
+    if nivel is None or not nivel.tamano or not nivel.linea:
+        return None
+    return nivel.tamano, nivel.vias, nivel.linea

@@ -1,7 +1,7 @@
 """Whether the machine got in the way of an invocation: it was descheduled
 (for a program that computes, its wall time clearly longer than its CPU
-time), or the reference workload ran clearly slower than usual just
-before it.
+time, by more than the invocations just before it waited), or the
+reference workload ran clearly slower than usual just before it.
 A disturbed invocation is measured again, a bounded number of times; when
 the machine stays busy it is kept, marked. A program that waits rather
 than computes (its CPU time far below its reported time whenever that can
@@ -44,6 +44,15 @@ CALCULA = 0.5
 # shortest from being judged by their start alone.
 FRACCION_FUERA = 0.1
 HOLGURA = 0.003  # seconds: what starting a process may wait (exec, the loader)
+# The share is measured against what is usual now: the median off-CPU
+# share of the latest RECIENTES judged invocations of the sweep. A machine
+# that stays busy (another runnable process per core: every invocation
+# waits about half its CPU time) slows every invocation alike, and marking
+# them all would leave no value to judge; what is disturbed there is an
+# invocation that waited clearly more than its neighbours did. Thirty
+# invocations are the last few seconds of a sweep: a load that starts or
+# stops is the new usual within a round.
+RECIENTES = 30
 # Times one (configuration, size) is measured again in a round: a spell
 # of a second or two is outlasted, a busy machine does not triple the study.
 REINTENTOS = 2
@@ -81,7 +90,10 @@ class Vigia:
                 self.espera[configuracion] = max(cpu / valor, self.espera.get(configuracion, 0))
         if not self.calcula.get(configuracion):
             return None
-        if pared - cpu > FRACCION_FUERA * cpu + HOLGURA:
+        fuera = (pared - cpu) / cpu if cpu > 0 else 0.0
+        usual = self.referencia.espera_usual(RECIENTES)
+        self.referencia.anotar_espera(fuera)
+        if pared - cpu > (FRACCION_FUERA + (usual or 0.0)) * cpu + HOLGURA:
             return "desalojada"
         if self.referencia.lenta():
             return "referencia lenta"

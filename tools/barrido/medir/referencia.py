@@ -54,6 +54,20 @@ class Referencia:
         self.muestras: List[float] = []
         self.lentas = 0  # samples judged slow when taken
         self._ultima: Optional[float] = None  # when the last sample was taken
+        # The share of its CPU time each judged invocation spent off the
+        # CPU, latest last: what waiting is usual on this machine now.
+        self.esperas: List[float] = []
+
+    def anotar_espera(self, fuera: float):
+        """Keeps one invocation's off-CPU share (its wall time less its CPU
+        time, over its CPU time)."""
+        self.esperas.append(fuera)
+
+    def espera_usual(self, ultimas: int) -> Optional[float]:
+        """The median off-CPU share of the latest `ultimas` invocations,
+        once there are enough of them to say what is usual."""
+        recientes = self.esperas[-ultimas:]
+        return statistics.median(recientes) if len(recientes) >= MIN_MUESTRAS else None
 
     def tomar_si_toca(self):
         """Takes a sample if none was taken in the last `intervalo` seconds."""
@@ -83,4 +97,9 @@ class Referencia:
                 "mediana_s": usual if usual is not None else (
                     statistics.median(self.muestras) if self.muestras else None),
                 "lentas": self.lentas,
-                "muestras_s": [float(f"{m:.4g}") for m in self.muestras]}
+                "muestras_s": [float(f"{m:.4g}") for m in self.muestras],
+                # The median share of their CPU time the invocations spent
+                # off the CPU: about 0 alone, 0.5 with one more runnable
+                # process per core than cores.
+                "espera_mediana": float(f"{statistics.median(self.esperas):.3g}")
+                if self.esperas else None}
