@@ -2,6 +2,7 @@
 limit, --precision and an interrupted sweep, with fake programs; and the
 prediction of an invocation's time on synthetic durations."""
 
+import io
 import math
 import re
 import signal
@@ -56,23 +57,29 @@ class Prevision(unittest.TestCase):
 
 class TiempoQueQueda(unittest.TestCase):
     def test_con_duraciones_conocidas(self):
-        # Three rounds of sizes 100, 200 and 300 that take 1, 2 and 3 s, and
-        # 400, predicted at 4 s, past the budget of 3.5 s. (round, n now,
-        # pending, seconds left)
+        # Three rounds of sizes 100, 200 and 300 that took 1, 2 and 3 s, and
+        # 400, predicted at 4 s, past the budget of 3.5 s. The invocation
+        # about to run counts. (round, configuration and n about to run,
+        # pending, the series' share, seconds run, seconds left)
         casos = [
-            (1, 100, [], (2 + 3) + 2 * (1 + 2 + 3)),
-            (1, 300, [], 0 + 2 * (1 + 2 + 3)),
-            (2, 100, [("O2", 200), ("O2", 300)], (2 + 3) + 1 * (1 + 2 + 3)),
-            (3, 300, [("O2", 100)], 1),
-            (3, 100, [], 0),
+            (1, 300, [], None, 0.0, 2 * (1 + 2 + 3)),
+            (2, 100, [("O2", 200), ("O2", 300)], None, 0.0, (1 + 2 + 3) + 1 * (1 + 2 + 3)),
+            (3, 300, [("O2", 100)], None, 0.0, 3 + 1),
+            (3, 100, [], None, 0.0, 1),
+            # What is left of the share, where that is more than the need.
+            (1, 300, [], 30.0, 6.0, 30 - 6),
+            (1, 300, [], 15.0, 6.0, 2 * (1 + 2 + 3)),
         ]
         estudio = Estudio(PROGRAMAS["bubble"], ["O2"], [Cota("n^2")])
-        plan = Plan([100, 200, 300, 400], Path("bin"), 3, 3.5, cuentas=False)
-        medicion = Medicion(estudio, plan, Progreso(open("/dev/null", "w")))
-        medicion.duraciones = {"O2": {100: 1.0, 200: 2.0, 300: 3.0}}
-        for ronda, n, pendientes, quedan in casos:
-            with self.subTest(ronda=ronda, n=n):
-                self.assertAlmostEqual(medicion._quedan(ronda, n, pendientes), quedan)
+        for ronda, n, pendientes, prevision, gastado, quedan in casos:
+            with self.subTest(ronda=ronda, n=n, prevision=prevision):
+                plan = Plan([100, 200, 300, 400], Path("bin"), 3, 3.5, cuentas=False,
+                            despues=50.0, prevision=prevision)
+                medicion = Medicion(estudio, plan, Progreso(io.StringIO()))
+                medicion.duraciones = {"O2": {100: 1.0, 200: 2.0, 300: 3.0}}
+                medicion.reloj, medicion.inicio = (lambda: gastado), 0.0
+                # The series after this one were planned 50 s.
+                self.assertAlmostEqual(medicion._quedan("O2", ronda, n, pendientes), quedan + 50)
 
 
 class Orden(ConFalsos):
@@ -157,7 +164,9 @@ class Presupuesto(ConFalsos):
         self.assertIn("| hanoi (cortada a 300) | tiempo O0 |", informe)
         self.assertIn("Cortadas: 300: una ejecución pasó del límite", informe)
         resumen = [l.split("\t") for l in (self.out / "resumen.tsv").read_text().splitlines()]
-        self.assertEqual([(f[1], f[-1]) for f in resumen[1:]], [("O0", "300"), ("O2", "300")])
+        cortadas = CABECERA_RESUMEN.index("cortadas")
+        self.assertEqual([(f[1], f[cortadas]) for f in resumen[1:]],
+                         [("O0", "300"), ("O2", "300")])
         self.assertEqual(resumen[1][CABECERA_RESUMEN.index("estado")], "completo")
 
     def test_limite_duro(self):

@@ -166,6 +166,23 @@ def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuenta
     )
 
 
+def _en_forma_exponencial(estudio: Estudio, v: VeredictoCrecimiento) -> bool:
+    """Whether a measure of space is fitted as C·a^n rather than C·n^b: on
+    a program that grows as a^n, unless its verdict names a bound that
+    does not (Hanoi's recursion depth grows as n, and a base of 1.045 would
+    say otherwise)."""
+    if not estudio.programa.exponencial:
+        return False
+    return v.tipo != "cota" or v.cota is None or _crece_como_a_la_n(v.cota)
+
+
+def _crece_como_a_la_n(cota: Cota) -> bool:
+    """Whether a bound grows as a^n: doubling n doubles log f(n), where a
+    power of n (times logarithms) adds only about log 2 to it."""
+    antes, despues = cota.logaritmo(1000), cota.logaritmo(2000)
+    return antes is not None and despues is not None and antes > 0 and despues / antes > 1.5
+
+
 def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
     resultado = []
     cuentas = analisis.cuentas
@@ -188,8 +205,8 @@ def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
             profundidad = max((n, c[PROFUNDIDAD]) for n, c in estudio.cuentas.items()
                               if PROFUNDIDAD in c)
         resultado.append(Conclusion(
-            _CUENTAS.nombre, nombre, ajustar(valores, estudio.programa.exponencial), v.tipo,
-            v.cota if v.tipo == "cota" else None, v, None,
+            _CUENTAS.nombre, nombre, ajustar(valores, _en_forma_exponencial(estudio, v)),
+            v.tipo, v.cota if v.tipo == "cota" else None, v, None,
             tallas_ajuste=(valores[0][0], valores[-1][0]) if valores else (0, 0),
             profundidad=profundidad))
     for configuracion in estudio.configuraciones:

@@ -88,6 +88,12 @@ class Conclusion:
     # events were measured there and none rises).
     cambios: Dict[Tuple[int, int], Optional[Cambio]] = field(default_factory=dict)
 
+    @property
+    def cerca(self) -> bool:
+        """Whether the verdict names its bound as near (cerca de n^2, algo
+        más deprisa): only a verdict on the times can."""
+        return isinstance(self.veredicto, Veredicto) and self.veredicto.cerca
+
 
 def frente_al_ajuste(v: Veredicto, ajuste: Optional[Ajuste], tallas: Sequence[int],
                      exponencial: bool) -> Optional[FrenteAlAjuste]:

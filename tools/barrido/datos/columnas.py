@@ -15,7 +15,7 @@ COLUMNAS: FrozenSet[str] = frozenset([
     "veredicto", "constante", "cociente", "puntos", "estado", "segun_cuentas", "texto",
     "pendiente_de", "pendiente", "pendiente_inf", "pendiente_sup", "margen_inf", "margen_sup",
     "veredicto_desde", "veredicto_hasta", "ajuste_desde", "ajuste_hasta", "entrada",
-    "cortadas",
+    "cortadas", "cerca_de",
 ])
 
 

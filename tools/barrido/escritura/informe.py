@@ -131,6 +131,18 @@ def _graficas(graficas: Sequence[Grafica]) -> List[str]:
     return lineas
 
 
+# A sentence whose first word is a word (two letters or more, then a
+# blank or a stop), not a formula such as n^2 or log(n).
+_PRIMERA_PALABRA = re.compile(r"^([a-záéíóúüñ])(?=[a-záéíóúüñ]+(?:[\s,;:.]|$))")
+
+
+def frase(texto: str) -> str:
+    """A sentence that starts with a capital: «no usa memoria adicional» →
+    «No usa memoria adicional»; one that starts with a formula (n^2, y
+    n*log(n) no se distinguen) is left as it is."""
+    return _PRIMERA_PALABRA.sub(lambda m: m.group(1).upper(), texto, count=1)
+
+
 def _prosa(lista: Sequence[Nota]) -> List[str]:
     """The notes of a study as paragraphs, one per measure: the counts,
     then each configuration, then what concerns the whole study."""
@@ -143,9 +155,9 @@ def _prosa(lista: Sequence[Nota]) -> List[str]:
         titulo = ("Cuentas" if configuracion == _CUENTAS.nombre else "Espacio"
                   if configuracion == "espacio" else
                   f"Tiempos {configuracion}" if configuracion else "El estudio")
-        frases = [("" if n.clave == "espacio" else
-                   f"{_ETIQUETAS.get(n.clave, n.clave.capitalize())}: ")
-                  + f"{markdown(re.sub(r'  +', ' ', n.texto))}." for n in grupo]
+        frases = [frase(("" if n.clave == "espacio" else
+                         f"{_ETIQUETAS.get(n.clave, n.clave.capitalize())}: ")
+                        + f"{markdown(re.sub(r'  +', ' ', n.texto))}.") for n in grupo]
         lineas += envolver(f"**{titulo}.** " + " ".join(frases)) + [""]
     return lineas
 

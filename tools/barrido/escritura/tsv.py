@@ -161,7 +161,10 @@ CABECERA_RESUMEN = ["programa", "configuracion", "medida", "exponente", "exponen
                     # kind of input.
                     "pendiente_de", "pendiente", "pendiente_inf", "pendiente_sup",
                     "margen_inf", "margen_sup", "veredicto_desde", "veredicto_hasta",
-                    "ajuste_desde", "ajuste_hasta", "entrada", "cortadas"]
+                    "ajuste_desde", "ajuste_hasta", "entrada", "cortadas",
+                    # 1 where the verdict names its bound as near, a little faster
+                    # or slower (cerca de n^2), 0 elsewhere.
+                    "cerca_de"]
 
 
 def resumen_tsv(analisis: Sequence[Analisis]) -> str:
@@ -175,8 +178,9 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
     on a time, the evidence the verdict cites (the ratio, its slope over the
     upper half with its 90 % interval, the window, the sizes it judged),
     on every line the smallest and largest size fitted, the kind of input
-    (empty for the specified programs' random input), and the sizes of the
-    configuration cut at the hard limit."""
+    (empty for the specified programs' random input), the sizes of the
+    configuration cut at the hard limit, and 1 where the verdict names its
+    bound as near (cerca de), else 0."""
     lineas = ["\t".join(CABECERA_RESUMEN)]
     for a in analisis:
         estado = "incompleto" if a.estudio.incompleto else "completo"
@@ -193,7 +197,8 @@ def resumen_tsv(analisis: Sequence[Analisis]) -> str:
                 c.segun_cuentas.texto if c.segun_cuentas else "",
                 texto_conclusion(c).replace("\t", " "),
             ] + _evidencia(c) + [a.estudio.entrada or "",
-                                 ",".join(map(str, a.estudio.cortadas(c.configuracion)))]))
+                                 ",".join(map(str, a.estudio.cortadas(c.configuracion))),
+                                 "1" if c.cerca else "0"]))
     return "\n".join(lineas) + "\n"
 
 
@@ -204,6 +209,8 @@ def _evidencia(c: Conclusion) -> List[str]:
         campos = [p.cota.columna, _g(p.pendiente, ".4g"), _g(p.inf, ".4g"), _g(p.sup, ".4g"),
                   _g(-p.abajo, ".4g"), _g(p.arriba, ".4g"), str(c.tallas_veredicto[0]),
                   str(c.tallas_veredicto[1])]
-    return campos + [str(c.tallas_ajuste[0]), str(c.tallas_ajuste[1])]
+    # No fit, no window: a measure that is 0 at every size has none.
+    return campos + ([str(c.tallas_ajuste[0]), str(c.tallas_ajuste[1])] if c.ajuste
+                     else ["", ""])
 
 

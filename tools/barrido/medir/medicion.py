@@ -23,7 +23,7 @@ from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from .ejecucion import LimiteSuperado, contar, ejecutar
-from .prevision import _segundos, prever, quedan  # noqa: F401 (prever is the package's)
+from .prevision import _segundos, prever  # noqa: F401 (prever is the package's)
 from ..datos.columnas import sin_choques
 from ..datos.errores import FalloPrograma
 from ..datos.estudio import CORTADA, Estudio, Omision, Punto
@@ -33,6 +33,7 @@ from .cpu import cpu_de_los_hijos
 from .perturbacion import Vigia
 from .progreso import Progreso
 from .referencia import Referencia
+from . import restante
 from .rondas import anadir, para_decidir
 from .simulacion import PlanEventos, SerieDeEventos
 
@@ -53,6 +54,8 @@ class Plan:
     despues: float = 0.0  # seconds planned for the series after this one
     # The measures of named values to take (datos/medidas.py); None: counts if `cuentas`.
     nombradas: Optional[Sequence[str]] = None
+    # This series' share of the sweep, held to it or not: the progress line counts it down.
+    prevision: Optional[float] = None
     # The events series, after the rest (medir/simulacion.py), on its sizes.
     eventos: Optional[PlanEventos] = None
     tallas_eventos: Optional[Sequence[int]] = None  # None: `tallas`
@@ -255,7 +258,7 @@ class Medicion:
                  pendientes: Sequence[Tuple[str, int]] = ()):
         programa = self.estudio.programa
         self.progreso.midiendo(programa.nombre, configuracion, n, ronda,
-                               self._quedan(ronda, n, pendientes))
+                               self._quedan(configuracion, ronda, n, pendientes))
         if de_valores(configuracion):
             cuentas, duracion = contar(self._binario(configuracion), n, self.plan.limite,
                                        self._argumentos())
@@ -314,6 +317,7 @@ class Medicion:
                                    self._argumentos())
         return valor, duracion, cpu_de_los_hijos() - antes
 
-    def _quedan(self, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
-        """An estimate of the seconds left in the sweep (prevision.quedan)."""
-        return quedan(self, ronda, n, pendientes)
+    def _quedan(self, configuracion: str, ronda: int, n: int,
+                pendientes: Sequence[Tuple[str, int]]) -> float:
+        """The seconds left in the sweep as (configuration, n) is about to run."""
+        return restante.de_la_medicion(self, configuracion, ronda, n, pendientes)

@@ -3,9 +3,8 @@ measured, from the sizes measured so far."""
 
 import math
 import sys
-from typing import Dict, Optional, Sequence, Tuple
+from typing import Dict, Optional
 
-from ..datos.medidas import de_valores
 from ..estadistica.ajuste import recta
 
 
@@ -34,31 +33,3 @@ def _segundos(prevista: float) -> str:
     if math.isfinite(prevista):
         return f"{prevista:.3g} s"
     return "más segundos de los que caben en un double"
-
-
-def quedan(medicion, ronda: int, n: int, pendientes: Sequence[Tuple[str, int]]) -> float:
-    """An estimate of the seconds left in the sweep: of this series, from
-    the durations seen in the first round and, for the sizes it has not
-    yet reached, their predicted durations (those past the budget, or
-    left out, count nothing); then the time planned for the series after
-    it."""
-    exponencial = medicion.estudio.programa.exponencial
-
-    def duracion(configuracion: str, m: int) -> float:
-        if any(o.n == m for o in medicion.estudio.omitidas.get(configuracion, [])):
-            return 0.0
-        vistas = medicion.duraciones.get(configuracion, {})
-        d = vistas[m] if m in vistas else prever(vistas, m, exponencial)
-        return d if d is not None and d <= medicion.plan.presupuesto else 0.0
-
-    activas = medicion._activas()
-    cronometradas = [(c, m) for c in activas if not de_valores(c) for m in medicion.plan.tallas
-                     if not medicion._cortado(c, m)]
-    if ronda == 1:
-        total = sum(duracion(c, m) for c in activas for m in medicion.plan.tallas if m > n)
-        total += (medicion.plan.rondas - 1) * sum(duracion(c, m) for c, m in cronometradas)
-    else:
-        total = (sum(duracion(c, m) for c, m in pendientes)
-                 + max(medicion.plan.rondas - ronda, 0)
-                 * sum(duracion(c, m) for c, m in cronometradas))
-    return total + medicion.plan.despues

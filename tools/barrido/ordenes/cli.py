@@ -165,7 +165,7 @@ class Barrido:
         plan = Plan(tallas, o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
                     max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas,
-                    anadir=self.guardado is not None)
+                    anadir=self.guardado is not None, prevision=series * o.cuota())
         self.limite = plan.limite
         if EVENTOS.nombre in o.nombradas:
             plan.eventos = self.sucesos.plan(programa, entrada)

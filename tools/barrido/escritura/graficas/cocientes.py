@@ -8,8 +8,10 @@ verdict takes every size: it is not shaded."""
 from typing import List, Optional, Sequence, Tuple
 
 from ...analisis.analisis import Analisis
+from ...datos.medidas import CUENTAS
 from ...datos.cotas import Cota
-from .comun import cadena, datos, eje_x, enriquecer, inicio, marcas_log, rango_log
+from .comun import (cadena, datos, describir_serie, eje_x, ejecutables, enriquecer, inicio,
+                    marcas_log, rango_log)
 
 _TRAZOS = ["#7570b3", "#1b9e77", "#d95f02", "#e7298a", "#66a61e"]
 
@@ -53,17 +55,19 @@ def guion_cocientes(analisis: Analisis, formato: str) -> str:
         if not de.rapidas:
             continue
         sombra = de.veredicto.tallas if de.veredicto.pruebas else None
-        paneles.append((f"{configuracion}: t/f(n) entre su valor en la talla mayor",
-                        de.rapidas, "t", sombra))
+        titulo = (f"tiempo de {ejecutables(estudio, [configuracion])}: t/f(n) relativo a la talla"
+                  " mayor")
+        if sombra:
+            titulo += "; sombreada, la mitad superior, donde se juzga"
+        paneles.append((titulo, de.rapidas, "t", sombra))
     cuentas = estudio.cuentas_principales()
     if len(cuentas) >= 2:
-        paneles.append((f"cuentas: {estudio.programa.cuenta}/f(n) entre su valor en la talla"
-                        " mayor (el veredicto de las cuentas toma todas las tallas)", cuentas,
-                        "c", None))
+        paneles.append((f"{estudio.programa.cuenta} de {ejecutables(estudio, [CUENTAS.nombre])}:"
+                        " c/f(n) relativo a la talla mayor (se juzgan en todas las tallas)",
+                        cuentas, "c", None))
     if not paneles:
         return ""
-    titulo = (f"{estudio.programa.algoritmo}: ¿qué cociente se asienta? (sombreada, la mitad"
-              " superior de las tallas, donde se juzgan los tiempos)")
+    titulo = f"{describir_serie(estudio)}: ¿qué cociente se asienta?"
     lineas = inicio(formato, 1000, 340 * len(paneles) + 40) + [
         "set xlabel 'n'",
         "set logscale y",

@@ -8,6 +8,8 @@ import re
 from typing import Callable, List, Optional, Sequence, Tuple
 
 from ...analisis.analisis import Ajuste, Modelo
+from ...datos.estudio import Estudio
+from ...datos.medidas import de_valores
 from ...datos.texto import visible
 
 AVISO_GNUPLOT = (
@@ -29,6 +31,28 @@ def cadena(texto: str) -> str:
     cannot hold a text that starts with a quote.)"""
     escapado = visible(texto).replace("\\", "\\\\").replace('"', '\\"').replace("`", "\\`")
     return f'"{escapado}"'
+
+
+def describir_serie(estudio: Estudio) -> str:
+    """What a study measured, as a plot's title names it: the algorithm
+    and, for a program that has kinds of input, the kind («ordenación por
+    inserción, entrada ordenada»; the sorts' own input is the random one)."""
+    programa = estudio.programa
+    entrada = estudio.entrada or ("aleatoria" if programa.entradas else None)
+    return programa.algoritmo + (f", entrada {entrada}" if entrada else "")
+
+
+def ejecutables(estudio: Estudio, claves: Sequence[str]) -> str:
+    """The binaries run for these configurations or measures, each timed
+    one with its configuration: «bench_insertion_O0 (O0) y bench_insertion
+    (O2)», «bench_insertion_entradas (O2)», «bench_insertion_cuentas»."""
+    return enumerar([estudio.programa.binario(c, estudio.entrada)
+                     + ("" if de_valores(c) else f" ({c})") for c in claves])
+
+
+def enumerar(textos: Sequence[str]) -> str:
+    """a; a y b; a, b y c."""
+    return " y ".join(filter(None, [", ".join(textos[:-1]), textos[-1]])) if textos else ""
 
 
 def enriquecer(texto: str) -> str:

@@ -6,9 +6,10 @@ climbs as the heap leaves each cache level)."""
 
 
 from ...analisis.analisis import Analisis
-from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
-                    formula_ajuste, formula_modelo, inicio, marcas_de_cache, marcas_log,
-                    rango_log)
+from ...datos.medidas import CUENTAS
+from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, describir_serie,
+                    eje_x, ejecutables, formula_ajuste, formula_modelo, inicio,
+                    marcas_de_cache, marcas_log, rango_log)
 
 
 def guion_cuentas(analisis: Analisis, formato: str) -> str:
@@ -19,14 +20,16 @@ def guion_cuentas(analisis: Analisis, formato: str) -> str:
     programa = estudio.programa
     # Both panels keep room under them for the longer key.
     entradas = max(3, len(analisis.configuraciones))
+    titulo = f"{describir_serie(estudio)}: {programa.cuenta} y tiempo por {programa.operacion}"
     lineas = inicio(formato, 1200, 500 + ALTO_LINEA * entradas) + [
-        f"set multiplot layout 1,2 title {cadena(programa.algoritmo)} noenhanced",
+        f"set multiplot layout 1,2 title {cadena(titulo)} noenhanced",
         "set xlabel 'n'",
         "set grid xtics ytics lc rgb '#dddddd'",
     ] + clave_debajo(entradas, 0.25)
     lineas += eje_x([n for n, _ in cuentas], programa.exponencial)
     bajo, alto = rango_log([c for _, c in cuentas])
-    lineas += [f"set title {cadena(f'{programa.cuenta} por ejecución')} noenhanced",
+    de = ejecutables(estudio, [CUENTAS.nombre])
+    lineas += [f"set title {cadena(f'{programa.cuenta} por ejecución de {de}')} noenhanced",
                f"set ylabel {cadena(programa.cuenta)} noenhanced",
                "set logscale y", f"set yrange [{bajo!r}:{alto!r}]", *marcas_log(bajo, alto)]
     lineas += datos("$cuentas", cuentas)
@@ -45,7 +48,9 @@ def guion_cuentas(analisis: Analisis, formato: str) -> str:
                       f" title {cadena('modelo, ' + formula_modelo(modelo, 'c'))}")
     lineas.append("plot " + ", \\\n     ".join(series))
     lineas += clave_debajo(entradas, 0.75)
-    lineas += [f"set title {cadena(f'tiempo por {programa.operacion}, en ns')} noenhanced",
+    cronometradas = [c for c, de in analisis.configuraciones.items() if de.por_operacion]
+    de = ejecutables(estudio, cronometradas)
+    lineas += [f"set title {cadena(f'tiempo por {programa.operacion} de {de}, en ns')} noenhanced",
                f"set ylabel {cadena(f'ns por {programa.operacion}')} noenhanced",
                "unset logscale y", "set ytics autofreq", "set format y '%g'",
                "set yrange [0:*]"]

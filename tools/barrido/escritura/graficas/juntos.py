@@ -18,7 +18,8 @@ from ...analisis.juntos import Juntos
 from ...redaccion.casos import veces
 from ...datos.programas import ENTRADAS, PROGRAMAS
 from ...redaccion.ajuste import crecimiento
-from .comun import cadena, curva, datos, eje_x, enriquecer, inicio, marcas_log, rango_log
+from .comun import (cadena, curva, datos, eje_x, enriquecer, enumerar, inicio, marcas_log,
+                    rango_log)
 
 # One colour a program, the same in every run whatever the others are.
 _PALETA = ["#1b9e77", "#d95f02", "#7570b3", "#e7298a", "#66a61e", "#b8860b", "#a6761d",
@@ -122,6 +123,20 @@ def _panel_relativos(juntos: Juntos) -> List[str]:
             "plot " + ", \\\n     ".join(series + ["1 with lines lc rgb '#444444' dt 2 notitle"])]
 
 
+def _titulo(dibujados: Sequence[Analisis], configuracion: str) -> str:
+    """What the plot shows: «ordenación por inserción, entradas ordenada e
+    inversa: tiempo de bench_insertion_entradas (O2)» for the kinds of one
+    program, «insertion, quicksort: tiempo de bench_insertion (O2) y
+    bench_quicksort (O2)» for several programs."""
+    estudios = [a.estudio for a in dibujados]
+    de = enumerar(list(dict.fromkeys(f"{e.programa.binario(configuracion, e.entrada)}"
+                                     f" ({configuracion})" for e in estudios)))
+    if len({e.programa.nombre for e in estudios}) == 1 and all(e.entrada for e in estudios):
+        return (f"{estudios[0].programa.algoritmo}, entradas"
+                f" {enumerar([e.entrada for e in estudios])}: tiempo de {de}")
+    return f"{', '.join(e.etiqueta for e in estudios)}: tiempo de {de}"
+
+
 def guion_juntos(juntos: Juntos, formato: str) -> Tuple[str, List[str]]:
     """The gnuplot script of juntos.svg (empty when fewer than two programs
     have times to draw) and the notes on what it leaves out."""
@@ -134,8 +149,7 @@ def guion_juntos(juntos: Juntos, formato: str) -> Tuple[str, List[str]]:
     exponencial = all(a.estudio.programa.exponencial for a in dibujados)
     arriba = _panel_tiempos(dibujados, configuracion, exponencial)
     abajo = _panel_relativos(juntos)
-    nombres = ", ".join(a.estudio.etiqueta for a in dibujados)
-    titulo = f"{nombres} en {configuracion}"
+    titulo = _titulo(dibujados, configuracion)
     if juntos.aparte:
         titulo += f" (sin {', '.join(e.etiqueta for e in juntos.aparte)}: crece como a^n)"
     paneles = 2 if abajo else 1

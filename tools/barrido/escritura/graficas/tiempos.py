@@ -5,9 +5,9 @@ configuration with their formulas."""
 
 
 from ...analisis.analisis import Analisis
-from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, eje_x,
-                    formula_ajuste, formula_modelo, inicio, marcas_de_cache, marcas_log,
-                    rango_log)
+from .comun import (ALTO_LINEA, COLORES, cadena, clave_debajo, curva, datos, describir_serie,
+                    eje_x, ejecutables, formula_ajuste, formula_modelo, inicio,
+                    marcas_de_cache, marcas_log, rango_log)
 
 
 def guion_tiempos(analisis: Analisis, formato: str) -> str:
@@ -18,9 +18,10 @@ def guion_tiempos(analisis: Analisis, formato: str) -> str:
     and the axes can end where the data do."""
     estudio = analisis.estudio
     programa = estudio.programa
-    binarios = ", ".join(programa.binario(c) for c in estudio.configuraciones)
+    titulo = (f"{describir_serie(estudio)}: tiempo de"
+              f" {ejecutables(estudio, estudio.configuraciones)}")
     lineas = [
-        f"set title {cadena(f'{programa.algoritmo} ({binarios})')} noenhanced",
+        f"set title {cadena(titulo)} noenhanced",
         "set xlabel 'n'",
         "set ylabel 't(n) en segundos'",
         "set logscale y",
