@@ -20,12 +20,12 @@ from ..estadistica.incertidumbre import estimacion
 from ..datos.maquina import Caches
 from ..estadistica.jerarquia import Cruce, EscalonNombrado, cruces, escalones, nombrar
 from ..estadistica.modelo import Modelo, SinModelo, ajustar_modelo, sin_modelo
-from ..datos.medidas import CUENTAS as _CUENTAS
 from ..estadistica.veredicto import Prueba, Veredicto, juzgar
-from .conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste, frente_al_ajuste
-from .eventos import DeEventos, cambios, conclusiones_de_eventos, de_eventos
+from .concluir import concluir
+from .conclusiones import Conclusion, FrenteACuentas, FrenteAlAjuste
+from .eventos import DeEventos, cambios, de_eventos
 from ..estadistica.sucesos import Cambio
-from .filas import ESPACIO, PROFUNDIDAD, Fila, FilaCuentas, bytes_de, cociente, filas_de
+from .filas import ESPACIO, Fila, FilaCuentas, bytes_de, cociente, filas_de
 from ..estadistica.persistencia import con_causa
 from .evidencia import nombrado, ocupado, rangos_por_operacion
 
@@ -166,69 +166,6 @@ def _de_cuentas(estudio: Estudio, terminos: Sequence[Cota]) -> Optional[DeCuenta
     )
 
 
-def _en_forma_exponencial(estudio: Estudio, v: VeredictoCrecimiento) -> bool:
-    """Whether a measure of space is fitted as C·a^n rather than C·n^b: on
-    a program that grows as a^n, unless its verdict names a bound that
-    does not (Hanoi's recursion depth grows as n, and a base of 1.045 would
-    say otherwise)."""
-    if not estudio.programa.exponencial:
-        return False
-    return v.tipo != "cota" or v.cota is None or _crece_como_a_la_n(v.cota)
-
-
-def _crece_como_a_la_n(cota: Cota) -> bool:
-    """Whether a bound grows as a^n: doubling n doubles log f(n), where a
-    power of n (times logarithms) adds only about log 2 to it."""
-    antes, despues = cota.logaritmo(1000), cota.logaritmo(2000)
-    return antes is not None and despues is not None and antes > 0 and despues / antes > 1.5
-
-
-def _conclusiones(estudio: Estudio, analisis: Analisis) -> List[Conclusion]:
-    resultado = []
-    cuentas = analisis.cuentas
-    crecimiento = (cuentas.veredicto.cota if cuentas and cuentas.veredicto
-                   and cuentas.veredicto.tipo == "cota" else None)
-    if cuentas and cuentas.ajuste:
-        v = cuentas.veredicto
-        cota = v.cota if v and v.tipo == "cota" else None
-        n = max(estudio.cuentas)
-        principales = estudio.cuentas_principales()
-        resultado.append(Conclusion(
-            _CUENTAS.nombre, estudio.programa.cuenta, cuentas.ajuste,
-            v.tipo if v else "indistinguibles", cota, v,
-            cociente(estudio.cuenta(n), cota, n) if cota else None,
-            tallas_ajuste=(principales[0][0], principales[-1][0])))
-    for nombre, v in (cuentas.espacio.items() if cuentas else []):
-        valores = sorted((n, c[nombre]) for n, c in estudio.cuentas.items() if c.get(nombre))
-        profundidad = None
-        if nombre == PROFUNDIDAD and not estudio.programa.exponencial:
-            profundidad = max((n, c[PROFUNDIDAD]) for n, c in estudio.cuentas.items()
-                              if PROFUNDIDAD in c)
-        resultado.append(Conclusion(
-            _CUENTAS.nombre, nombre, ajustar(valores, _en_forma_exponencial(estudio, v)),
-            v.tipo, v.cota if v.tipo == "cota" else None, v, None,
-            tallas_ajuste=(valores[0][0], valores[-1][0]) if valores else (0, 0),
-            profundidad=profundidad))
-    for configuracion in estudio.configuraciones:
-        de = analisis.configuraciones.get(configuracion)
-        if de is None:
-            continue
-        v = de.veredicto
-        tallas = [n for n, _ in estudio.muestras(configuracion)]
-        frente = frente_al_ajuste(de.veredicto, de.ajuste, tallas, estudio.programa.exponencial)
-        cota = v.cota()
-        prueba = v.citada()
-        resultado.append(Conclusion(
-            configuracion, "tiempo", de.ajuste, v.tipo, cota, v,
-            prueba.constante if prueba and cota else None, crecimiento,
-            tallas_ajuste=(tallas[0], tallas[-1]) if tallas else (0, 0),
-            prueba=prueba, tallas_veredicto=v.tallas, frente_al_ajuste=frente,
-            por_operacion=max(de.por_operacion) if de.por_operacion else None,
-            deriva=de.deriva, frente=de.frente, operacion=estudio.programa.operacion,
-            datos=estudio.programa.datos, cambios=de.cambios))
-    return resultado + conclusiones_de_eventos(analisis.eventos)
-
-
 def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches] = None
              ) -> Analisis:
     """Everything concluded from the study; `caches`, the machine's, name
@@ -287,7 +224,7 @@ def analizar(estudio: Estudio, terminos: Sequence[Cota], caches: Optional[Caches
         inestables = [f.punto.n for f in filas if f.punto.inestable]
         if inestables:
             analisis.inestables[configuracion] = inestables
-    analisis.conclusiones = _conclusiones(estudio, analisis)
+    analisis.conclusiones = concluir(estudio, analisis)
     return analisis
 
 

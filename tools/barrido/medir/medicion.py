@@ -23,14 +23,15 @@ from pathlib import Path
 from typing import Callable, Dict, List, Optional, Sequence, Tuple
 
 from .ejecucion import LimiteSuperado, contar, ejecutar
-from .prevision import _segundos, prever  # noqa: F401 (prever is the package's)
+from .prevision import prever  # noqa: F401 (prever is the package's)
 from ..datos.columnas import sin_choques
 from ..datos.errores import FalloPrograma
-from ..datos.estudio import CORTADA, Estudio, Omision, Punto
+from ..datos.estudio import Estudio, Punto
 from ..estadistica.incertidumbre import intervalo_mediana
 from ..datos.medidas import CUENTAS, EVENTOS, de_tipo, de_valores
 from .cpu import cpu_de_los_hijos
 from .perturbacion import Vigia
+from .primera import primera_ronda, total_previsto
 from .progreso import Progreso
 from .referencia import Referencia
 from . import restante
@@ -152,63 +153,10 @@ class Medicion:
             self.plan.de_valores)
 
     def _primera_ronda(self):
-        omitidas = self.estudio.omitidas
-        for i, n in enumerate(self.plan.tallas):
-            orden = self._activas()
-            if i % 2:
-                orden.reverse()
-            total = self._total_previsto(n)
-            if self.plan.cuota is not None and total is not None and total > self.plan.cuota:
-                motivo = (f"el estudio no cabe en sus {self.plan.cuota:.3g} s: con ella se prevén"
-                          f" {total:.3g} s")
-                for configuracion in orden:
-                    if configuracion not in omitidas:
-                        omitidas[configuracion] = [Omision(m, motivo if m == n else "")
-                                                   for m in self.plan.tallas if m >= n]
-                return
-            for configuracion in orden:
-                if configuracion in omitidas:
-                    continue
-                prevista = prever(self.duraciones.get(configuracion, {}), n,
-                                  self.estudio.programa.exponencial)
-                if prevista is not None and prevista > self.plan.presupuesto:
-                    omitidas[configuracion] = self._omitir_desde(configuracion, n, prevista)
-                    continue
-                try:
-                    self._invocar(configuracion, n, 1)
-                except LimiteSuperado as e:
-                    self.progreso.nota(f"{self.estudio.programa.nombre}: {e}: talla cortada; las"
-                                       f" mayores de {configuracion} quedan fuera")
-                    resto = [Omision(m, "mayor que una talla cortada")
-                             for m in self.plan.tallas if m > n]
-                    omitidas[configuracion] = [
-                        Omision(n, f"{CORTADA} {e.limite:.3g} s", cortada=True)] + resto
+        primera_ronda(self)
 
     def _total_previsto(self, n: int) -> Optional[float]:
-        """The seconds the whole series is predicted to take if it goes on to
-        n: every round of each timed configuration, and the counts once, of
-        the sizes measured so far and of n. None while a configuration has
-        no prediction for n yet."""
-        total = 0.0
-        for configuracion in self._activas():
-            if configuracion in self.estudio.omitidas:
-                continue
-            vistas = self.duraciones.get(configuracion, {})
-            prevista = prever(vistas, n, self.estudio.programa.exponencial)
-            if prevista is None:
-                return None
-            veces = 1 if de_valores(configuracion) else self.plan.rondas
-            total += veces * (sum(vistas.values()) + prevista)
-        return total
-
-    def _omitir_desde(self, configuracion: str, n: int, prevista: float) -> List[Omision]:
-        """n and every larger size, each with its predicted time."""
-        duraciones = self.duraciones.get(configuracion, {})
-        exponencial = self.estudio.programa.exponencial
-        return [Omision(m, "se prevén"
-                           f" {_segundos(prever(duraciones, m, exponencial) or prevista)}"
-                           " por ejecución")
-                for m in self.plan.tallas if m >= n]
+        return total_previsto(self, n)
 
     def _del_plan(self, n: int) -> bool:
         """Whether rounds visit n: always, but when adding to a saved study
