@@ -23,7 +23,8 @@ from ..datos.programas import PROGRAMAS, Programa
 from ..datos.sistema import motivo
 from ..datos.tallas import leer_tallas
 from ..datos.tsv_previo import leer_estudios
-from .opciones import MAX_RONDAS, Opciones
+from .analizador import MAX_RONDAS
+from .opciones import Opciones
 
 # The hint for the unstable sizes, and the docs, quote the command this way.
 ORDEN = "tools/sweep --append"

@@ -17,10 +17,10 @@ from ..analisis.maquina import Maquinas, comparar_maquinas, muestras_de
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from ..datos.lectura import leer_texto
-from .opciones import RONDAS
+from .analizador import RONDAS
 from ..analisis.registros import diferencias
 from ..medir.salida import Flujo, preparar_flujos
-from .opciones import MAX_SEMILLA
+from .analizador import MAX_SEMILLA
 from ..datos.tsv_previo import leer_estudios
 from ..datos.sistema import motivo
 from ..analisis.eventos import costes_de

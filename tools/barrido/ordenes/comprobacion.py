@@ -9,7 +9,8 @@ from typing import Callable, List, Optional, Sequence, Tuple
 
 from ..datos.medidas import EVENTOS
 from ..datos.programas import Programa
-from .opciones import RAIZ, Opciones
+from .analizador import RAIZ
+from .opciones import Opciones
 
 
 @dataclass
