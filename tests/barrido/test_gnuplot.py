@@ -5,7 +5,6 @@ string) planted in every text a script carries, and gnuplot run on it.
 And gnuplot itself: stopped when it hangs, quoted briefly when it fails."""
 
 import dataclasses
-import io
 import os
 import shutil
 import subprocess

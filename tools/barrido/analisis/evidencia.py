@@ -5,7 +5,7 @@ and the cause the time per operation shows; then the verdict as the rule
 leaves it."""
 
 import dataclasses
-from typing import Dict, List, Optional, Sequence, Tuple
+from typing import Dict, Optional, Sequence, Tuple
 
 from ..datos.cotas import Cota
 from ..datos.estudio import Punto

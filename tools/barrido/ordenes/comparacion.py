@@ -11,9 +11,9 @@ from pathlib import Path
 from typing import Dict, List, Optional, Sequence, Tuple
 
 from .argumentos import Analizador, entero
-from ..analisis.contraste import Contraste, Par, contrastar
+from ..analisis.contraste import contrastar
 from ..datos.almacen import FICHERO as ALMACEN, cargar
-from ..analisis.maquina import Maquinas, comparar_maquinas, muestras_de
+from ..analisis.maquina import comparar_maquinas, muestras_de
 from ..datos.errores import ErrorDeUso
 from ..datos.estudio import Estudio
 from ..datos.lectura import leer_texto
