@@ -104,6 +104,18 @@ class Juicio(unittest.TestCase):
         self.assertEqual(lentas, [False, False, False, False, True, False])
         self.assertEqual(r.como_dict()["lentas"], 1)
 
+    def test_una_maquina_de_dos_velocidades_no_esta_ocupada(self):
+        # An idle machine whose samples fall in two groups, a third of them
+        # 1.7 times the rest: none of them is load; one 2.5 times the
+        # slower group is.
+        muestras = [0.015, 0.015, 0.026, 0.015, 0.015, 0.026] * 4 + [0.065]
+        r = Referencia(lambda: muestras[len(r.muestras)], reloj=lambda: 0.0, intervalo=0.0)
+        lentas = []
+        for _ in muestras:
+            r.tomar_si_toca()
+            lentas.append(r.lenta())
+        self.assertEqual(lentas, [False] * (len(muestras) - 1) + [True])
+
 
 class Medida(Medicion):
     """A Medicion whose invocations report and use the times of a table:
