@@ -128,6 +128,39 @@ class Veredicto(unittest.TestCase):
                                          tasa_sup=2.25), n2, [1000 * 2**k for k in range(7)],
                                False, ["el vector deja de caber"]), v)
 
+    def test_un_empate_con_las_cuentas(self):
+        # Bounds the upper half cannot tell apart, the counts' growth (n^2)
+        # among them. (interval of t/n^2's slope, fit's rate interval, cause)
+        # -> (summary, the sentence's start)
+        from barrido.analisis.evidencia import nombrado
+        from barrido.estadistica.ajuste import Ajuste
+        from barrido.estadistica.veredicto import Prueba, Veredicto as V
+        n2, n22 = Cota("n^2"), Cota("n^2.2")
+        tallas = [1000 * 2**k for k in range(7)]
+        empate = "no distingue n^2 y n^2.2"
+        casos = [
+            # Inside n^2's window: near the counts' growth, n^2.2 not ruled out.
+            ((0.06, 0.12), (2.05, 2.12), None, "cerca de n^2",
+             "los tiempos crecen cerca de n^2, como las cuentas: la mitad superior no descarta"
+             " n^2.2, pero el ajuste"),
+            # n^2.2 has the fit over all sizes and a cause: the tie stands.
+            ((0.06, 0.12), (2.1, 2.2), CAUSA, empate, "n^2 y n^2.2 no se distinguen"),
+            # The fit alone is not enough.
+            ((0.06, 0.12), (2.1, 2.2), None, "cerca de n^2", "los tiempos crecen cerca de n^2"),
+            # Out of n^2's window at the top: the counts do not settle it.
+            ((0.08, 0.17), (2.05, 2.12), None, empate, "n^2 y n^2.2 no se distinguen"),
+        ]
+        for (inf, sup), (a, b), causa, resumen, comienzo in casos:
+            with self.subTest(intervalo=(inf, sup), ajuste=(a, b), causa=causa):
+                m = (inf + sup) / 2
+                pruebas = [Prueba(n2, m, inf, sup, 1e-9, 0.15, 0.15, 2.0),
+                           Prueba(n22, m - 0.2, inf - 0.2, sup - 0.2, 1e-9, 0.15, 0.15, 2.2)]
+                v = V("indistinguibles", [n2, n22], pruebas, (8000, 64000))
+                ajuste = Ajuste(1e-9, (a + b) / 2, 0.99, 7, False, tasa_inf=a, tasa_sup=b)
+                hecho = nombrado(v, ajuste, n2, tallas, False, [causa] if causa else [])
+                self.assertEqual(resumen_veredicto(hecho), resumen)
+                self.assertTrue(texto_veredicto(hecho).startswith(comienzo), texto_veredicto(hecho))
+
     def test_como_las_cuentas(self):
         analisis = analizar(estudio_de(2.0, [1000 * 2**k for k in range(6)]), [])
         tiempo = [c for c in analisis.conclusiones if c.medida == "tiempo"][0]

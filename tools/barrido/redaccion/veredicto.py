@@ -92,8 +92,11 @@ def _sin_nombrar(v: Veredicto) -> str:
     if v.tipo == "cota":
         p = v.citada()
         evidencia = f"pendiente de {_pendiente_de(p)} {_donde(v)}, margen {_margen(p)}"
+        # Inside its own window too, the other bound was tied with the
+        # counts' growth rather than followed.
+        mitad = "no descarta" if p.cabe else "se inclina hacia"
         return (f"los tiempos crecen cerca de {v.cotas[0].texto}, como las cuentas: la mitad"
-                f" superior se inclina hacia {otra}, pero {motivo}; {evidencia}")
+                f" superior {mitad} {otra}, pero {motivo}; {evidencia}")
     nombradas = [q for q in v.pruebas if q.cota in v.cotas]
     evidencia = f"pendientes {_donde(v)}: " + "; ".join(
         f"{_pendiente_de(q)}, margen {_margen(q)}" for q in nombradas)
