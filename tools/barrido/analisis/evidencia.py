@@ -66,14 +66,18 @@ def _entre_indistinguibles(v: Veredicto, prueba: Prueba, ajuste: Optional[Ajuste
                            tallas: Sequence[int], exponencial: bool,
                            causas: Sequence[object]) -> Veredicto:
     """Bounds the upper half cannot tell apart, the counts' growth among
-    them (`prueba`, its test). When its interval lies inside its own window
-    the times pass the test of growing near it, and the counts settle the
-    tie: the verdict is near the counts' growth, unless another of the tied
-    bounds has what the rule asks to name it (the fit over all sizes and a
-    cause that persists), and then the tie stands. The times of heapsort
+    them (`prueba`, its test). When a reading of the times holds the
+    counts' growth (the upper half's interval inside its window, or the
+    fit over all sizes) the counts settle the tie: the verdict is near
+    their growth, unless another of the tied bounds has what the rule asks
+    to name it (the fit over all sizes and a cause that persists), and then
+    the tie stands. An interval that merely reaches into several windows
+    holds none of them, and alone leaves the tie. The times of heapsort
     past the L2 cache land there: between n*log(n) and n^1.2, inside both
-    windows, run after run."""
-    if not prueba.cabe or prueba.cota not in v.cotas:
+    windows, run after run; insertion sort's on a virtual machine of two
+    speeds, across both windows, its fit over all sizes n^2."""
+    if prueba.cota not in v.cotas or not (
+            prueba.cabe or ajuste_incluye(ajuste, prueba.cota, tallas, exponencial)):
         return v
     causa = causas[0] if causas else None
     otras = [c for c in v.cotas if c is not prueba.cota]

@@ -92,9 +92,11 @@ def _sin_nombrar(v: Veredicto) -> str:
     if v.tipo == "cota":
         p = v.citada()
         evidencia = f"pendiente de {_pendiente_de(p)} {_donde(v)}, margen {_margen(p)}"
-        # Inside its own window too, the other bound was tied with the
-        # counts' growth rather than followed.
-        mitad = "no descarta" if p.cabe else "se inclina hacia"
+        # The other bound tied with the counts' growth (the interval inside
+        # both windows, or reaching into both) rather than followed.
+        otra_prueba = next((q for q in v.pruebas if q.cota is v.en_vez_de), None)
+        mitad = ("se inclina hacia" if otra_prueba is None or (otra_prueba.cabe and not p.cabe)
+                 else "no descarta")
         return (f"los tiempos crecen cerca de {v.cotas[0].texto}, como las cuentas: la mitad"
                 f" superior {mitad} {otra}, pero {motivo}; {evidencia}")
     nombradas = [q for q in v.pruebas if q.cota in v.cotas]
