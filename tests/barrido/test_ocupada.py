@@ -104,6 +104,28 @@ class Juicio(unittest.TestCase):
         self.assertEqual(lentas, [False, False, False, False, True, False])
         self.assertEqual(r.como_dict()["lentas"], 1)
 
+    def test_tras_una_muestra_lenta_se_toma_otra(self):
+        # No time passes, so a sample is due only after a slow one. (samples
+        # to come after five usual ones and a slow one) -> whether the
+        # machine is busy after each of three invocations' turns: a spell of
+        # one sample ends at the next turn, a load that lasts marks it until
+        # it ends.
+        for siguientes, ocupada in (([1.0], [False, False, False]),
+                                    ([2.0, 1.0], [True, False, False])):
+            with self.subTest(siguientes=siguientes):
+                muestras = [1.0] * 5 + [2.0] + siguientes
+                r = Referencia(lambda: muestras[len(r.muestras)], reloj=lambda: 0.0,
+                               intervalo=1.5)
+                for _ in range(6):
+                    r._ultima = None
+                    r.tomar_si_toca()
+                self.assertTrue(r.lenta())
+                vistas = []
+                for _ in ocupada:
+                    r.tomar_si_toca()
+                    vistas.append(r.lenta())
+                self.assertEqual((vistas, len(r.muestras)), (ocupada, len(muestras)))
+
     def test_una_maquina_de_dos_velocidades_no_esta_ocupada(self):
         # An idle machine whose samples fall in two groups, a third of them
         # 1.7 times the rest: none of them is load; one 2.5 times the
