@@ -67,7 +67,7 @@ class Anadir(ConFalsos):
             (["--sizes", "800"], "no midió 800"),
             (["--bin", str(otro)], "no es el binario que midió"),
             (["--bin", str(self.bin.parent / "nada")], "falta"),
-            (["insertion"], "no se reconoce"),
+            (["insertion"], "no midió insertion"),
             (["--config", "O3"], "no se reconoce"),
             (["--bin", str(copia), "--repeat", "1"], None),  # the same binary, moved
         ]
@@ -82,6 +82,30 @@ class Anadir(ConFalsos):
                 self.assertIn(motivo, r.stderr)
                 self.assertEqual(len(r.stderr.strip().splitlines()), 1, r.stderr)
                 self.assertEqual((self.out / "bubble.tsv").read_text(), antes)
+
+    def test_solo_los_programas_nombrados(self):
+        # A study of two programs: the command the hints give (orden_de_anadir)
+        # adds to the program it names, and to no other.
+        self.falso("bench_bubble", "cuadratico")
+        self.falso("bench_selection", "cuadratico")
+        r = self.barrer("bubble", "selection", "--repeat", "2", "--seed", "3",
+                        "--sizes", "100,200,400")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        cuantas = lambda p: {f["n"]: len(f["valores"].split(",")) for f in self.filas(p)}
+        antes = cuantas("selection")
+        r = self.anadir("bubble", "--sizes", "400", "--repeat", "3")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(cuantas("bubble"), {"100": 2, "200": 2, "400": 5})
+        self.assertEqual(cuantas("selection"), antes)
+        self.assertIn("selection", (self.out / "resumen.tsv").read_text())
+        from barrido.escritura.ocupacion import orden_de_anadir
+        from barrido.datos.estudio import Estudio
+        from barrido.datos.programas import PROGRAMAS
+        estudio = Estudio(PROGRAMAS["bubble"], ["O2"], [], 1)
+        estudio.directorio = str(self.out)
+        self.assertEqual(shlex.split(orden_de_anadir(estudio, [400], 3))[1:],
+                         ["--append", str(self.out), "bubble", "--sizes", "400",
+                          "--repeat", "3"])
 
     def test_sin_estudio_o_solo_cuentas(self):
         r = self.anadir()

@@ -34,14 +34,22 @@ def notas_ocupada(estudio: Estudio) -> List[Tuple[str, str, str]]:
                 f"la máquina estorbó {perturbadas} de {total} invocaciones; se conservan"
                 " marcadas y las demás dan la mediana"))
     for configuracion, (tallas, coste) in estudio.sin_decidir.items():
-        orden = shlex.join(["tools/sweep", "--append", estudio.directorio or "DIR", "--sizes",
-                            ",".join(map(str, tallas)), "--repeat", "5"])
+        orden = orden_de_anadir(estudio, tallas, 5)
         resultado.append((
             "sin decidir", configuracion,
             f"la parte de tiempo de la serie se acabó sin que el veredicto decidiera: más"
             f" invocaciones en {', '.join(map(str, tallas))} (unos {coste:.2g} s cada ronda) o"
             f" tallas mayores lo decidirían: {orden}"))
     return resultado
+
+
+def orden_de_anadir(estudio: Estudio, tallas: Sequence[int], rondas: int) -> str:
+    """The whole command that adds `rondas` invocations at `tallas` to this
+    program's series of the study, and to no other program's: in a study
+    of several programs the sizes are one program's."""
+    return shlex.join(["tools/sweep", "--append", estudio.directorio or "DIR",
+                       estudio.programa.nombre, "--sizes", ",".join(map(str, tallas)),
+                       "--repeat", str(rondas)])
 
 
 def ocupacion(estudios: Sequence[Estudio], referencia: Mapping[str, object],

@@ -2,7 +2,6 @@
 of counts with their legends, and the lines of the fits and verdicts, all
 formatted from an Analisis."""
 
-import shlex
 from dataclasses import dataclass
 from typing import List, Optional, Sequence, Tuple
 
@@ -14,7 +13,7 @@ from ..redaccion.conclusiones import (frase_escalon_con_evento, texto_conclusion
                                       texto_deriva_con_evento)
 from ..redaccion.veredicto import detalle_veredicto
 from ..redaccion.jerarquia import texto_bytes
-from .ocupacion import LEYENDA_OCUPADA, notas_ocupada
+from .ocupacion import LEYENDA_OCUPADA, notas_ocupada, orden_de_anadir
 
 
 def _num(x: Optional[float], formato: str = ".3e") -> str:
@@ -270,8 +269,7 @@ def notas(analisis: Analisis) -> List[Nota]:
                 " ocupada durante el barrido; el ajuste y el veredicto toman la mediana de"
                 " cada talla, y un barrido en un momento más tranquilo los afinará"))
             continue
-        orden = shlex.join(["tools/sweep", "--append", estudio.directorio or "DIR",
-                            "--sizes", ",".join(map(str, ns)), "--repeat", "7"])
+        orden = orden_de_anadir(estudio, ns, 7)
         resultado.append(Nota(
             "inestables", configuracion,
             f"{', '.join(map(str, ns))}: su dispersión es ancha; añádales invocaciones en un"

@@ -39,9 +39,21 @@ class Guardado:
     registro: Dict[str, object]
     plan: Dict[str, object]
     estudios: Dict[str, Estudio] = field(default_factory=dict)
+    # The programs that take the new invocations (None: all); the others'
+    # series are analysed and written again as they were.
+    elegidos: Optional[List[str]] = None
 
     def tallas(self, etiqueta: str) -> List[int]:
         return [int(n) for n in self.plan["tallas"].get(etiqueta, [])]  # type: ignore[union-attr]
+
+    def por_anadir(self, programa: str, etiqueta: str, tallas: Optional[List[int]]) -> List[int]:
+        """The sizes of one series that take invocations: none for a program
+        not chosen; of --sizes, those this series measured (the programs
+        of a study have sizes of their own); otherwise all of its own."""
+        if self.elegidos is not None and programa not in self.elegidos:
+            return []
+        suyas = self.tallas(etiqueta)
+        return suyas if tallas is None else [n for n in tallas if n in suyas]
 
     def registro_tras(self, nuevo: Mapping[str, object], orden: Sequence[str]) -> Dict[str, object]:
         """The record of the study once this command added to it: the
@@ -140,8 +152,9 @@ def _series(guardado: Guardado) -> List[tuple]:
 def comprobar(guardado: Guardado, directorio_bin: Path, bin_dado: bool,
               tallas: Optional[List[int]]) -> List[tuple]:
     """Refuses, with the reason, what would not add to the same plan: a
-    study of counts alone, a series without its TSV, a size the study did
-    not measure, a binary missing or not the study's. The series, checked."""
+    study of counts alone, a program it did not measure, a series without
+    its TSV, a size no chosen series measured, a binary missing or not the
+    study's. The series, checked."""
     plan = guardado.plan
     if not {"time", "tiempo"} & set(plan.get("medidas") or []):  # records before the Spanish names said time
         raise ErrorDeUso(f"el estudio de {guardado.directorio} solo contó operaciones: las"
@@ -153,17 +166,26 @@ def comprobar(guardado: Guardado, directorio_bin: Path, bin_dado: bool,
         if bin_dado and directorio_bin.resolve() != suyo:
             raise ErrorDeUso(f"el estudio de {guardado.directorio} no anotó las huellas de sus"
                              f" programas: solo se le añade con los de {suyo}, que midió")
+    nombres = [p.nombre for p, _, _ in series]
+    ajenos = [p for p in guardado.elegidos or [] if p not in nombres]
+    if ajenos:
+        raise ErrorDeUso(f"el estudio de {guardado.directorio} no midió {', '.join(ajenos)}"
+                         f" (midió {', '.join(dict.fromkeys(nombres))})")
+    elegidas = [(p, etiqueta) for p, _, etiqueta in series
+                if guardado.elegidos is None or p.nombre in guardado.elegidos]
+    if tallas is not None:
+        ajenas = [n for n in tallas
+                  if not any(n in guardado.tallas(etiqueta) for _, etiqueta in elegidas)]
+        if ajenas:
+            medidas = "; ".join(f"{etiqueta}: {', '.join(map(str, guardado.tallas(etiqueta)))}"
+                                for _, etiqueta in elegidas)
+            raise ErrorDeUso(f"--sizes: el estudio no midió {', '.join(map(str, ajenas))}"
+                             f" (midió {medidas}): solo se añaden invocaciones a sus tallas")
     for programa, entrada, etiqueta in series:
         estudio = guardado.estudios.get(etiqueta)
         if estudio is None or not estudio.puntos:
             raise ErrorDeUso(f"falta en {guardado.directorio} el TSV con los tiempos de"
                              f" {etiqueta}, que su plan nombra")
-        if tallas is not None:
-            ajenas = [n for n in tallas if n not in guardado.tallas(etiqueta)]
-            if ajenas:
-                raise ErrorDeUso(f"--sizes: {etiqueta} no midió {', '.join(map(str, ajenas))} en"
-                                 f" este estudio (midió {', '.join(map(str, guardado.tallas(etiqueta)))}):"
-                                 " solo se añaden invocaciones a sus tallas")
         for configuracion in estudio.configuraciones:
             _mismo_binario(programa.binario(configuracion, entrada), directorio_bin,
                            huellas_del_estudio)
@@ -190,6 +212,8 @@ def analizador() -> Analizador:
                                " (los mismos programas, tallas, tipos de entrada y binarios) y"
                                " lo analiza de nuevo con todas.")
     a.add_argument("--append", required=True, metavar="DIR", help="el estudio al que añadir")
+    a.add_argument("programas", nargs="*", metavar="PROGRAMA",
+                   help="solo estos programas del estudio (por omisión, todos)")
     a.add_argument("--repeat", metavar="K",
                    help="rondas que añadir (por omisión, las del estudio)")
     a.add_argument("--sizes", metavar="TALLAS",
@@ -212,6 +236,7 @@ def leer_anadido(argv: Sequence[str]) -> tuple:
         if not args.append.strip():
             raise ErrorDeUso("--append con un valor vacío: dele el directorio de un estudio")
         guardado = leer_guardado(directorio)
+        guardado.elegidos = list(dict.fromkeys(args.programas)) or None
         plan = guardado.plan
         rondas = (entero(args.repeat, "--repeat", 1, MAX_RONDAS) if args.repeat is not None
                   else int(plan.get("rondas") or 1))

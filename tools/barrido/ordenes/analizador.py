@@ -58,7 +58,8 @@ def analizador() -> argparse.ArgumentParser:
             "además un TSV y gráficas (gnuplot) por programa, resumen.tsv, registro.json,\n"
             "informe.md e informe.html (el mismo informe como página) en --out.\n\n"
             "  tools/sweep compare DIR_A DIR_B   compara dos estudios guardados\n"
-            "  tools/sweep --append DIR [--repeat K] [--sizes TALLAS] [--bin DIR]\n"
+            "  tools/sweep --append DIR [PROGRAMA ...] [--repeat K] [--sizes TALLAS]\n"
+            "                     [--bin DIR]\n"
             "                                    mide más invocaciones del plan del estudio de"
             " DIR\n                                    y lo analiza de nuevo con todas"
         ),

@@ -171,15 +171,17 @@ class Barrido(CierreDelBarrido):
 
     def previo(self, nuevo: Estudio, tallas: List[int]):
         """The saved study of the series `nuevo` would start, with the bounds
-        and seed this sweep judges by, and the sizes to add to: --sizes, or
-        every size of the study."""
+        and seed this sweep judges by, and the sizes to add to (those of
+        --sizes it measured, or all of its own; none for a program not
+        chosen)."""
         assert self.guardado is not None
         estudio = self.guardado.estudios[nuevo.etiqueta]
         estudio.cotas, estudio.cotas_fijas = nuevo.cotas, nuevo.cotas_fijas
         estudio.semilla = nuevo.semilla
         estudio.configuraciones = [c for c in nuevo.configuraciones
                                    if c in estudio.configuraciones]
-        return estudio, self.opciones.tallas or self.guardado.tallas(nuevo.etiqueta)
+        return estudio, self.guardado.por_anadir(nuevo.programa.nombre, nuevo.etiqueta,
+                                                 self.opciones.tallas)
 
     def guardar(self, estudio: Estudio):
         """The store and the program's TSV as they stand, after each
