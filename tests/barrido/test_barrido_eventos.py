@@ -191,6 +191,20 @@ class Fuentes(ConValgrindFalso):
                            Progreso(nada)).medir()
         return estudio
 
+    def test_quedan_en_el_progreso(self):
+        # The events series' progress says what is left of its share and of
+        # the series after it, not 0.
+        estudio = Estudio(PROGRAMAS["bubble"], [], [], entrada="ordenada")
+        plan = PlanEventos(Geometria(49152, 12, 64), Geometria(2**20, 8, 64), cuota=30.0)
+        vistos = []
+        with mock.patch.dict(os.environ, self.entorno(), clear=True), open(os.devnull, "w") as nada:
+            progreso = Progreso(nada)
+            progreso.midiendo = lambda *a: vistos.append(a[-1])
+            SerieDeEventos(estudio, self.bin / "bench_bubble_eventos", [100, 200], plan,
+                           progreso, despues=50.0).medir()
+        self.assertEqual(len(vistos), 2)
+        self.assertTrue(all(75.0 < q <= 80.0 for q in vistos), vistos)
+
     def test_nunca_mezcladas(self):
         simuladas = ["instrucciones", "lecturas", "escrituras", "fallos_l1d", "fallos_ll",
                      "saltos", "saltos_fallidos"]

@@ -128,7 +128,7 @@ class Medicion:
             if self.plan.eventos is not None:
                 SerieDeEventos(self.estudio, self._binario(EVENTOS.nombre),
                                self.plan.tallas_eventos or self.plan.tallas, self.plan.eventos,
-                               self.progreso, self.al_medir).medir()
+                               self.progreso, self.al_medir, despues=self.plan.despues).medir()
         except FalloPrograma as e:
             self.estudio.fallo = str(e)
         except KeyboardInterrupt as e:

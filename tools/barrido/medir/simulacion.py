@@ -28,6 +28,7 @@ from ..datos.medidas import EVENTOS
 from .eventos import HARDWARE, SIMULADA, Sucesos, contadores, simular
 from .geometria import Geometria, cache_de_la_maquina, geometria_aceptada
 from .prevision import prever
+from .restante import quedan
 from .progreso import Progreso
 
 # How many times slower a run is under the simulator than alone (bubble,
@@ -111,6 +112,7 @@ class SerieDeEventos:
     progreso: Progreso
     al_medir: Optional[Callable[[], None]] = None
     duraciones: Dict[int, float] = field(default_factory=dict)
+    despues: float = 0.0  # seconds planned for the series after this one
 
     def _omitir(self, desde: int, motivo: str):
         self.estudio.omitidas[EVENTOS.nombre] = [
@@ -130,7 +132,9 @@ class SerieDeEventos:
                 if prevista > self.plan.presupuesto:
                     self._omitir(n, f"se prevén {prevista:.3g} s bajo valgrind por ejecución")
                     return
-            self.progreso.midiendo(programa.nombre, EVENTOS.nombre, n, 1, 0.0)
+            self.progreso.midiendo(programa.nombre, EVENTOS.nombre, n, 1,
+                                   quedan(prevista or 0.0, self.plan.cuota,
+                                          sum(self.duraciones.values()), self.despues))
             try:
                 sucesos = self._una(n)
             except FalloPrograma as e:
