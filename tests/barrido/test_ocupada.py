@@ -15,6 +15,7 @@ from barrido.datos.cotas import Cota
 from barrido.datos.estudio import Estudio, Punto
 from barrido.datos.programas import PROGRAMAS
 from barrido.escritura import tsv
+from barrido.escritura.ocupacion import ocupacion
 from barrido.medir.medicion import Medicion, Plan
 from barrido.medir.perturbacion import REINTENTOS, SEGUIDAS, Vigia
 from barrido.medir.progreso import Progreso
@@ -137,6 +138,31 @@ class Juicio(unittest.TestCase):
             r.tomar_si_toca()
             lentas.append(r.lenta())
         self.assertEqual(lentas, [False] * (len(muestras) - 1) + [True])
+
+
+class Registro(unittest.TestCase):
+    def test_la_velocidad_de_la_maquina_en_el_registro(self):
+        # (reference samples, disturbed invocations of 10) -> how the record's
+        # sentence begins. A spell that lasts marks no sample slow, and is
+        # said all the same.
+        rapidas, lentas = [0.015] * 30, [0.025] * 30
+        casos = [
+            (rapidas, 0, "la máquina no estorbó ninguna de las 10"),
+            (rapidas[:20] + lentas[:40], 0, "la máquina cambió de velocidad durante el estudio:"
+             " la carga de referencia tardó 15 ms en su cuarto más rápido de muestras y 25 ms"),
+            (rapidas[:20] + lentas[:40], 2, "la máquina estuvo ocupada: 0 de 10"),
+            ([0.015, 0.016] * 15 + [0.019], 0, "la máquina no estorbó"),  # within ×1.25
+        ]
+        for muestras, perturbadas, comienzo in casos:
+            with self.subTest(muestras=len(muestras), perturbadas=perturbadas):
+                punto = Punto(100, "O2", [1.0] * 10, False,
+                              perturbadas=[i < perturbadas for i in range(10)])
+                estudio = Estudio(PROGRAMAS["bubble"], ["O2"], [Cota("n^2")])
+                estudio.puntos.append(punto)
+                dicho = ocupacion([estudio], {"muestras_s": muestras, "lentas": 0})
+                self.assertTrue(dicho["texto"].startswith(comienzo), dicho["texto"])
+                self.assertEqual(dicho["cambio_de_velocidad"] is not None,
+                                 "velocidad" in dicho["texto"])
 
 
 class Medida(Medicion):

@@ -6,6 +6,7 @@ import shlex
 from typing import List, Mapping, Sequence, Tuple
 
 from ..datos.estudio import Estudio
+from ..medir.referencia import cambio_de_velocidad
 
 LEYENDA_OCUPADA = ("ocupada: la máquina estorbó alguna invocación de esa talla (se la desalojó,"
                    " o la carga de referencia iba lenta); se conserva marcada, y la mediana, el"
@@ -65,11 +66,24 @@ def ocupacion(estudios: Sequence[Estudio], referencia: Mapping[str, object],
     lentas = referencia.get("lentas", 0)
     sobre_referencia = (f"la carga de referencia fue lenta en {lentas} de {len(muestras)}"
                         " muestras") if muestras else "sin muestras de la carga de referencia"
+    cambio = cambio_de_velocidad(muestras)
+    velocidad = "" if cambio is None else (
+        f"la máquina cambió de velocidad durante el estudio: la carga de referencia tardó"
+        f" {1000 * cambio[0]:.3g} ms en su cuarto más rápido de muestras y"
+        f" {1000 * cambio[1]:.3g} ms en el más lento (×{cambio[1] / cambio[0]:.2f}), y los"
+        " tiempos del estudio cambiaron con ella")
     if perturbadas or repetidas:
         texto = (f"la máquina estuvo ocupada: {repetidas} de {total} invocaciones medidas de"
-                 f" nuevo; {perturbadas} perturbadas se conservan marcadas ({sobre_referencia})")
+                 f" nuevo; {perturbadas} perturbadas se conservan marcadas ({sobre_referencia})"
+                 + (f"; además, {velocidad}" if velocidad else ""))
+    elif velocidad:
+        # A spell that lasts is the usual of its own samples: none is slow
+        # against the ones before it, and no invocation is marked.
+        texto = (f"{velocidad}; ninguna de las {total} invocaciones se marcó perturbada"
+                 f" ({sobre_referencia})")
     else:
         texto = (f"la máquina no estorbó ninguna de las {total} invocaciones"
                  f" ({sobre_referencia})")
     return {"invocaciones": total, "perturbadas": perturbadas, "medidas_de_nuevo": repetidas,
-            "texto": texto}
+            # The reference's quartiles in seconds, when the machine changed speed.
+            "cambio_de_velocidad": list(cambio) if cambio else None, "texto": texto}

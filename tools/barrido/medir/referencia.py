@@ -10,7 +10,7 @@ busy then."""
 
 import statistics
 import time
-from typing import Callable, List, Optional
+from typing import Callable, List, Optional, Sequence, Tuple
 
 # Iterations of the workload: about 30 ms of CPython on a 2-core EPYC VM.
 # It must outlast the scheduler's granularity (a few milliseconds): a
@@ -30,6 +30,13 @@ LENTA = 1.5
 # The usual time is only known after this many samples: a median of fewer
 # is one sample's accident.
 MIN_MUESTRAS = 5
+# The machine changed speed during a study when its slowest quarter of
+# samples ran this many times slower than its fastest quarter: the
+# threshold of a wide spread at one size. A spell that lasts (on the EPYC
+# VM, with nothing else running, the workload took 25 ms for two minutes
+# against 15 ms before) becomes the usual and marks no sample slow; the
+# record must still say it, for every time of the study ran through it.
+CAMBIO = 1.25
 
 
 def carga_fija() -> float:
@@ -39,6 +46,16 @@ def carga_fija() -> float:
     for i in range(VUELTAS):
         total += i * i & 0xFF
     return time.perf_counter() - inicio
+
+
+def cambio_de_velocidad(muestras: Sequence[float]) -> Optional[Tuple[float, float]]:
+    """The lower and upper quartiles of a study's samples when they are
+    CAMBIO or more apart (the machine changed speed while it ran), else
+    None."""
+    if len(muestras) < MIN_MUESTRAS:
+        return None
+    q1, _, q3 = statistics.quantiles(muestras, n=4)
+    return (q1, q3) if q3 >= CAMBIO * q1 else None
 
 
 class Referencia:
