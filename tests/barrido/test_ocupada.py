@@ -332,17 +332,18 @@ class Cronometrada(Medida):
 
 
 class RondasParaDecidir(unittest.TestCase):
-    def medir(self, cuota, indecisas, max_rondas=15):
+    def medir(self, cuota, indecisas, max_rondas=15, tiempos=None):
         """Three sizes of 0.1, 0.2 and 0.4 s, three rounds; the judge
-        leaves the verdict undecided at the two larger sizes for its first
-        `indecisas` calls."""
-        tiempos = {1000: 0.1, 2000: 0.2, 4000: 0.4}
+        leaves the verdict undecided at the two larger sizes (all of
+        `tiempos`, when given) for its first `indecisas` calls."""
+        decide = [2000, 4000] if tiempos is None else sorted(tiempos)
+        tiempos = tiempos or {1000: 0.1, 2000: 0.2, 4000: 0.4}
         estudio = Estudio(PROGRAMAS["bubble"], ["O2"], [Cota("n^2")], semilla=2)
         llamadas = []
 
         def juez(e):
             llamadas.append(1)
-            return {"O2": [2000, 4000]} if len(llamadas) <= indecisas else {}
+            return {"O2": decide} if len(llamadas) <= indecisas else {}
 
         plan = Plan(sorted(tiempos), Path("/nada"), 3, 10.0, cuentas=False, cuota=cuota,
                     max_rondas=max_rondas)
@@ -353,6 +354,19 @@ class RondasParaDecidir(unittest.TestCase):
             medicion.inicio = 0.0
             medicion.medir()
         return estudio, medicion
+
+    def test_las_tallas_baratas_se_afinan_en_la_misma_ronda(self):
+        # An extra round of sizes of 10 ms, 20 ms and 0.4 s (each 2 ms more
+        # on the wall): the two cheap ones share the dear one's 0.402 s,
+        # 0.201 s each, as many invocations as fit, up to --max-repeat (15).
+        # (share) -> invocations of each size after the round
+        for cuota, esperadas in ((30.0, {1000: 15, 2000: 12, 4000: 4}),
+                                 # what is left of the share after the round
+                                 # is less than the dear one's time
+                                 (1.9, {1000: 9, 2000: 6, 4000: 4})):
+            with self.subTest(cuota=cuota):
+                estudio, _ = self.medir(cuota, 1, tiempos={1000: 0.01, 2000: 0.02, 4000: 0.4})
+                self.assertEqual({p.n: len(p.valores) for p in estudio.puntos}, esperadas)
 
     def test_rondas_con_duraciones_conocidas(self):
         # (share, calls the judge stays undecided, --max-repeat) -> extra
