@@ -332,7 +332,7 @@ class Cronometrada(Medida):
 
 
 class RondasParaDecidir(unittest.TestCase):
-    def medir(self, cuota, indecisas, max_rondas=15, tiempos=None):
+    def medir(self, cuota, indecisas, max_rondas=15, tiempos=None, sobrante=0.0):
         """Three sizes of 0.1, 0.2 and 0.4 s, three rounds; the judge
         leaves the verdict undecided at the two larger sizes (all of
         `tiempos`, when given) for its first `indecisas` calls."""
@@ -346,7 +346,7 @@ class RondasParaDecidir(unittest.TestCase):
             return {"O2": decide} if len(llamadas) <= indecisas else {}
 
         plan = Plan(sorted(tiempos), Path("/nada"), 3, 10.0, cuentas=False, cuota=cuota,
-                    max_rondas=max_rondas)
+                    max_rondas=max_rondas, sobrante=sobrante)
         with redirect_stderr(io.StringIO()):
             medicion = Cronometrada(estudio, plan, Progreso(), referencia=Fija().referencia(),
                                     juez=juez, tiempos=tiempos)
@@ -367,6 +367,14 @@ class RondasParaDecidir(unittest.TestCase):
             with self.subTest(cuota=cuota):
                 estudio, _ = self.medir(cuota, 1, tiempos={1000: 0.01, 2000: 0.02, 4000: 0.4})
                 self.assertEqual({p.n: len(p.valores) for p in estudio.puntos}, esperadas)
+
+    def test_lo_que_dejaron_las_series_anteriores(self):
+        # The share ends after two extra rounds of 0.6 s; 0.7 s that the
+        # series before it left allow one more.
+        for sobrante, extra in ((0.0, 2), (0.7, 3)):
+            with self.subTest(sobrante=sobrante):
+                _, medicion = self.medir(3.5, 10, sobrante=sobrante)
+                self.assertEqual(len(medicion.llamadas), 9 + 2 * extra)
 
     def test_rondas_con_duraciones_conocidas(self):
         # (share, calls the judge stays undecided, --max-repeat) -> extra

@@ -52,6 +52,10 @@ class Plan:
     # Seconds the whole series may take, every round and its counts: the
     # first round leaves out the largest sizes predicted not to fit.
     cuota: Optional[float] = None
+    # Seconds the series before it left of their shares: the rounds for an
+    # undecided verdict may take them too, the sizes never (a study plans
+    # the same sizes however fast the series before it ran).
+    sobrante: float = 0.0
     despues: float = 0.0  # seconds planned for the series after this one
     # The measures of named values to take (datos/medidas.py); None: counts if `cuentas`.
     nombradas: Optional[Sequence[str]] = None

@@ -41,8 +41,8 @@ def _pares(medicion: "Medicion", tallas: Dict[str, List[int]]) -> List[Tuple[str
 
 
 def para_decidir(medicion: "Medicion", ronda: int) -> int:
-    """After the planned rounds, while the series' share of time (Plan.cuota)
-    lasts: one more round at the sizes that decide each verdict on the
+    """After the planned rounds, while the series' share of time (Plan.cuota,
+    with what the series before it left: Plan.sobrante) lasts: one more round at the sizes that decide each verdict on the
     times that cannot yet tell its candidates apart (the juez names them),
     until every verdict decides, the sizes reach --max-repeat, or the next
     round would pass the share. What is left undecided is noted in
@@ -60,13 +60,14 @@ def para_decidir(medicion: "Medicion", ronda: int) -> int:
         pares = _pares(medicion, tallas)
         coste = sum(medicion.duraciones.get(c, {}).get(n, 0.0) for c, n in pares)
         gastado = medicion.reloj() - medicion.inicio
-        if not pares or gastado + coste > plan.cuota:
+        cuota = plan.cuota + plan.sobrante
+        if not pares or gastado + coste > cuota:
             estudio.sin_decidir = {c: (ns, sum(medicion.duraciones.get(c, {}).get(n, 0.0)
                                                for n in ns))
                                    for c, ns in tallas.items()}
             return ronda
         ronda += 1
-        pares += _baratas(medicion, pares, plan.cuota - gastado - coste)
+        pares += _baratas(medicion, pares, cuota - gastado - coste)
         medicion.azar.shuffle(pares)
         medicion._ronda(pares, ronda)
 

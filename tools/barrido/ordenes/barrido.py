@@ -5,6 +5,7 @@ whole sweep are written by its base, ordenes/cierre.py."""
 
 import shutil
 import sys
+import time
 from typing import Dict, List, Optional
 
 from ..analisis.analisis import Analisis, analizar, avance
@@ -67,6 +68,8 @@ class Barrido(CierreDelBarrido):
         self.limite = 0.0
         self.semilla_dicha = False
         self.series_hechas = 0
+        # Seconds the measured series left of their shares (medir.Plan.sobrante).
+        self.sobrante = 0.0
         self.sin_medir: Dict[str, int] = {}  # program -> its series that cannot be measured
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
@@ -141,16 +144,21 @@ class Barrido(CierreDelBarrido):
                  else None)
         plan = Plan(tallas, o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
-                    max(0, o.series() - self.series_hechas) * o.cuota(), o.nombradas,
+                    sobrante=self.sobrante if cuota is not None else 0.0,
+                    despues=max(0, o.series() - self.series_hechas) * o.cuota(),
+                    nombradas=o.nombradas,
                     anadir=self.guardado is not None, prevision=series * o.cuota())
         self.limite = plan.limite
         if EVENTOS.nombre in o.nombradas:
             plan.eventos = self.sucesos.plan(programa, entrada)
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
+        inicio = time.monotonic()
         try:
             Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio),
                      self.referencia, por_decidir).medir()
+            if cuota is not None:
+                self.sobrante = max(0.0, self.sobrante + cuota - (time.monotonic() - inicio))
         except KeyboardInterrupt:
             self.senales.atender()
             raise
