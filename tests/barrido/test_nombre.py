@@ -8,6 +8,7 @@ import unittest
 import comun  # noqa: F401 (puts the package on the path)
 
 from barrido.analisis.analisis import analizar
+from barrido.analisis.conclusiones import Conclusion
 from barrido.datos.cotas import Cota
 from barrido.datos.estudio import Estudio, Punto
 from barrido.datos.programas import PROGRAMAS
@@ -149,6 +150,10 @@ class Veredicto(unittest.TestCase):
             ((0.06, 0.12), (2.1, 2.2), None, "cerca de n^2", "los tiempos crecen cerca de n^2"),
             # Out of n^2's window at the top: the counts do not settle it.
             ((0.08, 0.17), (2.05, 2.12), None, empate, "n^2 y n^2.2 no se distinguen"),
+            # Settled with a slope that reaches 0: near all the same (resumen.tsv's
+            # cerca_de says it as the words do).
+            ((-0.02, 0.12), (2.05, 2.12), None, "cerca de n^2",
+             "los tiempos crecen cerca de n^2, como las cuentas"),
         ]
         for (inf, sup), (a, b), causa, resumen, comienzo in casos:
             with self.subTest(intervalo=(inf, sup), ajuste=(a, b), causa=causa):
@@ -159,6 +164,8 @@ class Veredicto(unittest.TestCase):
                 ajuste = Ajuste(1e-9, (a + b) / 2, 0.99, 7, False, tasa_inf=a, tasa_sup=b)
                 hecho = nombrado(v, ajuste, n2, tallas, False, [causa] if causa else [])
                 self.assertEqual(resumen_veredicto(hecho), resumen)
+                conclusion = Conclusion("O2", "tiempo", None, hecho.tipo, hecho.cota(), hecho, None)
+                self.assertEqual(conclusion.cerca, resumen.startswith("cerca de"))
                 self.assertTrue(texto_veredicto(hecho).startswith(comienzo), texto_veredicto(hecho))
 
     def test_como_las_cuentas(self):

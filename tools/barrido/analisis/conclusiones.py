@@ -90,9 +90,13 @@ class Conclusion:
 
     @property
     def cerca(self) -> bool:
-        """Whether the verdict names its bound as near (cerca de n^2, algo
-        más deprisa): only a verdict on the times can."""
-        return isinstance(self.veredicto, Veredicto) and self.veredicto.cerca
+        """Whether the verdict names its bound as near: its slope in the
+        window but away from 0 (cerca de n^2, algo más deprisa), or the
+        counts' growth named by the naming rule for another the times leaned
+        to or tied with (cerca de n^2, como las cuentas), whose slope may
+        reach 0. Only a verdict on the times can."""
+        v = self.veredicto
+        return isinstance(v, Veredicto) and (v.cerca or (v.tipo == "cota" and bool(v.motivo)))
 
 
 def frente_al_ajuste(v: Veredicto, ajuste: Optional[Ajuste], tallas: Sequence[int],
