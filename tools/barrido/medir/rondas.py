@@ -41,8 +41,9 @@ def _pares(medicion: "Medicion", tallas: Dict[str, List[int]]) -> List[Tuple[str
 
 
 def para_decidir(medicion: "Medicion", ronda: int) -> int:
-    """After the planned rounds, while the series' share of time (Plan.cuota,
-    with what the series before it left: Plan.sobrante) lasts: one more round at the sizes that decide each verdict on the
+    """After the planned rounds, while the series' share of time lasts
+    (Plan.cuota, with what the series before it left: Plan.sobrante): one
+    more round at the sizes that decide each verdict on the
     times that cannot yet tell its candidates apart (the juez names them),
     until every verdict decides, the sizes reach --max-repeat, or the next
     round would pass the share. What is left undecided is noted in
