@@ -20,8 +20,8 @@ def anadir(medicion: "Medicion") -> int:
     for configuracion in estudio.configuraciones:
         for n in estudio.cortadas(configuracion):
             medicion.cortes[configuracion] = min(n, medicion.cortes.get(configuracion, n))
-    if not medicion._pares():  # a program not chosen, or none of its sizes
-        return hechas
+    if not any(medicion._del_plan(p.n) for p in estudio.puntos):
+        return hechas  # a program not chosen, or none of its sizes
     for ronda in range(hechas + 1, hechas + medicion.plan.rondas + 1):
         medicion._ronda(medicion._pares(), ronda)
     return hechas + medicion.plan.rondas

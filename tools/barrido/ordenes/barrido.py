@@ -68,8 +68,10 @@ class Barrido(CierreDelBarrido):
         self.limite = 0.0
         self.semilla_dicha = False
         self.series_hechas = 0
-        # Seconds the measured series left of their shares (medir.Plan.sobrante).
-        self.sobrante = 0.0
+        # The shares of the series measured so far, and when the sweep began:
+        # what they left is the sweep's own clock behind them (Plan.sobrante).
+        self.cuotas_dadas = 0.0
+        self.inicio = time.monotonic()
         self.sin_medir: Dict[str, int] = {}  # program -> its series that cannot be measured
         self.caches = leer_caches()
         self.resumen_casos: List[str] = []
@@ -144,7 +146,7 @@ class Barrido(CierreDelBarrido):
                  else None)
         plan = Plan(tallas, o.directorio_bin, o.rondas,
                     o.presupuesto, o.tiempos, o.cuentas, o.precision, o.max_rondas, cuota,
-                    sobrante=self.sobrante if cuota is not None else 0.0,
+                    sobrante=self.sobrante() if cuota is not None else 0.0,
                     despues=max(0, o.series() - self.series_hechas) * o.cuota(),
                     nombradas=o.nombradas,
                     anadir=self.guardado is not None, prevision=series * o.cuota())
@@ -153,12 +155,11 @@ class Barrido(CierreDelBarrido):
             plan.eventos = self.sucesos.plan(programa, entrada)
         self.almacen.estudios.append(estudio)
         self.decir_semilla()
-        inicio = time.monotonic()
         try:
             Medicion(estudio, plan, self.progreso, lambda: self.guardar(estudio),
-                     self.referencia, por_decidir).medir()
-            if cuota is not None:
-                self.sobrante = max(0.0, self.sobrante + cuota - (time.monotonic() - inicio))
+                     self.referencia, lambda e: por_decidir(e, self.caches)).medir()
+            if cuota is not None:  # with the events series' own share, when it has one
+                self.cuotas_dadas += cuota + o.cuota() * (EVENTOS.nombre in o.nombradas)
         except KeyboardInterrupt:
             self.senales.atender()
             raise
@@ -176,6 +177,13 @@ class Barrido(CierreDelBarrido):
             with self.senales.diferidas():
                 analisis = self.informar(estudio)
         return analisis
+
+    def sobrante(self) -> float:
+        """The seconds the series measured so far left of their shares, by
+        the sweep's own clock: the time between series (analysis, plots,
+        files) is charged, and a series that ran over takes it from the
+        rest."""
+        return max(0.0, self.cuotas_dadas - (time.monotonic() - self.inicio))
 
     def previo(self, nuevo: Estudio, tallas: List[int]):
         """The saved study of the series `nuevo` would start, with the bounds
