@@ -106,26 +106,30 @@ class Juicio(unittest.TestCase):
         self.assertEqual(r.como_dict()["lentas"], 1)
 
     def test_tras_una_muestra_lenta_se_toma_otra(self):
-        # No time passes, so a sample is due only after a slow one. (samples
-        # to come after five usual ones and a slow one) -> whether the
-        # machine is busy after each of three invocations' turns: a spell of
-        # one sample ends at the next turn, a load that lasts marks it until
-        # it ends.
-        for siguientes, ocupada in (([1.0], [False, False, False]),
-                                    ([2.0, 1.0], [True, False, False])):
-            with self.subTest(siguientes=siguientes):
-                muestras = [1.0] * 5 + [2.0] + siguientes
-                r = Referencia(lambda: muestras[len(r.muestras)], reloj=lambda: 0.0,
+        # Invocations every 0.2 s, a sample due every 1.5 s, after twenty
+        # usual ones and a slow one: (samples to come) -> whether the machine
+        # is busy at each turn. A spell of one sample ends at the next turn;
+        # a load that lasts stays busy, its samples re-taken every turn
+        # without becoming the usual (only those on the interval count).
+        for siguientes, ocupada in (([1.0] * 20, [False] * 20),
+                                    ([2.0] * 20, [True] * 20)):
+            with self.subTest(siguientes=siguientes[0]):
+                muestras = [1.0] * 20 + [2.0] + siguientes
+                ahora = [0.0]
+                r = Referencia(lambda: muestras[len(r.muestras)], reloj=lambda: ahora[0],
                                intervalo=1.5)
-                for _ in range(6):
-                    r._ultima = None
+                for _ in range(21):
                     r.tomar_si_toca()
+                    ahora[0] += 1.5
                 self.assertTrue(r.lenta())
                 vistas = []
                 for _ in ocupada:
+                    ahora[0] += 0.2
                     r.tomar_si_toca()
                     vistas.append(r.lenta())
-                self.assertEqual((vistas, len(r.muestras)), (ocupada, len(muestras)))
+                self.assertEqual(vistas, ocupada)
+                # Re-taken at every turn only while slow; on the interval otherwise.
+                self.assertEqual(len(r.muestras), 21 + (20 if ocupada[0] else 3))
 
     def test_una_maquina_de_dos_velocidades_no_esta_ocupada(self):
         # An idle machine whose samples fall in two groups, a third of them
@@ -148,8 +152,11 @@ class Registro(unittest.TestCase):
         rapidas, lentas = [0.015] * 30, [0.025] * 30
         casos = [
             (rapidas, 0, "la máquina no estorbó ninguna de las 10"),
-            (rapidas[:20] + lentas[:40], 0, "la máquina cambió de velocidad durante el estudio:"
-             " la carga de referencia tardó 15 ms en su cuarto más rápido de muestras y 25 ms"),
+            (rapidas[:20] + lentas[:40], 0, "la velocidad de la máquina varió durante el"
+             " estudio: la carga de referencia tardó 15 ms en su cuarto más rápido de"
+             " muestras y 25 ms"),
+            # Two speeds that alternate, a third of the samples slow: said the same.
+            ([0.015, 0.015, 0.025] * 20, 0, "la velocidad de la máquina varió"),
             (rapidas[:20] + lentas[:40], 2, "la máquina estuvo ocupada: 0 de 10"),
             ([0.015, 0.016] * 15 + [0.019], 0, "la máquina no estorbó"),  # within ×1.25
         ]

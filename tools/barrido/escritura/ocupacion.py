@@ -68,17 +68,17 @@ def ocupacion(estudios: Sequence[Estudio], referencia: Mapping[str, object],
                         " muestras") if muestras else "sin muestras de la carga de referencia"
     cambio = cambio_de_velocidad(muestras)
     velocidad = "" if cambio is None else (
-        f"la máquina cambió de velocidad durante el estudio: la carga de referencia tardó"
+        f"la velocidad de la máquina varió durante el estudio: la carga de referencia tardó"
         f" {1000 * cambio[0]:.3g} ms en su cuarto más rápido de muestras y"
-        f" {1000 * cambio[1]:.3g} ms en el más lento (×{cambio[1] / cambio[0]:.2f}), y los"
-        " tiempos del estudio cambiaron con ella")
+        f" {1000 * cambio[1]:.3g} ms en el más lento (×{cambio[1] / cambio[0]:.2f})")
     if perturbadas or repetidas:
         texto = (f"la máquina estuvo ocupada: {repetidas} de {total} invocaciones medidas de"
                  f" nuevo; {perturbadas} perturbadas se conservan marcadas ({sobre_referencia})"
                  + (f"; además, {velocidad}" if velocidad else ""))
     elif velocidad:
-        # A spell that lasts is the usual of its own samples: none is slow
-        # against the ones before it, and no invocation is marked.
+        # A spell that lasts is the usual of its own samples, and a machine
+        # of two speeds has both in its usual: no sample is slow against the
+        # ones before it, and no invocation is marked.
         texto = (f"{velocidad}; ninguna de las {total} invocaciones se marcó perturbada"
                  f" ({sobre_referencia})")
     else:
