@@ -112,7 +112,7 @@ class Juicio(unittest.TestCase):
         # a load that lasts stays busy, its samples re-taken every turn
         # without becoming the usual (only those on the interval count).
         for siguientes, ocupada in (([1.0] * 20, [False] * 20),
-                                    ([2.0] * 20, [True] * 20)):
+                                    ([2.0] * 20, [True] * 20)):  # 4 s: still unusual
             with self.subTest(siguientes=siguientes[0]):
                 muestras = [1.0] * 20 + [2.0] + siguientes
                 ahora = [0.0]
@@ -128,8 +128,30 @@ class Juicio(unittest.TestCase):
                     r.tomar_si_toca()
                     vistas.append(r.lenta())
                 self.assertEqual(vistas, ocupada)
-                # Re-taken at every turn only while slow; on the interval otherwise.
+                # Re-taken at every turn only while slow; on the interval
+                # otherwise. The record and what is usual keep those on the
+                # interval alone.
                 self.assertEqual(len(r.muestras), 21 + (20 if ocupada[0] else 3))
+                self.assertEqual(len(r.como_dict()["muestras_s"]), 21 + 3)
+
+    def test_una_carga_que_dura_se_vuelve_lo_usual(self):
+        # Twenty usual samples, then a load twice as slow for a minute of
+        # invocations every 0.2 s: busy at first, the usual by the end (a
+        # steadily busy machine must leave values to judge), at the pace of
+        # the samples on the interval.
+        muestras = [1.0] * 20 + [2.0] * 400
+        ahora = [0.0]
+        r = Referencia(lambda: muestras[len(r.muestras)], reloj=lambda: ahora[0], intervalo=1.5)
+        vistas = []
+        for _ in range(20):
+            r.tomar_si_toca()
+            ahora[0] += 1.5
+        for _ in range(300):
+            ahora[0] += 0.2
+            r.tomar_si_toca()
+            vistas.append(r.lenta())
+        self.assertTrue(all(vistas[:20]))
+        self.assertFalse(any(vistas[-20:]))
 
     def test_una_maquina_de_dos_velocidades_no_esta_ocupada(self):
         # An idle machine whose samples fall in two groups, a third of them

@@ -74,14 +74,15 @@ class Referencia:
         self.medir = medir
         self.reloj = reloj
         self.intervalo = intervalo
-        self.muestras: List[float] = []
+        self.muestras: List[float] = []  # every sample, re-taken ones too
         # The samples taken on the interval: what is usual is judged from
         # them alone, so that the samples re-taken after a slow one do not
         # make a lasting load the usual sooner than it would be.
         self.historia: List[float] = []
         self._antes = 0  # how many of them came before the latest sample
-        self.lentas = 0  # samples judged slow when taken
+        self.lentas = 0  # samples on the interval judged slow when taken
         self._ultima: Optional[float] = None  # when the last sample was taken
+        self._ultima_historia: Optional[float] = None  # and the last on the interval
         # The share of its CPU time each judged invocation spent off the
         # CPU, latest last: what waiting is usual on this machine now.
         self.esperas: List[float] = []
@@ -110,20 +111,26 @@ class Referencia:
         espera = self.intervalo * (REPETIR_LENTA if lenta else 1.0)
         if self._ultima is not None and ahora - self._ultima < espera:
             return
-        a_su_tiempo = self._ultima is None or ahora - self._ultima >= self.intervalo
+        # On the interval: `intervalo` seconds after the last sample that was,
+        # whatever was re-taken between (a load that lasts becomes the usual
+        # at the pace it did before samples were re-taken).
+        a_su_tiempo = (self._ultima_historia is None
+                       or ahora - self._ultima_historia >= self.intervalo)
         self._antes = len(self.historia)
         self.muestras.append(self.medir())
         self._ultima = self.reloj()
-        if self.lenta():
-            self.lentas += 1
         if a_su_tiempo:
+            # The record keeps these alone: samples at a steady pace, which
+            # compare weighs against another study's.
+            self.lentas += self.lenta()
             self.historia.append(self.muestras[-1])
+            self._ultima_historia = self._ultima
 
     @property
     def usual(self) -> Optional[float]:
-        """The workload's usual seconds: the median of its samples, once
-        there are enough."""
-        return statistics.median(self.muestras) if len(self.muestras) >= MIN_MUESTRAS else None
+        """The workload's usual seconds: the median of its samples on the
+        interval, once there are enough."""
+        return statistics.median(self.historia) if len(self.historia) >= MIN_MUESTRAS else None
 
     def lenta(self) -> bool:
         """Whether the latest sample ran clearly slower than the workload
@@ -140,13 +147,15 @@ class Referencia:
         return self.muestras[-1] > LENTA * statistics.quantiles(anteriores, n=4)[2]
 
     def como_dict(self) -> dict:
-        """For the record: what the workload is, and every sample."""
+        """For the record: what the workload is, and every sample taken on
+        the interval (those re-taken after a slow one only judged the
+        invocations after them)."""
         usual = self.usual
         return {"carga": f"bucle fijo de {VUELTAS} vueltas en Python",
                 "mediana_s": usual if usual is not None else (
-                    statistics.median(self.muestras) if self.muestras else None),
+                    statistics.median(self.historia) if self.historia else None),
                 "lentas": self.lentas,
-                "muestras_s": [float(f"{m:.4g}") for m in self.muestras],
+                "muestras_s": [float(f"{m:.4g}") for m in self.historia],
                 # The median share of their CPU time the invocations spent
                 # off the CPU: about 0 alone, 0.5 with one more runnable
                 # process per core than cores.
